@@ -1,37 +1,304 @@
 #include "quendra/dsp/ChannelPartialBank.h"
 
+#include "quendra/dsp/FastExp2.h"
+
 #include <algorithm>
+#include <array>
+#include <cmath>
+#include <new>
 
 namespace quendra::dravel::vantor
 {
 
-void ChannelPartialBank::prepare(float, const Complex*, Complex* outputSpectrum, int, RandomDevice&)
+namespace
 {
+constexpr float kPi = 3.1415927f;
+constexpr std::uint64_t kHarmonicsPerVoice = 256;
+constexpr std::uint64_t kMaxPartials = 4 * ChannelPartialBank::kGroupCount;
+} // namespace
+
+void ChannelPartialBank::prepare(float sampleRate, const Complex* inputSpectrum,
+                                 Complex* outputSpectrum, int side, RandomDevice& randomDevice)
+{
+    // 1. Control rate.
+    mHopRate = sampleRate * 0.001953125f;
+
+    // 2. Stored seed, then a construction-time state straight from the device.
+    mStoredSeed = randomDevice();
+    std::array<std::uint32_t, 8> words;
+    for (auto& w : words)
+        w = randomDevice();
+    mRandom.setState(words);
+
+    // 3. The template group and its 512 copies, each drawing its own randomness in order.
+    halfPiVector(); // build the oscillator constants here rather than on the audio thread
+    piVector();
+    const PartialGroup templateGroup(static_cast<std::uint8_t>(side), mHopRate, &mRandom);
+    for (std::size_t g = 0; g < kGroupCount; ++g)
+        new (&groups()[g]) PartialGroup(templateGroup, PartialGroup::CopyOf{});
+    mPrepared = true;
+
+    // 4. Scheduling: nothing ticks until the first frame start.
+    mpCursor = mpEnd = groups() + kGroupCount;
+    mSlicesPerHop = 0;
+    mActiveGroups = kGroupCount;
+    mChunk = 0;
+    mRecomputeActiveGroups = true;
+
+    // 5. Kernel.
+    mKernel = KernelTable();
+
+    // 6. Constants and tuning vectors.
+    mGeometry = SpectrumGeometry{};
+    mShiftRatio = vec4(1.0f);
+    mStretch = vec4(0.0f);
+    mSpread = vec4(1.0f);
+    mHfDamp = vec4(0.0f);
+    mLfDamp = vec4(0.0f);
+
+    // 7. Spectra.
+    mpInputSpectrum = inputSpectrum;
     mpOutputSpectrum = outputSpectrum;
+
+    // 8. Parameters at their construction values.
+    mModMode = 0;
+    mUnisonVoices = 1;
+    mDecaySeconds = 0.0f;
+    mPartialCount = kMaxPartials;
+    mFundamentalHz = 440.0f * 0.25f;
+    mFrequencySource = 0;
+    mPolyphony = 0;
+    mFlags = ChangeFlags{};
+
+    // 9..11. Fixed seed, start phases, retention.
+    reseed();
+    for (std::size_t g = 0; g < kGroupCount; ++g)
+        groups()[g].selectMode(ModMode::None);
+    recomputeRetention();
+
+    // 12..13.
+    mSlicesPerHop = kHopSize;
+    reset();
 }
 
-void ChannelPartialBank::reset() noexcept { frameStart(); }
+std::uint32_t ChannelPartialBank::currentSeed() const noexcept
+{
+    return (mModMode == 0 && mUnisonVoices == 1) ? kFixedSeed : mStoredSeed;
+}
 
-void ChannelPartialBank::tick() noexcept {}
+void ChannelPartialBank::reset() noexcept
+{
+    for (std::size_t g = 0; g < kGroupCount; ++g)
+        groups()[g].silence();
+    mFlags = ChangeFlags{true, true, true, true};
+    frameStart();
+}
+
+void ChannelPartialBank::tick() noexcept
+{
+    const auto left = static_cast<std::uint64_t>(mpEnd - mpCursor);
+    const std::uint64_t count = std::min(mChunk, left);
+    for (std::uint64_t n = 0; n < count; ++n, ++mpCursor)
+        mpCursor->step(mpInputSpectrum, mpOutputSpectrum, mKernel, mShiftRatio, mGeometry);
+}
 
 void ChannelPartialBank::frameStart() noexcept
 {
+    mpCursor = groups();
+    if (mRecomputeActiveGroups)
+    {
+        mChunk = static_cast<std::uint64_t>(
+            std::ceil(static_cast<float>(mActiveGroups) / static_cast<float>(mSlicesPerHop)));
+        mpEnd = groups() + mActiveGroups;
+        mRecomputeActiveGroups = false;
+    }
+    controlRateUpdate();
     std::fill_n(mpOutputSpectrum, kNumBins, Complex{0.0f, 0.0f});
 }
 
-void ChannelPartialBank::setFrequency(float) noexcept {}
-void ChannelPartialBank::setStretch(float) noexcept {}
-void ChannelPartialBank::setShiftRatio(float) noexcept {}
-void ChannelPartialBank::setDecay(float) noexcept {}
-void ChannelPartialBank::setHfDamp(float) noexcept {}
-void ChannelPartialBank::setLfDamp(float) noexcept {}
-void ChannelPartialBank::setUnisonVoices(int) noexcept {}
-void ChannelPartialBank::setUnisonSpread(float) noexcept {}
-void ChannelPartialBank::setHarmonics(float) noexcept {}
-void ChannelPartialBank::setModType(std::uint32_t) noexcept {}
-void ChannelPartialBank::setModRate(float) noexcept {}
-void ChannelPartialBank::setPitchMod(float) noexcept {}
-void ChannelPartialBank::setFrequencySource(std::uint32_t) noexcept {}
-void ChannelPartialBank::setPolyphony(std::uint32_t) noexcept {}
+void ChannelPartialBank::controlRateUpdate() noexcept
+{
+    if (mFlags.layout)
+    {
+        layOut();
+        mFlags.layout = false;
+        mFlags.tuning = true;
+    }
+    if (mFlags.enable)
+    {
+        enableGroups();
+        mFlags.enable = false;
+    }
+    if (mFlags.frequency)
+    {
+        pushFundamental();
+        recomputeRetentionIfDamped();
+        mFlags.frequency = false;
+    }
+    if (mFlags.tuning)
+    {
+        recomputeFrequencies();
+        recomputeRetentionIfDamped();
+        mFlags.tuning = false;
+    }
+}
+
+// ---- group passes -------------------------------------------------------------------------
+
+void ChannelPartialBank::layOut() noexcept
+{
+    std::uint64_t index = 0;
+    for (PartialGroup* g = groups(); g != mpEnd; ++g, ++index)
+        g->layOut(index, mUnisonVoices, mPartialCount);
+}
+
+void ChannelPartialBank::enableGroups() noexcept
+{
+    for (PartialGroup* g = groups(); g != mpEnd; ++g)
+        g->setVoiceActive(true);
+}
+
+void ChannelPartialBank::pushFundamental() noexcept
+{
+    const vec4 omega0(2.0f * mFundamentalHz * kPi / mHopRate);
+    for (std::size_t g = 0; g < kGroupCount; ++g)
+        groups()[g].setFundamental(omega0);
+}
+
+void ChannelPartialBank::recomputeFrequencies() noexcept
+{
+    for (PartialGroup* g = groups(); g != mpEnd; ++g)
+        g->computeRatios(mStretch, mSpread);
+}
+
+void ChannelPartialBank::recomputeRetention() noexcept
+{
+    // A partial left alone falls by 60 dB in the decay time; no decay time, no ring.
+    const float base = fastExp2(-6.9077554f / (mHopRate * mDecaySeconds) * 1.442695f);
+    for (std::size_t g = 0; g < kGroupCount; ++g)
+        groups()[g].computeRetention(base, mHfDamp, mLfDamp);
+}
+
+bool ChannelPartialBank::isDamped() const noexcept
+{
+    return any(mHfDamp != vec4(0.0f)) || any(mLfDamp != vec4(0.0f));
+}
+
+void ChannelPartialBank::recomputeRetentionIfDamped() noexcept
+{
+    if (isDamped())
+        recomputeRetention();
+}
+
+void ChannelPartialBank::updateSize() noexcept
+{
+    mPartialCount = std::min<std::uint64_t>(mUnisonVoices * kHarmonicsPerVoice, kMaxPartials);
+    mActiveGroups = mPartialCount < 5 ? 1 : mPartialCount / 4;
+    mRecomputeActiveGroups = true;
+    mFlags = ChangeFlags{true, true, true, true};
+}
+
+// ---- parameters ---------------------------------------------------------------------------
+
+void ChannelPartialBank::setFrequency(float hz) noexcept
+{
+    mFundamentalHz = hz;
+    mFlags.frequency = true;
+}
+
+void ChannelPartialBank::setStretch(float stretch) noexcept
+{
+    mStretch = vec4(stretch);
+    mFlags.tuning = true;
+}
+
+void ChannelPartialBank::setShiftRatio(float ratio) noexcept
+{
+    mShiftRatio = vec4(ratio);
+}
+
+void ChannelPartialBank::setDecay(float seconds) noexcept
+{
+    mDecaySeconds = seconds;
+    recomputeRetention();
+}
+
+void ChannelPartialBank::setHfDamp(float amount) noexcept
+{
+    mHfDamp = vec4(amount);
+    recomputeRetention();
+}
+
+void ChannelPartialBank::setLfDamp(float amount) noexcept
+{
+    mLfDamp = vec4(amount);
+    recomputeRetention();
+}
+
+void ChannelPartialBank::setUnisonVoices(int voices) noexcept
+{
+    mUnisonVoices = static_cast<std::uint64_t>(std::max(voices, 1));
+    reseed();
+    if (mUnisonVoices == 1)
+        for (std::size_t g = 0; g < kGroupCount; ++g)
+            groups()[g].drawPhases();
+    updateSize();
+}
+
+void ChannelPartialBank::setUnisonSpread(float spread) noexcept
+{
+    mSpread = vec4(spread);
+    mFlags.tuning = true;
+}
+
+void ChannelPartialBank::setHarmonics(float limit) noexcept
+{
+    // Only the groups in use now; later joiners keep the limit they last received.
+    for (PartialGroup* g = groups(); g != mpEnd; ++g)
+        g->setHarmonicLimit(limit);
+}
+
+void ChannelPartialBank::setModType(std::uint32_t mode) noexcept
+{
+    mModMode = mode;
+    reseed();
+    for (std::size_t g = 0; g < kGroupCount; ++g)
+        groups()[g].selectMode(static_cast<ModMode>(mode));
+}
+
+void ChannelPartialBank::setModRate(float rate) noexcept
+{
+    for (std::size_t g = 0; g < kGroupCount; ++g)
+        groups()[g].setModRate(rate);
+}
+
+void ChannelPartialBank::setPitchMod(float semitones) noexcept
+{
+    // 2^(z) - 1 from the fastExp2 quartic applied to z directly, as fused multiply-adds.
+    const float z = semitones / 12.0f;
+    float p = std::fma(z, 0.013487903f, 0.0521745f);
+    p = std::fma(z, p, 0.24128748f);
+    p = std::fma(z, p, 0.6930501f);
+    p = std::fma(z, p, 1.0f);
+    const vec4 depth(p - 1.0f);
+    for (std::size_t g = 0; g < kGroupCount; ++g)
+        groups()[g].setPitchDepth(depth);
+}
+
+void ChannelPartialBank::setFrequencySource(std::uint32_t source) noexcept
+{
+    mFrequencySource = source;
+    mFlags.frequency = true;
+    mFlags.layout = true;
+    mFlags.enable = true;
+}
+
+void ChannelPartialBank::setPolyphony(std::uint32_t polyphony) noexcept
+{
+    mPolyphony = polyphony;
+    mFlags.layout = true;
+    mFlags.enable = true;
+    updateSize();
+}
 
 } // namespace quendra::dravel::vantor

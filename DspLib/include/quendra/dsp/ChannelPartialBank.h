@@ -1,14 +1,19 @@
 // One channel's bank of resonating partials: reads the channel's input spectrum once
 // per hop, lets its partials ring, and adds them into the channel's output spectrum.
-// prepare() allocates nothing either (the groups live inside the bank); tick(),
-// frameStart() and every setter are real-time safe.
-//
-// PLACEHOLDER: this version only clears its output spectrum at frame start.
+// 512 groups of four partials live inside the bank in one contiguous, 16-byte aligned
+// array, of which the first G (64 per unison voice) are active. prepare() allocates
+// nothing either; tick(), frameStart() and every setter are real-time safe.
+// Units: Hz for the fundamental, seconds for the decay, frequencies inside as radians per hop.
 #pragma once
 
+#include "quendra/dsp/KernelTable.h"
+#include "quendra/dsp/PartialGroup.h"
+#include "quendra/dsp/PartialRandom.h"
 #include "quendra/dsp/RandomDevice.h"
 #include "quendra/dsp/Spectrum.h"
+#include "quendra/dsp/simd/Vec4.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace quendra::dravel::vantor
@@ -17,6 +22,13 @@ namespace quendra::dravel::vantor
 class ChannelPartialBank
 {
 public:
+    static constexpr std::size_t kGroupCount = 512;
+    static constexpr std::uint32_t kFixedSeed = kFixedPartialSeed;
+
+    ChannelPartialBank() = default;
+    ChannelPartialBank(const ChannelPartialBank&) = delete; // groups point into themselves
+    ChannelPartialBank& operator=(const ChannelPartialBank&) = delete;
+
     // side 0 = left, 1 = right. Spectra are kNumBins bins each and outlive the bank.
     void prepare(float sampleRate, const Complex* inputSpectrum, Complex* outputSpectrum, int side,
                  RandomDevice& randomDevice);
@@ -41,8 +53,87 @@ public:
     void setFrequencySource(std::uint32_t source) noexcept;
     void setPolyphony(std::uint32_t polyphony) noexcept;
 
+    // ---- read-only views, for tests and diagnostics ------------------------------------------
+    struct ChangeFlags
+    {
+        bool frequency = false;
+        bool layout = false;
+        bool enable = false;
+        bool tuning = false;
+    };
+    const PartialGroup& group(std::size_t index) const noexcept { return groups()[index]; }
+    std::uint64_t activeGroupCount() const noexcept { return mActiveGroups; }
+    std::uint64_t chunk() const noexcept { return mChunk; }
+    std::size_t cursorIndex() const noexcept
+    {
+        return static_cast<std::size_t>(mpCursor - groups());
+    }
+    std::size_t endIndex() const noexcept { return static_cast<std::size_t>(mpEnd - groups()); }
+    bool activeGroupsChanged() const noexcept { return mRecomputeActiveGroups; }
+    ChangeFlags changeFlags() const noexcept { return mFlags; }
+    const PartialRandom& random() const noexcept { return mRandom; }
+    std::uint32_t storedSeed() const noexcept { return mStoredSeed; }
+    const KernelTable& kernel() const noexcept { return mKernel; }
+    float hopRate() const noexcept { return mHopRate; }
+    std::uint64_t unisonVoices() const noexcept { return mUnisonVoices; }
+    std::uint64_t partialCount() const noexcept { return mPartialCount; }
+
+    // The seed a reseed uses now: fixed while unmodulated with one voice, else the stored one.
+    std::uint32_t currentSeed() const noexcept;
+
 private:
+    PartialGroup* groups() noexcept { return reinterpret_cast<PartialGroup*>(mGroupStorage); }
+    const PartialGroup* groups() const noexcept
+    {
+        return reinterpret_cast<const PartialGroup*>(mGroupStorage);
+    }
+    PartialGroup* activeEnd() noexcept { return groups() + mActiveGroups; }
+
+    void reseed() noexcept { mRandom.reseed(currentSeed()); }
+    void updateSize() noexcept;
+    void controlRateUpdate() noexcept;
+    void layOut() noexcept;
+    void enableGroups() noexcept;
+    void pushFundamental() noexcept;
+    void recomputeFrequencies() noexcept;
+    void recomputeRetention() noexcept;
+    void recomputeRetentionIfDamped() noexcept;
+    bool isDamped() const noexcept;
+
+    alignas(16) unsigned char mGroupStorage[kGroupCount * sizeof(PartialGroup)];
+    bool mPrepared = false;
+
+    // Scheduling.
+    PartialGroup* mpCursor = nullptr;
+    PartialGroup* mpEnd = nullptr;
+    std::uint64_t mSlicesPerHop = 0;
+    std::uint64_t mActiveGroups = kGroupCount;
+    std::uint64_t mChunk = 0;
+    bool mRecomputeActiveGroups = false;
+
+    PartialRandom mRandom;
+    std::uint32_t mStoredSeed = 0;
+    KernelTable mKernel;
+
+    SpectrumGeometry mGeometry;
+    vec4 mShiftRatio{1.0f};
+    vec4 mStretch{0.0f};
+    vec4 mSpread{1.0f};
+    vec4 mHfDamp{0.0f};
+    vec4 mLfDamp{0.0f};
+
+    const Complex* mpInputSpectrum = nullptr;
     Complex* mpOutputSpectrum = nullptr;
+
+    float mHopRate = 0.0f;
+    float mFundamentalHz = 110.0f;
+    float mDecaySeconds = 0.0f;
+    std::uint64_t mUnisonVoices = 1;
+    std::uint64_t mPartialCount = 2048;
+    std::uint32_t mModMode = 0;
+    std::uint32_t mFrequencySource = 0;
+    std::uint32_t mPolyphony = 0;
+    ChangeFlags mFlags;
 };
 
 } // namespace quendra::dravel::vantor

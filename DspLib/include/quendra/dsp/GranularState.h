@@ -1,0 +1,40 @@
+// GranularState: per lane, a countdown that fires a grain at random intervals (between a
+// long and a short interval); a grain sets the envelope to 2 (+6 dB), which then falls by
+// the partial's own retention per hop. Amplitude and pitch follow the envelope.
+// Units: intervals and countdowns in hops. Draws from the bank's random state only when a
+// lane fires (and once when built). No allocation.
+#pragma once
+
+#include "quendra/dsp/ModOut.h"
+#include "quendra/dsp/PartialRandom.h"
+
+namespace quendra::dravel::vantor
+{
+
+struct GranularState
+{
+    vec4 peak{2.0f};
+    vec4 pulse{0.0f};
+    vec4 hopRate;
+    vec4 longInterval;
+    vec4 shortInterval;
+    vec4 countdown;
+    vec4 release{0.0f}; // the group's retention, written together with it
+    vec4 envelope{0.0f};
+    vec4 pitchScale{1.0f};
+    PartialRandom* mpRng;
+
+    // Timing for a mod rate of 0.5, and a first countdown drawn from rng.
+    GranularState(float hopRateHz, PartialRandom* rng) noexcept;
+
+    // Intervals from the mod rate; a running countdown is rescaled to the new short interval.
+    void setRate(float rate) noexcept;
+
+    ModOut next() noexcept;
+
+private:
+    static vec4 longFor(vec4 hopRate, vec4 rate) noexcept;
+    static vec4 shortFor(vec4 hopRate, vec4 rate) noexcept;
+};
+
+} // namespace quendra::dravel::vantor

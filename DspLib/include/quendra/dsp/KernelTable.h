@@ -1,0 +1,27 @@
+// KernelTable: the synthesis kernel, i.e. the spectrum of one raised-cosine windowed frame
+// of a sinusoid, sampled in quarter-bin steps from -4 to +4 bins (33 entries, symmetric,
+// 1 at the centre, 0 at every whole-bin distance but -1, 0, +1). Built once; no allocation.
+#pragma once
+
+#include <array>
+#include <cstddef>
+
+namespace quendra::dravel::vantor
+{
+
+class KernelTable
+{
+public:
+    static constexpr std::size_t kSize = 33;
+    static constexpr std::size_t kCentre = 16; // entry i is at (i - 16) / 4 bins
+
+    KernelTable() noexcept; // calls sinf; construct outside the audio thread
+
+    float operator[](std::size_t i) const noexcept { return mValues[i]; }
+    const float* data() const noexcept { return mValues.data(); }
+
+private:
+    std::array<float, kSize> mValues;
+};
+
+} // namespace quendra::dravel::vantor

@@ -1,0 +1,143 @@
+// PartialGroup: four resonating partials processed together, one per vec4 lane.
+// Once per hop each group reads its excitation from the channel's input spectrum, runs its
+// modulator, follows the excitation with an instant attack and a per-hop release, and adds
+// its partials into the output spectrum through the kernel table.
+// Units: frequencies as omega in radians per hop (Hz only for the Chorus rate), levels as
+// spectrum magnitudes, phases in radians in [-pi, pi). Nothing here allocates; a group
+// holds pointers into itself (its modulator) and must not be copied once installed.
+#pragma once
+
+#include "quendra/dsp/ChorusState.h"
+#include "quendra/dsp/GranularState.h"
+#include "quendra/dsp/KernelTable.h"
+#include "quendra/dsp/ModOut.h"
+#include "quendra/dsp/PartialRandom.h"
+#include "quendra/dsp/Spectrum.h"
+#include "quendra/dsp/WanderState.h"
+#include "quendra/dsp/simd/Vec4.h"
+
+#include <cstdint>
+
+namespace quendra::dravel::vantor
+{
+
+// Modulation modes, as the mod_type parameter numbers them.
+enum class ModMode : std::uint32_t
+{
+    None = 0,
+    Chorus = 1,
+    Wander = 2,
+    Granular = 3,
+};
+
+// Spectrum constants a group needs when it reads and writes the spectra.
+struct SpectrumGeometry
+{
+    vec4 fftSize{1024.0f};
+    vec4 hop{512.0f};
+    vec4 excitationScale{0.31830987f}; // 1 / pi: omega in radians per hop to bin position
+};
+
+class alignas(16) PartialGroup
+{
+public:
+    // The template group: side 0 (left) or 1 (right), hop rate R in Hz; draws its start
+    // phases and then its Granular countdown from rng.
+    PartialGroup(std::uint8_t side, float hopRateHz, PartialRandom* rng) noexcept;
+
+    // A copy of the template: takes its fields, gets fresh Chorus and Wander states, draws
+    // its own Granular countdown and then its own start phases, level 0, None modulator.
+    struct CopyOf
+    {
+    };
+    PartialGroup(const PartialGroup& templateGroup, CopyOf) noexcept;
+
+    PartialGroup(const PartialGroup&) = delete;
+    PartialGroup& operator=(const PartialGroup&) = delete;
+
+    // ---- per hop --------------------------------------------------------------------------
+    // Excitation read, update, and synthesis into out when audible.
+    void step(const Complex* in, Complex* out, const KernelTable& kernel, vec4 shiftRatio,
+              const SpectrumGeometry& geometry) noexcept;
+
+    // Magnitude of the input spectrum at each lane's (shifted) bin position; 0 for lanes
+    // outside bins [0, 511] and for all lanes when the group does not listen.
+    vec4 readExcitation(const Complex* in, vec4 shiftRatio,
+                        const SpectrumGeometry& geometry) const noexcept;
+
+    // Writes the complex amplitude (amplitude times e^(i phase)) and advances the phase.
+    void oscillatorStep(vec4 amplitude) noexcept;
+
+    // Adds the four partials into out, at their modulated frequencies.
+    void addToSpectrum(Complex* out, const KernelTable& kernel,
+                       const SpectrumGeometry& geometry) const noexcept;
+
+    // ---- control rate ---------------------------------------------------------------------
+    // Harmonic and unison index of each lane for group number index.
+    void layOut(std::uint64_t index, std::uint64_t unisonVoices,
+                std::uint64_t partialCount) noexcept;
+    // Ratios from stretch S and unison spread D, then frequencies at the current fundamental.
+    void computeRatios(vec4 stretch, vec4 spread) noexcept;
+    // New fundamental omega0 (radians per hop); ratios kept.
+    void setFundamental(vec4 omega0) noexcept;
+    // Per-hop release from the base factor g and the damping H and L.
+    void computeRetention(float baseFactor, vec4 hfDamp, vec4 lfDamp) noexcept;
+    void refreshExcite() noexcept;
+    void setHarmonicLimit(float limit) noexcept;
+    void setVoiceActive(bool active) noexcept;
+    // New start phases from one draw, then the modulator of mode.
+    void selectMode(ModMode mode) noexcept;
+    // New start phases from one draw (modulator unchanged).
+    void drawPhases() noexcept;
+    // Silence: level 0 and a start phase of -pi + 2 pi u from one draw.
+    void silence() noexcept;
+    void setModRate(float rate) noexcept;
+    void setPitchDepth(vec4 depth) noexcept { mPitchDepth = depth; }
+
+    // Modulator entry points, bound into mModulator.
+    ModOut modulateChorus() noexcept { return mChorus.next(); }
+    ModOut modulateWander() noexcept { return mWander.next(); }
+    ModOut modulateGranular() noexcept { return mGranular.next(); }
+
+    // Lanes that take part this hop: below the harmonic limit and inside 20 Hz..20 kHz.
+    vec4 activeLanes() const noexcept;
+
+    // Fields, in this order; read freely, written through the operations above (tests may
+    // set them directly to place a partial).
+    std::uint8_t mSide;
+    bool mVoiceActive = true;
+    bool mExcite = false;
+    bool mAudible = false;
+    vec4 mHopRate;
+    vec4 mMinOmega;
+    vec4 mMaxOmega;
+    vec4 mHarmonic{0.0f};
+    vec4 mHarmonicLimit{256.0f};
+    vec4 mUnison{0.0f};
+    vec4 mFundamental{1.0f};
+    vec4 mRatio{1.0f};
+    vec4 mOmega{1.0f};
+    vec4 mModOmega{1.0f};
+    vec4 mExcitation{0.0f};
+    vec4 mLevel{0.0f};
+    vec4 mRetention{0.0f};
+    vec4 mPhase;
+    vec4 mPitchDepth{0.0f};
+    vec4 mRe{1.0f};
+    vec4 mIm{0.0f};
+    Modulator mModulator;
+    PartialRandom* mpRng;
+    ChorusState mChorus;
+    WanderState mWander;
+    GranularState mGranular;
+
+private:
+    vec4 randomPhase() noexcept;
+    void updateChorusRate() noexcept; // partial Hz from omega, then the Chorus increment
+};
+
+// pi / 2 and pi as process-wide read-only vectors, built on first use.
+const vec4& halfPiVector() noexcept;
+const vec4& piVector() noexcept;
+
+} // namespace quendra::dravel::vantor

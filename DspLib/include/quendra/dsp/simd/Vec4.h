@@ -1,0 +1,623 @@
+// vec4 and vec4u: four 32-bit lanes processed together, 16-byte aligned.
+// vec4 holds floats, vec4u unsigned words. SSE2 on x86-64, NEON on arm64, plain arrays
+// elsewhere (or when QUENDRA_VEC4_SCALAR is defined); every backend gives bit-identical
+// results for finite inputs. Comparisons yield masks (all bits set in a true lane) that
+// select() blends with. Nothing here allocates; every operation is noexcept.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+
+#if !defined(QUENDRA_VEC4_SCALAR) && (defined(__SSE2__) || defined(_M_X64))
+#define QUENDRA_VEC4_SSE2 1
+#include <emmintrin.h>
+#elif !defined(QUENDRA_VEC4_SCALAR) && (defined(__aarch64__) || defined(_M_ARM64))
+#define QUENDRA_VEC4_NEON 1
+#include <arm_neon.h>
+#else
+#define QUENDRA_VEC4_PLAIN 1
+#endif
+
+namespace quendra::dravel::vantor
+{
+
+struct vec4u;
+
+struct alignas(16) vec4
+{
+#if defined(QUENDRA_VEC4_SSE2)
+    __m128 v;
+    explicit vec4(__m128 native) noexcept : v(native) {}
+#elif defined(QUENDRA_VEC4_NEON)
+    float32x4_t v;
+    explicit vec4(float32x4_t native) noexcept : v(native) {}
+#else
+    float v[4];
+#endif
+
+    vec4() noexcept : vec4(0.0f) {}
+
+#if defined(QUENDRA_VEC4_SSE2)
+    explicit vec4(float s) noexcept : v(_mm_set1_ps(s)) {}
+    vec4(float a, float b, float c, float d) noexcept : v(_mm_setr_ps(a, b, c, d)) {}
+    static vec4 load(const float* p) noexcept
+    {
+        return vec4(_mm_loadu_ps(p));
+    }
+    void store(float* p) const noexcept
+    {
+        _mm_storeu_ps(p, v);
+    }
+#elif defined(QUENDRA_VEC4_NEON)
+    explicit vec4(float s) noexcept : v(vdupq_n_f32(s)) {}
+    vec4(float a, float b, float c, float d) noexcept
+    {
+        const float lanes[4] = {a, b, c, d};
+        v = vld1q_f32(lanes);
+    }
+    static vec4 load(const float* p) noexcept
+    {
+        return vec4(vld1q_f32(p));
+    }
+    void store(float* p) const noexcept
+    {
+        vst1q_f32(p, v);
+    }
+#else
+    explicit vec4(float s) noexcept : v{s, s, s, s} {}
+    vec4(float a, float b, float c, float d) noexcept : v{a, b, c, d} {}
+    static vec4 load(const float* p) noexcept
+    {
+        return vec4(p[0], p[1], p[2], p[3]);
+    }
+    void store(float* p) const noexcept
+    {
+        for (int i = 0; i < 4; ++i)
+            p[i] = v[i];
+    }
+#endif
+
+    float operator[](int lane) const noexcept
+    {
+        alignas(16) float lanes[4];
+        store(lanes);
+        return lanes[lane];
+    }
+};
+
+struct alignas(16) vec4u
+{
+#if defined(QUENDRA_VEC4_SSE2)
+    __m128i v;
+    explicit vec4u(__m128i native) noexcept : v(native) {}
+    explicit vec4u(std::uint32_t s) noexcept : v(_mm_set1_epi32(static_cast<int>(s))) {}
+    vec4u(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d) noexcept
+        : v(_mm_setr_epi32(static_cast<int>(a), static_cast<int>(b), static_cast<int>(c),
+                           static_cast<int>(d)))
+    {
+    }
+    void store(std::uint32_t* p) const noexcept
+    {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+    }
+#elif defined(QUENDRA_VEC4_NEON)
+    uint32x4_t v;
+    explicit vec4u(uint32x4_t native) noexcept : v(native) {}
+    explicit vec4u(std::uint32_t s) noexcept : v(vdupq_n_u32(s)) {}
+    vec4u(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d) noexcept
+    {
+        const std::uint32_t lanes[4] = {a, b, c, d};
+        v = vld1q_u32(lanes);
+    }
+    void store(std::uint32_t* p) const noexcept
+    {
+        vst1q_u32(p, v);
+    }
+#else
+    std::uint32_t v[4];
+    explicit vec4u(std::uint32_t s) noexcept : v{s, s, s, s} {}
+    vec4u(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d) noexcept
+        : v{a, b, c, d}
+    {
+    }
+    void store(std::uint32_t* p) const noexcept
+    {
+        for (int i = 0; i < 4; ++i)
+            p[i] = v[i];
+    }
+#endif
+
+    vec4u() noexcept : vec4u(0u) {}
+
+    std::uint32_t operator[](int lane) const noexcept
+    {
+        alignas(16) std::uint32_t lanes[4];
+        store(lanes);
+        return lanes[lane];
+    }
+};
+
+// ---- backend primitives ---------------------------------------------------------------
+
+#if defined(QUENDRA_VEC4_SSE2)
+
+inline vec4 operator+(vec4 a, vec4 b) noexcept
+{
+    return vec4(_mm_add_ps(a.v, b.v));
+}
+inline vec4 operator-(vec4 a, vec4 b) noexcept
+{
+    return vec4(_mm_sub_ps(a.v, b.v));
+}
+inline vec4 operator*(vec4 a, vec4 b) noexcept
+{
+    return vec4(_mm_mul_ps(a.v, b.v));
+}
+inline vec4 operator/(vec4 a, vec4 b) noexcept
+{
+    return vec4(_mm_div_ps(a.v, b.v));
+}
+inline vec4 operator&(vec4 a, vec4 b) noexcept
+{
+    return vec4(_mm_and_ps(a.v, b.v));
+}
+inline vec4 operator|(vec4 a, vec4 b) noexcept
+{
+    return vec4(_mm_or_ps(a.v, b.v));
+}
+inline vec4 operator^(vec4 a, vec4 b) noexcept
+{
+    return vec4(_mm_xor_ps(a.v, b.v));
+}
+// a AND NOT b
+inline vec4 andNot(vec4 a, vec4 b) noexcept
+{
+    return vec4(_mm_andnot_ps(b.v, a.v));
+}
+// Lane-wise min/max with an ordinary comparison: (a < b ? a : b), (a > b ? a : b).
+inline vec4 min(vec4 a, vec4 b) noexcept
+{
+    return vec4(_mm_min_ps(a.v, b.v));
+}
+inline vec4 max(vec4 a, vec4 b) noexcept
+{
+    return vec4(_mm_max_ps(a.v, b.v));
+}
+inline vec4 operator<(vec4 a, vec4 b) noexcept
+{
+    return vec4(_mm_cmplt_ps(a.v, b.v));
+}
+inline vec4 operator<=(vec4 a, vec4 b) noexcept
+{
+    return vec4(_mm_cmple_ps(a.v, b.v));
+}
+inline vec4 operator>(vec4 a, vec4 b) noexcept
+{
+    return vec4(_mm_cmpgt_ps(a.v, b.v));
+}
+inline vec4 operator>=(vec4 a, vec4 b) noexcept
+{
+    return vec4(_mm_cmpge_ps(a.v, b.v));
+}
+inline bool any(vec4 mask) noexcept
+{
+    return _mm_movemask_ps(mask.v) != 0;
+}
+inline bool all(vec4 mask) noexcept
+{
+    return _mm_movemask_ps(mask.v) == 0xF;
+}
+// Truncation toward zero through a 32-bit integer; only meaningful for |x| < 2^31.
+inline vec4 truncateToInt(vec4 x) noexcept
+{
+    return vec4(_mm_cvtepi32_ps(_mm_cvttps_epi32(x.v)));
+}
+inline vec4u truncateToWord(vec4 x) noexcept
+{
+    return vec4u(_mm_cvttps_epi32(x.v));
+}
+inline vec4 bitsToFloat(vec4u w) noexcept
+{
+    return vec4(_mm_castsi128_ps(w.v));
+}
+inline vec4u floatToBits(vec4 x) noexcept
+{
+    return vec4u(_mm_castps_si128(x.v));
+}
+
+inline vec4u operator^(vec4u a, vec4u b) noexcept
+{
+    return vec4u(_mm_xor_si128(a.v, b.v));
+}
+inline vec4u operator|(vec4u a, vec4u b) noexcept
+{
+    return vec4u(_mm_or_si128(a.v, b.v));
+}
+inline vec4u operator&(vec4u a, vec4u b) noexcept
+{
+    return vec4u(_mm_and_si128(a.v, b.v));
+}
+template <int N>
+inline vec4u shiftLeft(vec4u a) noexcept
+{
+    return vec4u(_mm_slli_epi32(a.v, N));
+}
+template <int N>
+inline vec4u shiftRight(vec4u a) noexcept
+{
+    return vec4u(_mm_srli_epi32(a.v, N));
+}
+// Mask of the lanes whose word is zero.
+inline vec4 isZero(vec4u a) noexcept
+{
+    return vec4(_mm_castsi128_ps(_mm_cmpeq_epi32(a.v, _mm_setzero_si128())));
+}
+
+#elif defined(QUENDRA_VEC4_NEON)
+
+inline vec4 operator+(vec4 a, vec4 b) noexcept
+{
+    return vec4(vaddq_f32(a.v, b.v));
+}
+inline vec4 operator-(vec4 a, vec4 b) noexcept
+{
+    return vec4(vsubq_f32(a.v, b.v));
+}
+inline vec4 operator*(vec4 a, vec4 b) noexcept
+{
+    return vec4(vmulq_f32(a.v, b.v));
+}
+inline vec4 operator/(vec4 a, vec4 b) noexcept
+{
+    return vec4(vdivq_f32(a.v, b.v));
+}
+inline vec4 operator&(vec4 a, vec4 b) noexcept
+{
+    return vec4(
+        vreinterpretq_f32_u32(vandq_u32(vreinterpretq_u32_f32(a.v), vreinterpretq_u32_f32(b.v))));
+}
+inline vec4 operator|(vec4 a, vec4 b) noexcept
+{
+    return vec4(
+        vreinterpretq_f32_u32(vorrq_u32(vreinterpretq_u32_f32(a.v), vreinterpretq_u32_f32(b.v))));
+}
+inline vec4 operator^(vec4 a, vec4 b) noexcept
+{
+    return vec4(
+        vreinterpretq_f32_u32(veorq_u32(vreinterpretq_u32_f32(a.v), vreinterpretq_u32_f32(b.v))));
+}
+inline vec4 andNot(vec4 a, vec4 b) noexcept
+{
+    return vec4(
+        vreinterpretq_f32_u32(vbicq_u32(vreinterpretq_u32_f32(a.v), vreinterpretq_u32_f32(b.v))));
+}
+inline vec4 operator<(vec4 a, vec4 b) noexcept
+{
+    return vec4(vreinterpretq_f32_u32(vcltq_f32(a.v, b.v)));
+}
+inline vec4 operator<=(vec4 a, vec4 b) noexcept
+{
+    return vec4(vreinterpretq_f32_u32(vcleq_f32(a.v, b.v)));
+}
+inline vec4 operator>(vec4 a, vec4 b) noexcept
+{
+    return vec4(vreinterpretq_f32_u32(vcgtq_f32(a.v, b.v)));
+}
+inline vec4 operator>=(vec4 a, vec4 b) noexcept
+{
+    return vec4(vreinterpretq_f32_u32(vcgeq_f32(a.v, b.v)));
+}
+inline vec4 min(vec4 a, vec4 b) noexcept
+{
+    return vec4(vbslq_f32(vcltq_f32(a.v, b.v), a.v, b.v));
+}
+inline vec4 max(vec4 a, vec4 b) noexcept
+{
+    return vec4(vbslq_f32(vcgtq_f32(a.v, b.v), a.v, b.v));
+}
+inline bool any(vec4 mask) noexcept
+{
+    return vmaxvq_u32(vreinterpretq_u32_f32(mask.v)) != 0;
+}
+inline bool all(vec4 mask) noexcept
+{
+    return vminvq_u32(vreinterpretq_u32_f32(mask.v)) != 0;
+}
+inline vec4 truncateToInt(vec4 x) noexcept
+{
+    return vec4(vcvtq_f32_s32(vcvtq_s32_f32(x.v)));
+}
+inline vec4u truncateToWord(vec4 x) noexcept
+{
+    return vec4u(vreinterpretq_u32_s32(vcvtq_s32_f32(x.v)));
+}
+inline vec4 bitsToFloat(vec4u w) noexcept
+{
+    return vec4(vreinterpretq_f32_u32(w.v));
+}
+inline vec4u floatToBits(vec4 x) noexcept
+{
+    return vec4u(vreinterpretq_u32_f32(x.v));
+}
+
+inline vec4u operator^(vec4u a, vec4u b) noexcept
+{
+    return vec4u(veorq_u32(a.v, b.v));
+}
+inline vec4u operator|(vec4u a, vec4u b) noexcept
+{
+    return vec4u(vorrq_u32(a.v, b.v));
+}
+inline vec4u operator&(vec4u a, vec4u b) noexcept
+{
+    return vec4u(vandq_u32(a.v, b.v));
+}
+template <int N>
+inline vec4u shiftLeft(vec4u a) noexcept
+{
+    return vec4u(vshlq_n_u32(a.v, N));
+}
+template <int N>
+inline vec4u shiftRight(vec4u a) noexcept
+{
+    return vec4u(vshrq_n_u32(a.v, N));
+}
+inline vec4 isZero(vec4u a) noexcept
+{
+    return vec4(vreinterpretq_f32_u32(vceqq_u32(a.v, vdupq_n_u32(0))));
+}
+
+#else
+
+namespace detail
+{
+template <typename F>
+inline vec4 lanewise(vec4 a, vec4 b, F f) noexcept
+{
+    vec4 r;
+    for (int i = 0; i < 4; ++i)
+        r.v[i] = f(a.v[i], b.v[i]);
+    return r;
+}
+inline float maskLane(bool b) noexcept
+{
+    return std::bit_cast<float>(b ? 0xFFFFFFFFu : 0u);
+}
+inline std::uint32_t bits(float f) noexcept
+{
+    return std::bit_cast<std::uint32_t>(f);
+}
+inline float fromBits(std::uint32_t w) noexcept
+{
+    return std::bit_cast<float>(w);
+}
+} // namespace detail
+
+inline vec4 operator+(vec4 a, vec4 b) noexcept
+{
+    return detail::lanewise(a, b, [](float x, float y) { return x + y; });
+}
+inline vec4 operator-(vec4 a, vec4 b) noexcept
+{
+    return detail::lanewise(a, b, [](float x, float y) { return x - y; });
+}
+inline vec4 operator*(vec4 a, vec4 b) noexcept
+{
+    return detail::lanewise(a, b, [](float x, float y) { return x * y; });
+}
+inline vec4 operator/(vec4 a, vec4 b) noexcept
+{
+    return detail::lanewise(a, b, [](float x, float y) { return x / y; });
+}
+inline vec4 operator&(vec4 a, vec4 b) noexcept
+{
+    return detail::lanewise(
+        a, b, [](float x, float y) { return detail::fromBits(detail::bits(x) & detail::bits(y)); });
+}
+inline vec4 operator|(vec4 a, vec4 b) noexcept
+{
+    return detail::lanewise(
+        a, b, [](float x, float y) { return detail::fromBits(detail::bits(x) | detail::bits(y)); });
+}
+inline vec4 operator^(vec4 a, vec4 b) noexcept
+{
+    return detail::lanewise(
+        a, b, [](float x, float y) { return detail::fromBits(detail::bits(x) ^ detail::bits(y)); });
+}
+inline vec4 andNot(vec4 a, vec4 b) noexcept
+{
+    return detail::lanewise(a, b,
+                            [](float x, float y)
+                            { return detail::fromBits(detail::bits(x) & ~detail::bits(y)); });
+}
+inline vec4 min(vec4 a, vec4 b) noexcept
+{
+    return detail::lanewise(a, b, [](float x, float y) { return x < y ? x : y; });
+}
+inline vec4 max(vec4 a, vec4 b) noexcept
+{
+    return detail::lanewise(a, b, [](float x, float y) { return x > y ? x : y; });
+}
+inline vec4 operator<(vec4 a, vec4 b) noexcept
+{
+    return detail::lanewise(a, b, [](float x, float y) { return detail::maskLane(x < y); });
+}
+inline vec4 operator<=(vec4 a, vec4 b) noexcept
+{
+    return detail::lanewise(a, b, [](float x, float y) { return detail::maskLane(x <= y); });
+}
+inline vec4 operator>(vec4 a, vec4 b) noexcept
+{
+    return detail::lanewise(a, b, [](float x, float y) { return detail::maskLane(x > y); });
+}
+inline vec4 operator>=(vec4 a, vec4 b) noexcept
+{
+    return detail::lanewise(a, b, [](float x, float y) { return detail::maskLane(x >= y); });
+}
+inline bool any(vec4 mask) noexcept
+{
+    for (float m : mask.v)
+        if (detail::bits(m) >> 31)
+            return true;
+    return false;
+}
+inline bool all(vec4 mask) noexcept
+{
+    for (float m : mask.v)
+        if (!(detail::bits(m) >> 31))
+            return false;
+    return true;
+}
+namespace detail
+{
+// What the SSE2 conversion yields: the truncated value, or INT_MIN when out of range.
+inline std::int32_t truncateLane(float x) noexcept
+{
+    return (x > -2147483904.0f && x < 2147483648.0f) ? static_cast<std::int32_t>(x)
+                                                     : std::int32_t(-2147483647 - 1);
+}
+} // namespace detail
+inline vec4 truncateToInt(vec4 x) noexcept
+{
+    vec4 r;
+    for (int i = 0; i < 4; ++i)
+        r.v[i] = static_cast<float>(detail::truncateLane(x.v[i]));
+    return r;
+}
+inline vec4u truncateToWord(vec4 x) noexcept
+{
+    vec4u r;
+    for (int i = 0; i < 4; ++i)
+        r.v[i] = static_cast<std::uint32_t>(detail::truncateLane(x.v[i]));
+    return r;
+}
+inline vec4 bitsToFloat(vec4u w) noexcept
+{
+    return vec4(detail::fromBits(w.v[0]), detail::fromBits(w.v[1]), detail::fromBits(w.v[2]),
+                detail::fromBits(w.v[3]));
+}
+inline vec4u floatToBits(vec4 x) noexcept
+{
+    return vec4u(detail::bits(x.v[0]), detail::bits(x.v[1]), detail::bits(x.v[2]),
+                 detail::bits(x.v[3]));
+}
+inline vec4u operator^(vec4u a, vec4u b) noexcept
+{
+    return vec4u(a.v[0] ^ b.v[0], a.v[1] ^ b.v[1], a.v[2] ^ b.v[2], a.v[3] ^ b.v[3]);
+}
+inline vec4u operator|(vec4u a, vec4u b) noexcept
+{
+    return vec4u(a.v[0] | b.v[0], a.v[1] | b.v[1], a.v[2] | b.v[2], a.v[3] | b.v[3]);
+}
+inline vec4u operator&(vec4u a, vec4u b) noexcept
+{
+    return vec4u(a.v[0] & b.v[0], a.v[1] & b.v[1], a.v[2] & b.v[2], a.v[3] & b.v[3]);
+}
+template <int N>
+inline vec4u shiftLeft(vec4u a) noexcept
+{
+    return vec4u(a.v[0] << N, a.v[1] << N, a.v[2] << N, a.v[3] << N);
+}
+template <int N>
+inline vec4u shiftRight(vec4u a) noexcept
+{
+    return vec4u(a.v[0] >> N, a.v[1] >> N, a.v[2] >> N, a.v[3] >> N);
+}
+inline vec4 isZero(vec4u a) noexcept
+{
+    return vec4(detail::maskLane(a.v[0] == 0), detail::maskLane(a.v[1] == 0),
+                detail::maskLane(a.v[2] == 0), detail::maskLane(a.v[3] == 0));
+}
+
+#endif
+
+// ---- built on the primitives ------------------------------------------------------------
+
+inline vec4 operator-(vec4 a) noexcept
+{
+    return a ^ vec4(-0.0f);
+}
+inline vec4& operator+=(vec4& a, vec4 b) noexcept
+{
+    return a = a + b;
+}
+inline vec4& operator-=(vec4& a, vec4 b) noexcept
+{
+    return a = a - b;
+}
+inline vec4& operator*=(vec4& a, vec4 b) noexcept
+{
+    return a = a * b;
+}
+
+inline vec4 allLanes() noexcept
+{
+    return bitsToFloat(vec4u(0xFFFFFFFFu));
+}
+inline vec4 operator==(vec4 a, vec4 b) noexcept
+{
+    return (a <= b) & (a >= b);
+}
+inline vec4 operator!=(vec4 a, vec4 b) noexcept
+{
+    return andNot(allLanes(), a == b);
+}
+
+inline vec4 abs(vec4 a) noexcept
+{
+    return andNot(a, vec4(-0.0f));
+}
+
+// Per-lane choice: where mask is set take a, elsewhere b.
+inline vec4 select(vec4 mask, vec4 a, vec4 b) noexcept
+{
+    return (mask & a) | andNot(b, mask);
+}
+
+inline vec4 clamp(vec4 x, vec4 lo, vec4 hi) noexcept
+{
+    return min(max(x, lo), hi);
+}
+
+// Floor from truncation toward zero, less 1 where the truncated value exceeds x. A lane
+// whose magnitude is 2^23 or more is already whole and passes unchanged.
+inline vec4 floor(vec4 x) noexcept
+{
+    const vec4 t = truncateToInt(x);
+    const vec4 f = t - (vec4(1.0f) & (t > x));
+    return select(abs(x) < vec4(8388608.0f), f, x);
+}
+
+// Ceil from truncation toward zero, plus 1 where the truncated value is below x.
+inline vec4 ceil(vec4 x) noexcept
+{
+    const vec4 t = truncateToInt(x);
+    const vec4 c = t + (vec4(1.0f) & (t < x));
+    return select(abs(x) < vec4(8388608.0f), c, x);
+}
+
+// 2^x per lane: the same exponent-bit construction and quartic as the scalar fastExp2,
+// with the polynomial evaluated as separate multiplies and adds.
+inline vec4 fastExp2(vec4 x) noexcept
+{
+    const vec4 t = clamp(x + vec4(127.0f), vec4(0.0f), vec4(255.0f));
+    const vec4u i = truncateToWord(t);
+    const vec4 f = t - truncateToInt(t);
+    vec4 p = f * vec4(0.013487903f) + vec4(0.0521745f);
+    p = f * p + vec4(0.24128748f);
+    p = f * p + vec4(0.6930501f);
+    p = f * p + vec4(1.0f);
+    return p * bitsToFloat(shiftLeft<23>(i));
+}
+
+// Odd polynomial sine, accurate on [-pi/2, pi/2].
+inline vec4 sinPoly(vec4 x) noexcept
+{
+    const vec4 x2 = x * x;
+    vec4 p = x2 * vec4(-0.00018284567f) + vec4(0.008304825f);
+    p = x2 * p + vec4(-0.16664949f);
+    p = x2 * p + vec4(0.99999833f);
+    return x * p;
+}
+
+} // namespace quendra::dravel::vantor

@@ -1,0 +1,48 @@
+#include "quendra/dsp/GranularState.h"
+
+namespace quendra::dravel::vantor
+{
+
+vec4 GranularState::longFor(vec4 hopRateHz, vec4 r) noexcept
+{
+    return max(hopRateHz / (vec4(5.0f) * r + vec4(0.005f) * (vec4(1.0f) - r)), vec4(1.0f));
+}
+
+vec4 GranularState::shortFor(vec4 hopRateHz, vec4 r) noexcept
+{
+    return max(hopRateHz / (vec4(50.0f) * r + vec4(0.05f) * (vec4(1.0f) - r)), vec4(1.0f));
+}
+
+GranularState::GranularState(float hopRateHz, PartialRandom* rng) noexcept
+    : hopRate(hopRateHz), longInterval(longFor(hopRate, vec4(0.5f))),
+      shortInterval(shortFor(hopRate, vec4(0.5f))), mpRng(rng)
+{
+    const vec4 u = uniform(mpRng->draw());
+    countdown = (vec4(1.0f) - u) * longInterval + u * shortInterval;
+}
+
+void GranularState::setRate(float rate) noexcept
+{
+    const vec4 r(rate);
+    longInterval = longFor(hopRate, r);
+    const vec4 newShort = shortFor(hopRate, r);
+    countdown = countdown * newShort / shortInterval;
+    shortInterval = newShort;
+}
+
+ModOut GranularState::next() noexcept
+{
+    pulse = vec4(0.0f);
+    countdown -= vec4(1.0f);
+    const vec4 firing = countdown < vec4(1.0f);
+    if (any(firing))
+    {
+        const vec4 u = uniform(mpRng->draw());
+        countdown = select(firing, (vec4(1.0f) - u) * longInterval + u * shortInterval, countdown);
+        pulse = select(firing, peak, pulse);
+    }
+    envelope = select(pulse < envelope, (vec4(1.0f) - release) * pulse + release * envelope, pulse);
+    return {envelope, pitchScale * envelope};
+}
+
+} // namespace quendra::dravel::vantor

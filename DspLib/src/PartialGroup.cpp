@@ -1,0 +1,316 @@
+#include "quendra/dsp/PartialGroup.h"
+
+#include <cmath>
+
+namespace quendra::dravel::vantor
+{
+
+namespace
+{
+constexpr float kPi = 3.1415927f;
+constexpr float kTwoPi = 6.2831855f;
+
+// One draw mapped to a start phase (1 - u)(-pi) + u pi per lane.
+vec4 phaseFrom(PartialRandom* rng) noexcept
+{
+    const vec4 u = uniform(rng->draw());
+    return (vec4(1.0f) - u) * vec4(-kPi) + u * vec4(kPi);
+}
+
+float magnitude(const Complex& c) noexcept
+{
+    return std::hypot(c.re, c.im);
+}
+} // namespace
+
+const vec4& halfPiVector() noexcept
+{
+    static const vec4 value(1.5707964f);
+    return value;
+}
+
+const vec4& piVector() noexcept
+{
+    static const vec4 value(kPi);
+    return value;
+}
+
+PartialGroup::PartialGroup(std::uint8_t side, float hopRateHz, PartialRandom* rng) noexcept
+    : mSide(side), mHopRate(hopRateHz), mMinOmega(vec4(125.66371f) / mHopRate),
+      mMaxOmega(vec4(125663.71f) / mHopRate), mPhase(phaseFrom(rng)),
+      mModulator(Modulator::fromFunction<&noModulation>()), mpRng(rng), mChorus(hopRateHz),
+      mWander(hopRateHz, rng), mGranular(hopRateHz, rng)
+{
+    updateChorusRate();
+}
+
+PartialGroup::PartialGroup(const PartialGroup& t, CopyOf) noexcept
+    : mSide(t.mSide), mVoiceActive(t.mVoiceActive), mExcite(t.mExcite), mAudible(t.mAudible),
+      mHopRate(t.mHopRate), mMinOmega(t.mMinOmega), mMaxOmega(t.mMaxOmega), mHarmonic(t.mHarmonic),
+      mHarmonicLimit(t.mHarmonicLimit), mUnison(t.mUnison), mFundamental(t.mFundamental),
+      mRatio(t.mRatio), mOmega(t.mOmega), mModOmega(t.mModOmega), mExcitation(t.mExcitation),
+      mLevel(t.mLevel), mRetention(t.mRetention), mPhase(t.mPhase), mPitchDepth(t.mPitchDepth),
+      mRe(t.mRe), mIm(t.mIm), mModulator(t.mModulator), mpRng(t.mpRng), mChorus(t.mHopRate[0]),
+      mWander(t.mHopRate[0], t.mpRng), mGranular(t.mHopRate[0], t.mpRng)
+{
+    mPhase = phaseFrom(mpRng);
+    mLevel = vec4(0.0f);
+    updateChorusRate();
+}
+
+// ---- per hop ------------------------------------------------------------------------------
+
+vec4 PartialGroup::activeLanes() const noexcept
+{
+    return (mHarmonic < mHarmonicLimit) & (mMinOmega <= mOmega) & (mOmega <= mMaxOmega);
+}
+
+vec4 PartialGroup::readExcitation(const Complex* in, vec4 shiftRatio,
+                                  const SpectrumGeometry& geometry) const noexcept
+{
+    if (!mExcite)
+        return vec4(0.0f);
+    // Where the partial listens: its unmodulated frequency, shifted.
+    const vec4 position = mOmega * geometry.excitationScale * shiftRatio;
+    const vec4 inside = (position >= vec4(0.0f)) & (position <= vec4(511.0f));
+    const vec4 p = inside & position;
+    const vec4 whole = truncateToInt(p);
+    const vec4 frac = p - whole;
+
+    alignas(16) float bins[4];
+    alignas(16) float lower[4];
+    alignas(16) float upper[4];
+    whole.store(bins);
+    for (int l = 0; l < 4; ++l)
+    {
+        const auto k = static_cast<int>(bins[l]);
+        lower[l] = k == 0 ? std::hypot(in[0].re * 0.5f, in[0].im * 0.5f) : magnitude(in[k]);
+        upper[l] = magnitude(in[k + 1]);
+    }
+    const vec4 m0 = vec4::load(lower);
+    const vec4 m1 = vec4::load(upper);
+    return inside & (m1 * frac + m0 * (vec4(1.0f) - frac));
+}
+
+void PartialGroup::oscillatorStep(vec4 amplitude) noexcept
+{
+    const vec4& halfPi = halfPiVector();
+    const vec4& pi = piVector();
+    mRe = amplitude * sinPoly(halfPi - abs(mPhase));
+    mIm = amplitude * sinPoly(halfPi - abs(pi - abs(mPhase + halfPi)));
+    const vec4 y = (mPhase + mModOmega) / vec4(kTwoPi) + vec4(0.5f);
+    mPhase = (y - floor(y) - vec4(0.5f)) * vec4(kTwoPi);
+}
+
+void PartialGroup::addToSpectrum(Complex* out, const KernelTable& kernel,
+                                 const SpectrumGeometry& geometry) const noexcept
+{
+    const vec4 x = mModOmega * geometry.fftSize / (vec4(kTwoPi) * geometry.hop);
+    const vec4 c = ceil(x);
+    const vec4 q = vec4(4.0f) * (c - x);
+    const vec4 t = floor(q);
+    const vec4 f = q - t;
+
+    alignas(16) float xs[4], cs[4], ts[4], fs[4], res[4], ims[4];
+    x.store(xs);
+    c.store(cs);
+    t.store(ts);
+    f.store(fs);
+    mRe.store(res);
+    mIm.store(ims);
+    const float* k = kernel.data();
+    constexpr int kLastBin = static_cast<int>(kNumBins) - 1;
+    for (int l = 0; l < 4; ++l)
+    {
+        // Every tap of a lane beyond these bounds falls above bin 512 or would fold past
+        // it; such a lane (or a non-finite one) writes nothing.
+        if (!(xs[l] > -508.0f && xs[l] <= 516.0f))
+            continue;
+        const int first = static_cast<int>(cs[l]) - 4;
+        const int tap = static_cast<int>(ts[l]);
+        const float fr = fs[l];
+        const float re = res[l];
+        const float im = ims[l];
+        for (int j = 0; j < 8; ++j)
+        {
+            const int bin = first + j;
+            if (bin > kLastBin)
+                break;
+            const float w = (1.0f - fr) * k[tap + 4 * j] + fr * k[tap + 4 * j + 1];
+            if (bin >= 1)
+            {
+                out[bin].re += re * w;
+                out[bin].im += im * w;
+            }
+            else if (bin == 0)
+            {
+                out[0].re += 2.0f * re * w;
+            }
+            else
+            {
+                // Below bin 0 the kernel folds back as the complex conjugate.
+                out[-bin].re += re * w;
+                out[-bin].im += -(im * w);
+            }
+        }
+    }
+}
+
+void PartialGroup::step(const Complex* in, Complex* out, const KernelTable& kernel, vec4 shiftRatio,
+                        const SpectrumGeometry& geometry) noexcept
+{
+    mExcitation = readExcitation(in, shiftRatio, geometry);
+
+    const vec4 active = activeLanes();
+    // The modulator runs every hop so that its clock keeps time while the group is silent.
+    const ModOut mod = mModulator();
+    if (!any(active))
+    {
+        mAudible = false;
+        return;
+    }
+    mModOmega = mOmega * (vec4(1.0f) + mod.pitch * mPitchDepth);
+
+    // Instant attack, release by the retention per hop.
+    const vec4 released = (vec4(1.0f) - mRetention) * mExcitation + mRetention * mLevel;
+    mLevel = active & select(mExcitation < mLevel, released, mExcitation);
+
+    mAudible = any(mLevel >= vec4(0.001f));
+    if (!mAudible)
+        return;
+    oscillatorStep(mod.amplitude * mLevel);
+    addToSpectrum(out, kernel, geometry);
+}
+
+// ---- control rate -------------------------------------------------------------------------
+
+void PartialGroup::layOut(std::uint64_t index, std::uint64_t unisonVoices,
+                          std::uint64_t partialCount) noexcept
+{
+    alignas(16) float harmonic[4];
+    alignas(16) float unison[4];
+    for (std::uint64_t l = 0; l < 4; ++l)
+    {
+        const std::uint64_t i = 4 * index + l;
+        unison[l] = static_cast<float>(i % unisonVoices);
+        harmonic[l] = static_cast<float>((i % partialCount) / unisonVoices);
+    }
+    mHarmonic = vec4::load(harmonic);
+    mUnison = vec4::load(unison);
+    refreshExcite();
+}
+
+void PartialGroup::computeRatios(vec4 stretch, vec4 spread) noexcept
+{
+    // Left raises its unison copies, right lowers them.
+    const vec4 sign(mSide == 0 ? -1.0f : 1.0f);
+    const vec4 harmonicPart = vec4(1.0f) + (vec4(1.0f) + stretch) * mHarmonic;
+    const vec4 unisonPart = vec4(1.0f) + sign * spread * mUnison;
+    mRatio = harmonicPart * unisonPart;
+    mOmega = mRatio * mFundamental;
+    mModOmega = mOmega;
+    updateChorusRate();
+    refreshExcite();
+}
+
+void PartialGroup::setFundamental(vec4 omega0) noexcept
+{
+    mFundamental = omega0;
+    mOmega = mRatio * mFundamental;
+    mModOmega = mOmega;
+    updateChorusRate();
+    refreshExcite();
+}
+
+void PartialGroup::computeRetention(float baseFactor, vec4 hfDamp, vec4 lfDamp) noexcept
+{
+    const vec4 one(1.0f);
+    const vec4 zero(0.0f);
+    const vec4 x = min(mHarmonic / vec4(255.0f), one);
+
+    // Up to H = 0.5 a linear tilt, above it an ever steeper exponential curve.
+    const vec4 linear = one - vec4(2.0f) * hfDamp * x;
+    const vec4 k = vec4(10.0f) * (vec4(2.0f) * hfDamp - one);
+    const vec4 curved =
+        (fastExp2(vec4(1.442695f) * (k * (one - x))) - one) / (fastExp2(vec4(1.442695f) * k) - one);
+    const vec4 bent = select(abs(k) > vec4(0.001f), curved, one - x);
+    const vec4 hf = clamp(select(hfDamp <= vec4(0.5f), linear, bent), zero, one);
+
+    const vec4 lf = clamp(one + vec4(0.02f) * mHarmonic - vec4(0.2f) * lfDamp, zero, one);
+
+    mRetention = hf * lf * vec4(baseFactor);
+    mGranular.release = mRetention;
+}
+
+void PartialGroup::refreshExcite() noexcept
+{
+    const bool someBelowLimit = any(mHarmonic < mHarmonicLimit);
+    const bool someInBand = any((mMinOmega <= mOmega) & (mOmega <= mMaxOmega));
+    mExcite = mVoiceActive && someBelowLimit && someInBand;
+}
+
+void PartialGroup::setHarmonicLimit(float limit) noexcept
+{
+    mHarmonicLimit = vec4(limit);
+    refreshExcite();
+}
+
+void PartialGroup::setVoiceActive(bool active) noexcept
+{
+    mVoiceActive = active;
+    refreshExcite();
+}
+
+void PartialGroup::selectMode(ModMode mode) noexcept
+{
+    mPhase = randomPhase();
+    switch (mode)
+    {
+    case ModMode::Chorus:
+        mChorus.phase = vec4(mSide == 0 ? 0.25f : 0.0f);
+        mModulator = Modulator::fromMethod<PartialGroup, &PartialGroup::modulateChorus>(this);
+        break;
+    case ModMode::Wander:
+        mModulator = Modulator::fromMethod<PartialGroup, &PartialGroup::modulateWander>(this);
+        break;
+    case ModMode::Granular:
+        mModulator = Modulator::fromMethod<PartialGroup, &PartialGroup::modulateGranular>(this);
+        break;
+    default:
+        mModulator = Modulator::fromFunction<&noModulation>();
+        break;
+    }
+}
+
+void PartialGroup::drawPhases() noexcept
+{
+    mPhase = randomPhase();
+}
+
+void PartialGroup::silence() noexcept
+{
+    const vec4 u = uniform(mpRng->draw());
+    mLevel = vec4(0.0f);
+    mPhase = vec4(-kPi) + vec4(kTwoPi) * u;
+}
+
+void PartialGroup::setModRate(float rate) noexcept
+{
+    mChorus.rate = vec4(rate);
+    mChorus.updateIncrement();
+    mWander.setRate(rate);
+    mGranular.setRate(rate);
+}
+
+vec4 PartialGroup::randomPhase() noexcept
+{
+    return phaseFrom(mpRng);
+}
+
+void PartialGroup::updateChorusRate() noexcept
+{
+    mChorus.partialHz = mOmega * mHopRate / vec4(kTwoPi);
+    mChorus.updateIncrement();
+}
+
+} // namespace quendra::dravel::vantor

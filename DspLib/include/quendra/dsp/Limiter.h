@@ -1,0 +1,44 @@
+// Stereo peak limiter for the wet signal: holds each channel near 0 dBFS with a 1 ms attack
+// and a 250 ms release, unlinked (each channel has its own gain). Works in dB with fast
+// polynomial log2/exp2 approximations. Levels are linear amplitude, gains in dB, times in
+// seconds. Every field is a (left, right) pair. Allocates nothing.
+#pragma once
+
+#include "quendra/dsp/StereoFrame.h"
+
+namespace quendra::dravel::vantor
+{
+
+class Limiter
+{
+public:
+    // Fixed settings: threshold 0 dB, slope 1e-6 (practically infinite ratio), attack 1 ms,
+    // release 250 ms, output gain 1; smoothed gains 0 dB; coefficients for this rate.
+    void setup(float sampleRate) noexcept;
+
+    // Limits `signal` by the level of `detector` (the engine passes the same frame twice).
+    StereoFrame process(StereoFrame signal, StereoFrame detector) noexcept;
+
+    // Returns the smoothed gains to 0 dB; settings and coefficients are kept.
+    void resetGains() noexcept;
+
+    // One-pole coefficient 1 - e^(-1 / (time x rate)) per channel, via the fast exp2.
+    static StereoFrame coefficient(StereoFrame time, StereoFrame sampleRate) noexcept;
+
+    StereoFrame attackCoefficient() const noexcept { return mAttackCoefficient; }
+    StereoFrame releaseCoefficient() const noexcept { return mReleaseCoefficient; }
+    StereoFrame smoothedGain() const noexcept { return mSmoothedGain; } // dB, 0 or negative
+
+private:
+    StereoFrame mSampleRate{48000.0f, 48000.0f};
+    StereoFrame mThreshold{0.0f, 0.0f};
+    StereoFrame mSlope{1e-6f, 1e-6f};
+    StereoFrame mAttackTime{0.001f, 0.001f};
+    StereoFrame mReleaseTime{0.25f, 0.25f};
+    StereoFrame mAttackCoefficient{};
+    StereoFrame mReleaseCoefficient{};
+    StereoFrame mOutputGain{1.0f, 1.0f};
+    StereoFrame mSmoothedGain{0.0f, 0.0f};
+};
+
+} // namespace quendra::dravel::vantor

@@ -1,0 +1,138 @@
+// Vantor: the stereo spectral resonator engine, built for one sample rate.
+// process() takes and returns one StereoFrame (linear amplitude) per call. Each channel is
+// analysed by a 1024-sample STFT at a hop of 512; its channel partial bank resonates on the
+// input spectrum and writes an output spectrum that is transformed back and overlap-added.
+// The wet signal passes a peak limiter and is mixed with the dry input; both paths are
+// delayed by kLatency (1536) samples.
+// The constructor allocates everything (rings, dry delay, FFT plans); process(), reset() and
+// every setter are noexcept, allocate nothing and take no lock. The object is large (two
+// banks of partials): allocate it on the heap.
+#pragma once
+
+#include "quendra/dsp/ChannelPartialBank.h"
+#include "quendra/dsp/Delegate.h"
+#include "quendra/dsp/DryDelay.h"
+#include "quendra/dsp/Limiter.h"
+#include "quendra/dsp/RandomDevice.h"
+#include "quendra/dsp/Spectrum.h"
+#include "quendra/dsp/StereoFrame.h"
+#include "quendra/dsp/StftBlock.h"
+#include "quendra/dsp/transform/Fft.h"
+
+#include <array>
+#include <bit>
+#include <cstdint>
+
+namespace quendra::dravel::vantor
+{
+
+struct VantorTestAccess; // defined by tests that need to reach the spectra or the hop
+
+class Vantor
+{
+public:
+    static constexpr std::size_t kLatency = vantor::kLatency; // samples, at every rate
+
+    // Seeds come from the platform's nondeterministic random device.
+    explicit Vantor(float sampleRate);
+    // Seeds come from a deterministic generator: same seed, same output, bit for bit.
+    Vantor(float sampleRate, std::uint32_t seed);
+
+    Vantor(const Vantor&) = delete;
+    Vantor& operator=(const Vantor&) = delete;
+
+    StereoFrame process(StereoFrame input) noexcept;
+
+    // Back to silence: buffers, spectra, rings, partials, dry delay, limiter gains. Keeps
+    // the hop phase, the gains and every parameter.
+    void reset() noexcept;
+
+    // Parameters, already clamped by the caller.
+    void setInputGain(float linear) noexcept;
+    void setMix(float mix) noexcept; // 0 dry .. 1 wet, equal-power crossfade
+    void setStretch(float stretch) noexcept;
+    void setShift(float semitones) noexcept;
+    void setDecay(float seconds) noexcept;
+    void setHfDamp(float amount) noexcept;
+    void setLfDamp(float amount) noexcept;
+    void setUnisonVoices(int voices) noexcept;
+    void setUnisonAmount(float semitones) noexcept;
+    void setHarmonics(int harmonics) noexcept;
+    void setFrequency(float hz) noexcept;
+    void setModType(int mode) noexcept; // ignored unless 0..3
+    void setModRate(float rate) noexcept;
+    void setPitchMod(float semitones) noexcept;
+    void setFrequencySource(int source) noexcept;
+    void setPolyphony(int polyphony) noexcept;
+
+    // Linear gain of a level in dB: fastExp2(dB x log2(10) / 20). 0 dB is exactly 1.
+    static float gainFromDecibels(float decibels) noexcept;
+
+    float sampleRate() const noexcept { return mSampleRate; }
+    float dryGain() const noexcept { return gains().dry; }
+    float wetGain() const noexcept { return gains().wet; }
+    float inputGain() const noexcept { return mInputGain; }
+    float compensationGain() const noexcept { return mCompensationGain; }
+    float shiftFactor() const noexcept { return mShiftFactor; }
+    float voicesFactor() const noexcept { return mVoicesFactor; }
+    float stretchFactor() const noexcept { return mStretchFactor; }
+    std::uint64_t samplesUntilHop() const noexcept { return mHopCountdown; }
+    const Limiter& limiter() const noexcept { return mLimiter; }
+    const StftBlock& stft() const noexcept { return mStft; }
+    const ChannelPartialBank& bank(int side) const noexcept { return *mpBanks[side != 0 ? 1 : 0]; }
+
+private:
+    friend struct VantorTestAccess;
+
+    struct DryWetGains
+    {
+        float dry;
+        float wet;
+    };
+
+    Vantor(float sampleRate, RandomDevice&& randomDevice);
+
+    void hop() noexcept;
+    void resetSignalState() noexcept; // steps shared by construction and reset()
+    void updateCompensationGain() noexcept;
+    DryWetGains gains() const noexcept { return std::bit_cast<DryWetGains>(mDryWetGains); }
+
+    float mSampleRate;
+
+    // Hop schedule.
+    Delegate<void()> mHopCallback;
+    std::uint64_t mHopPeriod = 0;
+    std::uint64_t mHopCountdown = 0;
+
+    StftBlock mStft;
+
+    alignas(16) std::array<float, kFftSize> mTimeLeft{};
+    alignas(16) std::array<float, kFftSize> mTimeRight{};
+    TimeBuffers mTimeBuffers;
+
+    Fft mForwardFft;
+    alignas(16) std::array<Complex, kNumBins> mInputSpectrumLeft{};
+    alignas(16) std::array<Complex, kNumBins> mInputSpectrumRight{};
+
+    ChannelPartialBank mBank0; // left
+    ChannelPartialBank mBank1; // right
+
+    Fft mInverseFft;
+    alignas(16) std::array<Complex, kNumBins> mOutputSpectrumLeft{};
+    alignas(16) std::array<Complex, kNumBins> mOutputSpectrumRight{};
+
+    std::array<ChannelPartialBank*, 2> mpBanks{};
+
+    DryDelay mDryDelay;
+    Limiter mLimiter;
+
+    // Dry gain then wet gain, kept in one 64-bit word so that a mix change is one store.
+    std::uint64_t mDryWetGains = 0;
+    float mInputGain = 1.0f;
+    float mCompensationGain = 1.0f; // = shift factor x voices factor x stretch factor
+    float mShiftFactor = 1.0f;
+    float mVoicesFactor = 1.0f;
+    float mStretchFactor = 1.0f;
+};
+
+} // namespace quendra::dravel::vantor

@@ -1,0 +1,304 @@
+#include "quendra/dsp/Vantor.h"
+
+#include "quendra/dsp/FastExp2.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace quendra::dravel::vantor
+{
+
+namespace
+{
+
+constexpr float kHalfPi = 1.5707964f;
+
+void doNothing() noexcept {}
+
+// sin(x) on [-pi/2, pi/2] as an odd polynomial, nested multiply-adds.
+float sinApprox(float x) noexcept
+{
+    const float x2 = x * x;
+    float p = std::fma(x2, -0.00018284567f, 0.008304825f);
+    p = std::fma(x2, p, -0.16664949f);
+    p = std::fma(x2, p, 0.99999833f);
+    return x * p;
+}
+
+float clamp01(float x) noexcept
+{
+    return std::clamp(x, 0.0f, 1.0f);
+}
+
+void zero(std::array<Complex, kNumBins>& spectrum) noexcept
+{
+    spectrum.fill(Complex{0.0f, 0.0f});
+}
+
+} // namespace
+
+Vantor::Vantor(float sampleRate) : Vantor(sampleRate, RandomDevice{}) {}
+
+Vantor::Vantor(float sampleRate, std::uint32_t seed) : Vantor(sampleRate, RandomDevice{seed}) {}
+
+Vantor::Vantor(float sampleRate, RandomDevice&& randomDevice) : mSampleRate(sampleRate)
+{
+    // The frame: periodic Hann analysis window normalised by its sum, frames stored rotated.
+    const WindowConfiguration windowConfiguration{kFftSize, 1, WindowType::Hann};
+    const StftMode stftMode{StftWindowing::AnalysisOnlyNormalisedBySum, StftFrameOrder::Rotated};
+
+    // Until the engine is complete the hop does nothing. The countdown is set only here,
+    // so the first hop comes on the kHopSize-th sample and reset() keeps the hop phase.
+    mHopCallback = Delegate<void()>::fromFunction<&doNothing>();
+    mHopPeriod = kHopSize;
+    mHopCountdown = kHopSize;
+
+    mStft.prepare(windowConfiguration, stftMode);
+    mTimeBuffers = {mTimeLeft.data(), mTimeRight.data()};
+
+    mForwardFft = Fft(kFftSize);
+    zero(mInputSpectrumLeft);
+    zero(mInputSpectrumRight);
+
+    mBank0.prepare(sampleRate, mInputSpectrumLeft.data(), mOutputSpectrumLeft.data(), 0,
+                   randomDevice);
+    mBank1.prepare(sampleRate, mInputSpectrumRight.data(), mOutputSpectrumRight.data(), 1,
+                   randomDevice);
+    mBank0.reset();
+    mBank1.reset();
+
+    mInverseFft = Fft(kFftSize);
+    zero(mOutputSpectrumLeft);
+    zero(mOutputSpectrumRight);
+
+    mHopCallback = Delegate<void()>::fromMethod<Vantor, &Vantor::hop>(this);
+    resetSignalState();
+
+    mpBanks = {&mBank0, &mBank1};
+    mDryDelay.prepare(kLatency);
+    mLimiter.setup(sampleRate);
+
+    mDryWetGains = std::bit_cast<std::uint64_t>(DryWetGains{0.0f, 1.0f});
+    mInputGain = 1.0f;
+    mCompensationGain = 1.0f;
+    mShiftFactor = 1.0f;
+    mVoicesFactor = 1.0f;
+    mStretchFactor = 1.0f;
+}
+
+StereoFrame Vantor::process(StereoFrame input) noexcept
+{
+    const StereoFrame dry = mDryDelay.process(input);
+
+    mStft.pushInput({mCompensationGain * input.left * mInputGain,
+                     mCompensationGain * input.right * mInputGain});
+    StereoFrame wet = mStft.popOutput();
+
+    mBank0.tick();
+    mBank1.tick();
+
+    if (--mHopCountdown == 0)
+    {
+        mHopCallback();
+        mHopCountdown = mHopPeriod;
+    }
+
+    const DryWetGains mix = gains();
+    wet.left *= mix.wet;
+    wet.right *= mix.wet;
+    const StereoFrame limited = mLimiter.process(wet, wet);
+    return {limited.left + mix.dry * dry.left, limited.right + mix.dry * dry.right};
+}
+
+void Vantor::hop() noexcept
+{
+    // Resynthesis of the spectra the banks wrote during the hop that ends here.
+    mOutputSpectrumLeft[0].im = 0.0f;
+    mOutputSpectrumLeft[kNumBins - 1].im = 0.0f;
+    mOutputSpectrumRight[0].im = 0.0f;
+    mOutputSpectrumRight[kNumBins - 1].im = 0.0f;
+    mInverseFft.inverse(mOutputSpectrumLeft.data(), mTimeBuffers.left);
+    mInverseFft.inverse(mOutputSpectrumRight.data(), mTimeBuffers.right);
+
+    mStft.appendSilence(kHopSize);
+    mStft.synthesise(mTimeBuffers);
+
+    // Analysis of the frame that ends with this sample; the time buffers are free again.
+    mStft.analyse(mTimeBuffers);
+    mForwardFft.forward(mTimeBuffers.left, mInputSpectrumLeft.data());
+    mForwardFft.forward(mTimeBuffers.right, mInputSpectrumRight.data());
+
+    mBank0.frameStart();
+    mBank1.frameStart();
+}
+
+void Vantor::resetSignalState() noexcept
+{
+    mTimeLeft.fill(0.0f);
+    mTimeRight.fill(0.0f);
+    zero(mInputSpectrumLeft);
+    zero(mInputSpectrumRight);
+    zero(mOutputSpectrumLeft);
+    zero(mOutputSpectrumRight);
+    mStft.reset();
+    mBank0.reset();
+    mBank1.reset();
+}
+
+void Vantor::reset() noexcept
+{
+    resetSignalState();
+    mDryDelay.reset();
+    mLimiter.resetGains();
+}
+
+float Vantor::gainFromDecibels(float decibels) noexcept
+{
+    return fastExp2(decibels * 0.1660964f); // log2(10) / 20
+}
+
+void Vantor::setInputGain(float linear) noexcept
+{
+    mInputGain = linear;
+}
+
+void Vantor::setMix(float mix) noexcept
+{
+    // Equal-power crossfade along a sine-shaped mix axis.
+    const float s = clamp01(0.5f * sinApprox((2.0f * mix - 1.0f) * kHalfPi) + 0.5f);
+    const float dry = clamp01(sinApprox((1.0f - s) * kHalfPi));
+    const float wet = clamp01(sinApprox(s * kHalfPi));
+    mDryWetGains = std::bit_cast<std::uint64_t>(DryWetGains{dry, wet});
+}
+
+void Vantor::setStretch(float stretch) noexcept
+{
+    for (ChannelPartialBank* bank : mpBanks)
+    {
+        bank->setStretch(stretch);
+    }
+    mStretchFactor = std::sqrt(stretch + 1.001f);
+    updateCompensationGain();
+}
+
+void Vantor::setShift(float semitones) noexcept
+{
+    const float ratio = fastExp2(-semitones / 12.0f);
+    for (ChannelPartialBank* bank : mpBanks)
+    {
+        bank->setShiftRatio(ratio);
+    }
+    mShiftFactor = fastExp2(-semitones / 24.0f); // the square root of the ratio
+    updateCompensationGain();
+}
+
+void Vantor::setDecay(float seconds) noexcept
+{
+    for (ChannelPartialBank* bank : mpBanks)
+    {
+        bank->setDecay(seconds);
+    }
+}
+
+void Vantor::setHfDamp(float amount) noexcept
+{
+    for (ChannelPartialBank* bank : mpBanks)
+    {
+        bank->setHfDamp(amount);
+    }
+}
+
+void Vantor::setLfDamp(float amount) noexcept
+{
+    for (ChannelPartialBank* bank : mpBanks)
+    {
+        bank->setLfDamp(amount);
+    }
+}
+
+void Vantor::setUnisonVoices(int voices) noexcept
+{
+    for (ChannelPartialBank* bank : mpBanks)
+    {
+        bank->setUnisonVoices(voices);
+    }
+    mVoicesFactor = 1.0f / std::sqrt(static_cast<float>(voices));
+    updateCompensationGain();
+}
+
+void Vantor::setUnisonAmount(float semitones) noexcept
+{
+    const float spread = 1.0f - fastExp2(semitones / 12.0f);
+    for (ChannelPartialBank* bank : mpBanks)
+    {
+        bank->setUnisonSpread(spread);
+    }
+}
+
+void Vantor::setHarmonics(int harmonics) noexcept
+{
+    for (ChannelPartialBank* bank : mpBanks)
+    {
+        bank->setHarmonics(static_cast<float>(harmonics));
+    }
+}
+
+void Vantor::setFrequency(float hz) noexcept
+{
+    for (ChannelPartialBank* bank : mpBanks)
+    {
+        bank->setFrequency(hz);
+    }
+}
+
+void Vantor::setModType(int mode) noexcept
+{
+    const auto unsignedMode = static_cast<std::uint32_t>(mode);
+    if (unsignedMode > 3u)
+    {
+        return;
+    }
+    for (ChannelPartialBank* bank : mpBanks)
+    {
+        bank->setModType(unsignedMode);
+    }
+}
+
+void Vantor::setModRate(float rate) noexcept
+{
+    for (ChannelPartialBank* bank : mpBanks)
+    {
+        bank->setModRate(rate);
+    }
+}
+
+void Vantor::setPitchMod(float semitones) noexcept
+{
+    for (ChannelPartialBank* bank : mpBanks)
+    {
+        bank->setPitchMod(semitones);
+    }
+}
+
+void Vantor::setFrequencySource(int source) noexcept
+{
+    for (ChannelPartialBank* bank : mpBanks)
+    {
+        bank->setFrequencySource(static_cast<std::uint32_t>(source));
+    }
+}
+
+void Vantor::setPolyphony(int polyphony) noexcept
+{
+    for (ChannelPartialBank* bank : mpBanks)
+    {
+        bank->setPolyphony(static_cast<std::uint32_t>(polyphony));
+    }
+}
+
+void Vantor::updateCompensationGain() noexcept
+{
+    mCompensationGain = mShiftFactor * mVoicesFactor * mStretchFactor;
+}
+
+} // namespace quendra::dravel::vantor

@@ -282,6 +282,10 @@ void attr_args_process(void* x, long argc, const tessel_atom* argv);
  * (without calling the free routine). */
 void* object_alloc(tessel_class* c);
 
+/* Frees an object made with object_alloc: calls the class's free routine, then releases the
+ * block. For the host and for modules that make helper objects; main thread. */
+void object_free(void* x);
+
 /* Attaches `listener` to `target` for notifications in a name space (gensym("box")); from
  * then on attribute sets on target call listener's internal "notify" method, if it has one.
  * Attaching twice is harmless. A listener may be the target itself. */

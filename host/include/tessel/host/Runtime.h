@@ -61,7 +61,8 @@ struct AttributeInfo
     std::vector<std::pair<std::string, Values>> metadata;
 
     const Values* find(std::string_view key) const; // nullptr when not registered
-    std::string text(std::string_view key) const;   // toText of the values, "" when missing
+    // The values joined by single blanks, symbols unquoted ("Post gain"); "" when missing.
+    std::string text(std::string_view key) const;
     std::optional<double> number(std::string_view key) const; // first value as a number
 };
 

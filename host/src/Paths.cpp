@@ -1,0 +1,248 @@
+// Paths.cpp - the search path, path ids for folders, locating files by name and type,
+// folder creation, absolute paths and modification dates, all on the real file system.
+#include "HostState.h"
+
+#include <algorithm>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+using namespace tessel::host;
+
+namespace
+{
+
+// Absolute, lexically normal, without a trailing separator (except the root).
+std::string normalFolderText(const fs::path& folder)
+{
+    std::error_code error;
+    fs::path absolute = fs::absolute(folder, error);
+    if (error)
+        absolute = folder;
+    std::string text = absolute.lexically_normal().string();
+    while (text.size() > 1 && text.back() == '/')
+        text.pop_back();
+    return text;
+}
+
+short folderId(const fs::path& folder)
+{
+    const std::string text = normalFolderText(folder);
+    auto& state = hostState();
+    const std::lock_guard lock(state.pathMutex);
+    if (auto it = state.folderIds.find(text); it != state.folderIds.end())
+        return it->second;
+    if (state.folders.size() >= 32767)
+        return 0;
+    state.folders.push_back(text);
+    const auto id = static_cast<short>(state.folders.size());
+    state.folderIds.emplace(text, id);
+    return id;
+}
+
+std::optional<fs::path> folderOf(short id)
+{
+    auto& state = hostState();
+    const std::lock_guard lock(state.pathMutex);
+    if (id < 1 || static_cast<std::size_t>(id) > state.folders.size())
+        return std::nullopt;
+    return fs::path(state.folders[static_cast<std::size_t>(id) - 1]);
+}
+
+bool endsWith(std::string_view text, std::string_view suffix)
+{
+    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+tessel_fourcc typeOfFile(const fs::path& file)
+{
+    std::error_code error;
+    if (fs::is_directory(file, error))
+        return TESSEL_FILETYPE_FOLDER;
+    std::string extension = file.extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (extension == ".so")
+        return TESSEL_FILETYPE_MODULE;
+    if (extension == ".wav" || extension == ".wave")
+        return TESSEL_FILETYPE_WAVE;
+    if (extension == ".aif" || extension == ".aiff")
+        return TESSEL_FILETYPE_AIFF;
+    if (extension == ".flac")
+        return TESSEL_FILETYPE_FLAC;
+    if (extension == ".mp3")
+        return TESSEL_FILETYPE_MP3;
+    if (extension == ".m4a")
+        return TESSEL_FILETYPE_M4A;
+    if (extension == ".caf")
+        return TESSEL_FILETYPE_CAF;
+    return 0;
+}
+
+bool accepts(const tessel_fourcc* typelist, short numtypes, tessel_fourcc type)
+{
+    if (numtypes <= 0 || !typelist)
+        return true;
+    return std::find(typelist, typelist + numtypes, type) != typelist + numtypes;
+}
+
+// The candidate file or folder if it exists with an accepted type.
+std::optional<std::pair<fs::path, tessel_fourcc>>
+match(const fs::path& candidate, const tessel_fourcc* typelist, short numtypes)
+{
+    std::error_code error;
+    if (fs::exists(candidate, error))
+    {
+        const tessel_fourcc type = typeOfFile(candidate);
+        if (accepts(typelist, numtypes, type))
+            return std::make_pair(candidate, type);
+    }
+    // A module file is also found by its name without the extension.
+    const std::string text = candidate.string();
+    if (accepts(typelist, numtypes, TESSEL_FILETYPE_MODULE) && numtypes > 0 &&
+        !endsWith(text, ".so"))
+    {
+        const fs::path module = text + ".so";
+        if (fs::is_regular_file(module, error))
+            return std::make_pair(module, TESSEL_FILETYPE_MODULE);
+    }
+    return std::nullopt;
+}
+
+bool copyText(const std::string& text, char* destination)
+{
+    if (text.size() >= TESSEL_PATH_MAX)
+        return false;
+    std::memcpy(destination, text.c_str(), text.size() + 1);
+    return true;
+}
+
+short dateOf(const fs::path& item, tessel_filedate* date)
+{
+    struct stat info
+    {
+    };
+    if (!date || ::stat(item.c_str(), &info) != 0)
+        return 1;
+    const tessel_filedate nanoseconds =
+        static_cast<tessel_filedate>(info.st_mtim.tv_sec) * 1000000000ULL +
+        static_cast<tessel_filedate>(info.st_mtim.tv_nsec);
+    if (nanoseconds == 0)
+        return 1;
+    *date = nanoseconds;
+    return 0;
+}
+
+} // namespace
+
+extern "C" short locatefile_extended(char* name, short* outpath, tessel_fourcc* outtype,
+                                     const tessel_fourcc* typelist, short numtypes)
+{
+    if (!name || !*name)
+        return 1;
+    const std::string wanted(name);
+    std::optional<std::pair<fs::path, tessel_fourcc>> found;
+    if (wanted.find('/') != std::string::npos)
+    {
+        found = match(fs::path(normalFolderText(wanted)), typelist, numtypes);
+    }
+    else
+    {
+        std::vector<fs::path> folders;
+        {
+            const std::lock_guard lock(hostState().pathMutex);
+            folders = hostState().searchPath;
+        }
+        for (const fs::path& folder : folders)
+            if ((found = match(folder / wanted, typelist, numtypes)))
+                break;
+    }
+    if (!found)
+        return 1;
+    const short id = folderId(found->first.parent_path());
+    if (id == 0 || !copyText(found->first.filename().string(), name))
+        return 1;
+    if (outpath)
+        *outpath = id;
+    if (outtype)
+        *outtype = found->second;
+    return 0;
+}
+
+extern "C" short path_nameconform(const char* src, char* dst, long style)
+{
+    if (!src || !dst)
+        return 1;
+    std::string text(src);
+    std::replace(text.begin(), text.end(), '\\', '/');
+    if (style == TESSEL_PATH_STYLE_ABSOLUTE && !text.empty())
+        text = normalFolderText(text);
+    while (text.size() > 1 && text.back() == '/')
+        text.pop_back();
+    return copyText(text, dst) ? 0 : 1;
+}
+
+extern "C" short path_frompathname(const char* name, short* path, char* filename)
+{
+    if (!name || !*name || !path)
+        return 1;
+    const fs::path item(normalFolderText(name));
+    std::error_code error;
+    if (fs::is_directory(item, error))
+    {
+        *path = folderId(item);
+        if (filename)
+            filename[0] = '\0';
+        return *path ? 0 : 1;
+    }
+    if (!fs::is_directory(item.parent_path(), error))
+        return 1;
+    if (filename && !copyText(item.filename().string(), filename))
+        return 1;
+    *path = folderId(item.parent_path());
+    return *path ? 0 : 1;
+}
+
+extern "C" short path_createfolder(short path, const char* name, short* newpath)
+{
+    const auto parent = folderOf(path);
+    if (!parent || !name || !*name || std::strchr(name, '/'))
+        return 1;
+    const fs::path folder = *parent / name;
+    std::error_code error;
+    fs::create_directory(folder, error);
+    if (error || !fs::is_directory(folder, error))
+        return 1;
+    const short id = folderId(folder);
+    if (id == 0)
+        return 1;
+    if (newpath)
+        *newpath = id;
+    return 0;
+}
+
+extern "C" short path_toabsolutesystempath(short path, const char* filename, char* dst)
+{
+    const auto folder = folderOf(path);
+    if (!folder || !dst)
+        return 1;
+    const std::string text =
+        (filename && *filename) ? (*folder / filename).string() : folder->string();
+    return copyText(text, dst) ? 0 : 1;
+}
+
+extern "C" short path_getfilemoddate(const char* filename, short path, tessel_filedate* date)
+{
+    const auto folder = folderOf(path);
+    if (!folder || !filename || !*filename)
+        return 1;
+    return dateOf(*folder / filename, date);
+}
+
+extern "C" short path_getmoddate(short path, tessel_filedate* date)
+{
+    const auto folder = folderOf(path);
+    if (!folder)
+        return 1;
+    return dateOf(*folder, date);
+}

@@ -92,6 +92,10 @@ tessel_err setAttributeValue(void* x, tessel_attribute* attr, long argc, tessel_
     {
         result = attr->setter(x, attr, argc, argv);
     }
+    else if (attr->getter)
+    {
+        return TESSEL_ERR_READ_ONLY; // a getter without a setter: nothing to write to
+    }
     else if (attr->hostStored)
     {
         const std::lock_guard lock(hostState().registryMutex);
@@ -153,6 +157,8 @@ tessel_err getAttributeValue(void* x, tessel_attribute* attr, std::vector<tessel
             count < 0 ? 0 : (count > TESSEL_ATTR_GET_CAPACITY ? TESSEL_ATTR_GET_CAPACITY : count)));
         return result;
     }
+    if (attr->setter)
+        return TESSEL_ERR_READ_ONLY; // a setter without a getter: nothing to read from
     if (attr->hostStored)
     {
         const std::lock_guard lock(hostState().registryMutex);

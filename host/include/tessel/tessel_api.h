@@ -220,8 +220,9 @@ typedef tessel_err (*tessel_attr_setter)(void* x, tessel_attribute* attr, long a
 
 /* Makes an attribute description (not yet part of any class).
  * type: gensym of "long", "float64", "float32", "symbol", "atom" or "time".
- * getter/setter: accessors; when NULL the host reads or writes the value in place at `offset`
- * bytes from the start of the object (types long, float64, float32 and symbol only).
+ * getter/setter: accessors. When both are NULL the host reads and writes the value in place
+ * at `offset` bytes from the start of the object (types long (a tessel_long), float64,
+ * float32 and symbol only). When only one is given, the other direction is refused.
  * Returns NULL on a bad name or type. */
 tessel_attribute* attr_offset_new(const char* name, tessel_symbol* type, long flags,
                                   tessel_attr_getter getter, tessel_attr_setter setter,

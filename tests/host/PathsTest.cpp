@@ -1,0 +1,162 @@
+// Locating files and folders by name and type, folder creation, absolute paths and
+// modification dates, on a temporary folder tree.
+#include "tessel/host/Runtime.h"
+#include "tessel/tessel_api.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+
+class PathsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        mRoot = fs::temp_directory_path() / ("tessel-paths-" + std::to_string(::getpid()));
+        fs::remove_all(mRoot);
+        fs::create_directories(mRoot / "first" / "sub");
+        fs::create_directories(mRoot / "second");
+        for (const char* file :
+             {"first/beat.wav", "second/beat.wav", "second/take.AIFF", "second/loop.flac",
+              "second/song.mp3", "second/voice.m4a", "second/pad.caf",
+              "second/quendra.device.sorvell~.so", "second/notes.txt"})
+            std::ofstream(mRoot / file) << "x";
+        mHost.addSearchFolder(mRoot / "first");
+        mHost.addSearchFolder(mRoot / "second");
+    }
+
+    void TearDown() override { fs::remove_all(mRoot); }
+
+    // Locates `name`; returns the absolute path found ("" if none) and the type.
+    std::pair<std::string, tessel_fourcc> locate(const std::string& name,
+                                                 std::vector<tessel_fourcc> types)
+    {
+        char buffer[TESSEL_PATH_MAX] = {};
+        name.copy(buffer, name.size());
+        short folder = 0;
+        tessel_fourcc type = 0;
+        if (locatefile_extended(buffer, &folder, &type, types.data(),
+                                static_cast<short>(types.size())) != 0)
+            return {"", 0};
+        char absolute[TESSEL_PATH_MAX];
+        EXPECT_EQ(path_toabsolutesystempath(folder, buffer, absolute), 0);
+        return {absolute, type};
+    }
+
+    fs::path mRoot;
+    tessel::host::Runtime mHost;
+};
+
+const std::vector<tessel_fourcc> kAudio{TESSEL_FILETYPE_WAVE, TESSEL_FILETYPE_AIFF,
+                                        TESSEL_FILETYPE_FLAC, TESSEL_FILETYPE_MP3,
+                                        TESSEL_FILETYPE_M4A,  TESSEL_FILETYPE_CAF};
+
+} // namespace
+
+TEST_F(PathsTest, LocatesByNameAndTypeInSearchOrder)
+{
+    struct Case
+    {
+        const char* name;
+        std::vector<tessel_fourcc> types;
+        std::string expected; // relative to the root, "" for not found
+        tessel_fourcc type;
+    };
+    const Case cases[] = {
+        {"beat.wav", kAudio, "first/beat.wav", TESSEL_FILETYPE_WAVE},
+        {"take.AIFF", kAudio, "second/take.AIFF", TESSEL_FILETYPE_AIFF},
+        {"loop.flac", kAudio, "second/loop.flac", TESSEL_FILETYPE_FLAC},
+        {"song.mp3", kAudio, "second/song.mp3", TESSEL_FILETYPE_MP3},
+        {"voice.m4a", kAudio, "second/voice.m4a", TESSEL_FILETYPE_M4A},
+        {"pad.caf", kAudio, "second/pad.caf", TESSEL_FILETYPE_CAF},
+        {"notes.txt", kAudio, "", 0},
+        {"notes.txt", {}, "second/notes.txt", 0},
+        {"missing.wav", kAudio, "", 0},
+        {"quendra.device.sorvell~",
+         {TESSEL_FILETYPE_MODULE},
+         "second/quendra.device.sorvell~.so",
+         TESSEL_FILETYPE_MODULE},
+        {"quendra.device.sorvell~", kAudio, "", 0},
+        {"sub", {TESSEL_FILETYPE_FOLDER}, "first/sub", TESSEL_FILETYPE_FOLDER},
+        {"sub", kAudio, "", 0},
+    };
+    for (const Case& c : cases)
+    {
+        const auto [path, type] = locate(c.name, c.types);
+        EXPECT_EQ(path, c.expected.empty() ? "" : (mRoot / c.expected).string()) << c.name;
+        EXPECT_EQ(type, c.type) << c.name;
+    }
+    // A path with '/' is checked directly, not on the search path.
+    EXPECT_EQ(locate((mRoot / "second" / "pad.caf").string(), kAudio).first,
+              (mRoot / "second" / "pad.caf").string());
+    EXPECT_EQ(locate((mRoot / "first" / "sub").string(), {TESSEL_FILETYPE_FOLDER}).second,
+              TESSEL_FILETYPE_FOLDER);
+}
+
+TEST_F(PathsTest, CreatesAMissingFolderInsideItsParent)
+{
+    const std::string wanted = (mRoot / "first" / "sub" / ".." / "docs").string();
+    char conformed[TESSEL_PATH_MAX];
+    ASSERT_EQ(path_nameconform(wanted.c_str(), conformed, TESSEL_PATH_STYLE_ABSOLUTE), 0);
+    EXPECT_EQ(std::string(conformed), (mRoot / "first" / "docs").string());
+    EXPECT_EQ(locate(conformed, {TESSEL_FILETYPE_FOLDER}).first, "");
+
+    std::string text(conformed);
+    const std::string parent = text.substr(0, text.rfind('/'));
+    short parentId = 0;
+    char leaf[TESSEL_PATH_MAX];
+    ASSERT_EQ(path_frompathname(parent.c_str(), &parentId, leaf), 0);
+    EXPECT_STREQ(leaf, "");
+    short folderId = 0;
+    ASSERT_EQ(path_createfolder(parentId, "docs", &folderId), 0);
+    EXPECT_TRUE(fs::is_directory(mRoot / "first" / "docs"));
+    EXPECT_EQ(locate(conformed, {TESSEL_FILETYPE_FOLDER}).first, conformed);
+    short again = 0;
+    EXPECT_EQ(path_createfolder(parentId, "docs", &again), 0);
+    EXPECT_EQ(again, folderId);
+
+    char absolute[TESSEL_PATH_MAX];
+    ASSERT_EQ(path_toabsolutesystempath(folderId, "", absolute), 0);
+    EXPECT_STREQ(absolute, conformed);
+    // A file name resolves to its folder and the name.
+    short fileFolder = 0;
+    ASSERT_EQ(path_frompathname((mRoot / "first" / "page.xml").c_str(), &fileFolder, leaf), 0);
+    EXPECT_EQ(fileFolder, parentId);
+    EXPECT_STREQ(leaf, "page.xml");
+    // Nothing can be made inside a folder that does not exist, or from a bad id.
+    EXPECT_NE(path_frompathname((mRoot / "nowhere" / "x").c_str(), &fileFolder, leaf), 0);
+    EXPECT_NE(path_createfolder(0, "x", &again), 0);
+    EXPECT_NE(path_createfolder(parentId, "a/b", &again), 0);
+}
+
+TEST_F(PathsTest, ModificationDatesOfFilesAndFolders)
+{
+    char name[TESSEL_PATH_MAX] = "beat.wav";
+    short folder = 0;
+    tessel_fourcc type = 0;
+    ASSERT_EQ(locatefile_extended(name, &folder, &type, kAudio.data(), 6), 0);
+    tessel_filedate before = 0;
+    ASSERT_EQ(path_getfilemoddate(name, folder, &before), 0);
+    EXPECT_NE(before, 0u);
+
+    fs::last_write_time(mRoot / "first" / "beat.wav",
+                        fs::last_write_time(mRoot / "first" / "beat.wav") + std::chrono::hours(1));
+    tessel_filedate after = 0;
+    ASSERT_EQ(path_getfilemoddate(name, folder, &after), 0);
+    EXPECT_EQ(after - before, 3600ull * 1000000000ull);
+
+    tessel_filedate folderDate = 0;
+    EXPECT_EQ(path_getmoddate(folder, &folderDate), 0);
+    EXPECT_NE(folderDate, 0u);
+    tessel_filedate untouched = 42;
+    EXPECT_NE(path_getfilemoddate("missing.wav", folder, &untouched), 0);
+    EXPECT_NE(path_getmoddate(0, &untouched), 0);
+    EXPECT_EQ(untouched, 42u);
+}

@@ -1,0 +1,120 @@
+// Every way a render can fail: one line on stderr, a non-zero exit status, and no output
+// file (nor a temporary one) left in the output folder.
+#include "ToolTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+using namespace sorvell_test;
+
+namespace
+{
+
+struct ErrorCase
+{
+    const char* title;
+    std::vector<std::string> args; // "IN", "BAD", "OUT" and "MISSING" stand for scratch paths
+    int status;
+    const char* message;
+};
+
+class RendererError : public testing::TestWithParam<ErrorCase>
+{
+};
+
+std::string substitute(const std::string& arg, const ScratchFolder& folder)
+{
+    if (arg == "IN")
+    {
+        return folder.file("in.wav");
+    }
+    if (arg == "BAD")
+    {
+        return folder.file("bad.wav");
+    }
+    if (arg == "OUT")
+    {
+        return folder.file("out.wav");
+    }
+    if (arg == "MISSING")
+    {
+        return folder.file("missing.wav");
+    }
+    if (arg.rfind("NOFOLDER/", 0) == 0)
+    {
+        return folder.file("no/such/folder/" + arg.substr(9));
+    }
+    return arg;
+}
+
+} // namespace
+
+TEST_P(RendererError, FailsCleanly)
+{
+    const ErrorCase& error = GetParam();
+    ScratchFolder folder;
+    writeWav(folder.file("in.wav"), noise(0.1, 2, 0.5f, 1));
+    std::ofstream(folder.file("bad.wav")) << "this is not audio\n";
+
+    std::vector<std::string> args;
+    for (const auto& arg : error.args)
+    {
+        args.push_back(substitute(arg, folder));
+    }
+    const RunResult result = runTool(args);
+
+    EXPECT_EQ(result.status, error.status);
+    EXPECT_EQ(result.err.rfind("sorvell: ", 0), 0u) << result.err;
+    EXPECT_NE(result.err.find(error.message), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << "one line: " << result.err;
+    EXPECT_EQ(folder.names(), (std::vector<std::string>{"bad.wav", "in.wav"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RendererError,
+    testing::Values(
+        ErrorCase{"MissingInput", {"MISSING", "-o", "OUT"}, 1, "cannot read"},
+        ErrorCase{"UnreadableInput", {"BAD", "-o", "OUT"}, 1, "cannot read"},
+        ErrorCase{"NoOutput", {"IN"}, 2, "no output file"},
+        ErrorCase{"UnknownShortOption", {"IN", "-o", "OUT", "-x"}, 2, "unknown option '-x'"},
+        ErrorCase{"UnknownOption",
+                  {"IN", "-o", "OUT", "--bogus", "1"},
+                  2,
+                  "unknown option or attribute '--bogus'"},
+        ErrorCase{"UnknownBoxAttribute",
+                  {"IN", "-o", "OUT", "@bogus", "1"},
+                  2,
+                  "unknown option or attribute '@bogus'"},
+        ErrorCase{"NumberExpected",
+                  {"IN", "-o", "OUT", "--decay", "long"},
+                  2,
+                  "bad value 'long' for --decay"},
+        ErrorCase{"WholeNumberExpected",
+                  {"IN", "-o", "OUT", "--voices", "2.5"},
+                  2,
+                  "bad value '2.5' for --voices"},
+        ErrorCase{"UnknownMode",
+                  {"IN", "-o", "OUT", "--mod_type", "loud"},
+                  2,
+                  "bad value 'loud' for --mod_type"},
+        ErrorCase{"ModeOutOfRange",
+                  {"IN", "-o", "OUT", "--mod_type", "7"},
+                  2,
+                  "bad value '7' for --mod_type"},
+        ErrorCase{"MissingValue", {"IN", "-o", "OUT", "--decay"}, 2, "needs a value"},
+        ErrorCase{
+            "BadBlockSize", {"IN", "-o", "OUT", "--block", "0"}, 2, "bad value '0' for --block"},
+        ErrorCase{"BadSeed", {"IN", "-o", "OUT", "--seed", "-3"}, 2, "bad value '-3' for --seed"},
+        ErrorCase{
+            "BadTail", {"IN", "-o", "OUT", "--tail", "soon"}, 2, "bad value 'soon' for --tail"},
+        ErrorCase{
+            "UnknownOutputFormat", {"IN", "-o", "out.mp4"}, 2, "cannot tell the output format"},
+        ErrorCase{"UnwritableOutput", {"IN", "-o", "NOFOLDER/out.wav"}, 1, "cannot write"},
+        ErrorCase{"MissingModule",
+                  {"IN", "-o", "OUT", "--module", "MISSING"},
+                  1,
+                  "cannot find the module file"}),
+    [](const testing::TestParamInfo<ErrorCase>& info) { return std::string(info.param.title); });

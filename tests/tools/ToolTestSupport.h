@@ -1,0 +1,55 @@
+// Helpers for the renderer's end-to-end tests: a scratch folder per test, audio files in and
+// out (32-bit float samples), and running the built binary with its exit status and output.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace sorvell_test
+{
+
+struct Audio
+{
+    int sampleRate = 48000;
+    int channels = 2;
+    std::vector<float> samples; // interleaved
+
+    std::size_t frames() const { return samples.size() / channels; }
+    float at(std::size_t frame, int channel) const { return samples[frame * channels + channel]; }
+};
+
+struct RunResult
+{
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// A fresh folder, removed with everything in it when the object goes.
+class ScratchFolder
+{
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    std::string file(const std::string& name) const { return (mPath / name).string(); }
+    std::vector<std::string> names() const; // sorted file names inside
+private:
+    std::filesystem::path mPath;
+};
+
+void writeWav(const std::string& path, const Audio& audio);
+Audio readAudio(const std::string& path);
+
+// Runs the renderer with these arguments (each passed as one word).
+RunResult runTool(const std::vector<std::string>& args);
+
+// Deterministic test signals.
+Audio noise(double seconds, int channels, float amplitude, unsigned seed, int sampleRate = 48000);
+Audio sine(double seconds, double hertz, float amplitude, int channels, int sampleRate = 48000);
+
+// Amplitude of a steady sinusoid from the RMS over [first, first + count) of a channel.
+double sineAmplitude(const Audio& audio, int channel, std::size_t first, std::size_t count);
+
+} // namespace sorvell_test

@@ -1,0 +1,70 @@
+#include "ModuleLocator.h"
+
+#include "ToolError.h"
+
+#include <vector>
+
+#ifndef SORVELL_MODULE_DIR
+#define SORVELL_MODULE_DIR ""
+#endif
+
+namespace quendra::renderer
+{
+
+namespace
+{
+
+const std::string kModuleFile = std::string(kClassName) + ".so";
+
+std::filesystem::path executableFolder()
+{
+    std::error_code error;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::path() : self.parent_path();
+}
+
+} // namespace
+
+std::filesystem::path locateModule(const std::string& userPath)
+{
+    std::error_code error;
+    if (!userPath.empty())
+    {
+        auto candidate = std::filesystem::path(userPath);
+        if (std::filesystem::is_directory(candidate, error))
+        {
+            candidate /= kModuleFile;
+        }
+        if (!std::filesystem::is_regular_file(candidate, error))
+        {
+            throw ToolError("cannot find the module file '" + candidate.string() + "'");
+        }
+        return std::filesystem::absolute(candidate, error);
+    }
+
+    std::vector<std::filesystem::path> places;
+    if (const auto folder = executableFolder(); !folder.empty())
+    {
+        places.push_back((folder / ".." / "package" / "externals").lexically_normal());
+    }
+    if (const std::filesystem::path built = SORVELL_MODULE_DIR;
+        !built.empty() && (places.empty() || !std::filesystem::equivalent(built, places[0], error)))
+    {
+        places.push_back(built);
+    }
+
+    std::string looked;
+    for (const auto& place : places)
+    {
+        const auto candidate = place / kModuleFile;
+        if (std::filesystem::is_regular_file(candidate, error))
+        {
+            return candidate;
+        }
+        looked += (looked.empty() ? "" : ", ") + place.string();
+    }
+    throw ToolError("cannot find the module file " + kModuleFile + " (looked in " + looked +
+                    "); build it or pass --module PATH");
+}
+
+} // namespace quendra::renderer

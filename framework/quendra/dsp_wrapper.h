@@ -1,0 +1,260 @@
+// Binds an engine class with a fixed number of audio inputs and outputs to a host object class:
+// the "dsp64" hook, the engine (re)build and priming on a new sample rate, the parameter queue
+// and the smoothed attributes, the "reset" message (carried out by the audio thread at its next
+// block start) and the per-block perform routine (per-sample ramps, one engine call per stereo
+// sample, flush-to-zero for the duration of the block).
+//
+// Engine requirements: Engine(float sampleRate), Engine(float sampleRate, std::uint32_t seed),
+// Frame process(Frame) noexcept with Frame{left, right}, reset().
+//
+// Construction and preparation allocate (main thread); perform does not.
+#pragma once
+
+#include "../korin/message.h"
+#include "../korin/object_base.h"
+#include "../korin/symbols.h"
+#include "../korin/vector_operator.h"
+#include "denormal_guard.h"
+#include "parameter_queue.h"
+#include "queued_attribute.h"
+#include "smooth_attribute.h"
+
+#include "tessel/tessel_audio.h"
+
+#include <atomic>
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+namespace brindle::quendra
+{
+
+template <typename Self, typename Engine, int input_count, int output_count>
+class dsp_wrapper : public korin::object<dsp_wrapper<Self, Engine, input_count, output_count>, 1>,
+                    public korin::vector_operator<0>
+{
+    using object_type = korin::object<dsp_wrapper, 1>;
+
+public:
+    using smooth = smooth_attribute<0>;
+
+    dsp_wrapper()
+        : mDspSetup(*this, "dspsetup",
+                    [this](const korin::atoms& args, int)
+                    {
+                        dsp_setup(args);
+                        return korin::atoms{};
+                    }),
+          mNumber(*this, "number", [](const korin::atoms&, int) { return korin::atoms{}; })
+    {
+        mSampleRate = sys_getsr();
+        mVectorSize = static_cast<int>(sys_getblksize());
+        mEngineFactory = [this]
+        {
+            const auto rate = static_cast<float>(mEngineSampleRate);
+            std::uint32_t seed = 0;
+            auto fresh = sys_getrandomseed(&seed) != 0 ? std::make_unique<Engine>(rate, seed)
+                                                       : std::make_unique<Engine>(rate);
+            mEngine = std::move(fresh);
+        };
+        {
+            const auto rate = static_cast<float>(mSampleRate);
+            std::uint32_t seed = 0;
+            mEngine = sys_getrandomseed(&seed) != 0 ? std::make_unique<Engine>(rate, seed)
+                                                    : std::make_unique<Engine>(rate);
+        }
+        mQueuedAttributes.max_load_factor(1.0f);
+        mQueuedAttributes.rehash(8);
+        mRamping.reserve(100);
+        mOwnedMessages.push_back(std::make_unique<korin::message<2>>(
+            *this, "setup", [this](const korin::atoms& args, int) { return setup(args); }));
+        mOwnedMessages.push_back(std::make_unique<korin::message<2>>(
+            *this, "reset",
+            [this](const korin::atoms&, int)
+            {
+                mResetRequested.store(true, std::memory_order_release);
+                return korin::atoms{};
+            },
+            "Reset"));
+        make_smooth({"mix", "Dry/wet", "Sets the dry/wet mix of the output signal"}, 0.0, 1.0, 1.0,
+                    [this](double value) { mEngine->setMix(static_cast<float>(value)); });
+    }
+
+    ~dsp_wrapper() override = default;
+
+    // Makes a smoothed attribute and keeps it in creation order.
+    smooth& make_smooth(const korin::attribute_description& description, double minimum,
+                        double maximum, double default_value, double_callback callback)
+    {
+        mSmoothed.push_back(std::make_shared<smooth>(*this, description, minimum, maximum,
+                                                     default_value, std::move(callback)));
+        return *mSmoothed.back();
+    }
+
+    // Makes a queued integer attribute, clamped to its range.
+    void make_queued(const korin::attribute_description& description, int default_value,
+                     int minimum, int maximum, int_callback callback)
+    {
+        mQueuedAttributes[description.name] =
+            std::make_shared<attribute<int, 2, korin::limit::clamp>>(
+                *this, description, default_value, minimum, maximum, std::move(callback), mQueue);
+    }
+
+    // Makes a queued enumeration attribute (main-thread policy), values queued as given.
+    template <typename Enumeration>
+    void make_queued(const korin::attribute_description& description, Enumeration default_value,
+                     std::vector<std::string> value_names, int_callback callback)
+    {
+        mQueuedAttributes[description.name] =
+            std::make_shared<attribute<Enumeration, 0, korin::limit::none>>(
+                *this, description, default_value, std::move(value_names), std::move(callback),
+                mQueue);
+    }
+
+    void set_prepare_callback(std::function<void(double, int)> callback)
+    {
+        mPrepare = std::move(callback);
+    }
+
+    // Ports are made once the concrete class has made its attributes.
+    void make_ports()
+    {
+        static const char* const channel_names[] = {"left channel", "right channel"};
+        for (int i = 0; i < input_count; ++i)
+        {
+            this->inlets().push_back({"signal", i < 2 ? channel_names[i] : "signal"});
+        }
+        for (int i = 0; i < output_count; ++i)
+        {
+            this->outlets().push_back({"signal", i < 2 ? channel_names[i] : "signal"});
+        }
+    }
+
+    // Host hook "dsp64" (main thread, no perform running for this object).
+    void dsp64(void* dsp_chain, const short* counts, double sample_rate, long max_vector_size)
+    {
+        mSampleRate = sample_rate;
+        mVectorSize = static_cast<int>(max_vector_size);
+        if (counts != nullptr)
+        {
+            mInputConnected.assign(counts, counts + input_count);
+            mOutputConnected.assign(counts + input_count, counts + input_count + output_count);
+        }
+        mDspSetup({korin::make_atom(sample_rate), korin::make_atom(max_vector_size)});
+        auto add = reinterpret_cast<tessel_dsp_add64_method>(
+            object_method_direct_getmethod(dsp_chain, korin::symbols::dsp_add64));
+        if (add != nullptr)
+        {
+            add(object_method_direct_getobject(dsp_chain, korin::symbols::dsp_add64),
+                this->host_object(), &perform_trampoline, 0, nullptr);
+        }
+    }
+
+    void perform(korin::audio_bundle input, korin::audio_bundle output) noexcept override
+    {
+        const denormal_guard flush_to_zero;
+        if (mResetRequested.exchange(false, std::memory_order_acq_rel))
+        {
+            mEngine->reset();
+        }
+        mRamping.clear();
+        for (const auto& smoothed : mSmoothed)
+        {
+            if (smoothed->begin_block() && mRamping.size() < mRamping.capacity())
+            {
+                mRamping.push_back(smoothed.get());
+            }
+        }
+        mQueue.drain();
+        const long frames = input.frame_count;
+        if (frames < 1 || input.channel_count < input_count || output.channel_count < output_count)
+        {
+            return;
+        }
+        const double* left_in = input.channel(0);
+        const double* right_in = input.channel(1);
+        double* left_out = output.channel(0);
+        double* right_out = output.channel(1);
+        for (long i = 0; i < frames; ++i)
+        {
+            for (smooth* ramping : mRamping)
+            {
+                ramping->advance();
+            }
+            const auto frame =
+                mEngine->process({static_cast<float>(left_in[i]), static_cast<float>(right_in[i])});
+            left_out[i] = static_cast<double>(frame.left);
+            right_out[i] = static_cast<double>(frame.right);
+        }
+    }
+
+    static void perform_trampoline(void* x, void*, double** ins, long numins, double** outs,
+                                   long numouts, long frames, long, void*)
+    {
+        auto* self = reinterpret_cast<Self*>(static_cast<char*>(x) + korin::host_header_size);
+        self->perform({ins, numins, frames}, {outs, numouts, frames});
+    }
+
+    Engine& engine() { return *mEngine; }
+    double engine_sample_rate() const { return mEngineSampleRate; }
+    parameter_queue& queue() { return mQueue; }
+    const std::vector<std::shared_ptr<smooth>>& smoothed() const { return mSmoothed; }
+    const std::vector<bool>& input_connected() const { return mInputConnected; }
+
+protected:
+    // "setup": the host-version check, run once while the instance is created.
+    korin::atoms setup(const korin::atoms&)
+    {
+        const auto version = static_cast<std::int16_t>(tesselversion() & 0xFFFF);
+        if (version < 0x900)
+        {
+            throw korin::error("Quendra DSP objects require Tessel 9 or later");
+        }
+        return {};
+    }
+
+private:
+    void dsp_setup(const korin::atoms&)
+    {
+        if (mSampleRate == mEngineSampleRate)
+        {
+            return;
+        }
+        mEngineSampleRate = mSampleRate;
+        mEngineFactory();
+        if (mPrepare)
+        {
+            mPrepare(mEngineSampleRate, mVectorSize);
+        }
+        const auto ramp_length = static_cast<std::uint64_t>(std::floor(mEngineSampleRate * 0.005));
+        for (const auto& smoothed : mSmoothed)
+        {
+            smoothed->set_ramp_length(ramp_length);
+            smoothed->push_current();
+        }
+        for (korin::attribute_base* each : this->attributes())
+        {
+            each->set(each->get(), true);
+        }
+    }
+
+    korin::message<0> mDspSetup;
+    korin::message<0> mNumber;
+    std::unique_ptr<Engine> mEngine;
+    double mEngineSampleRate = 0.0;
+    std::function<void()> mEngineFactory;
+    std::function<void(double, int)> mPrepare;
+    std::vector<bool> mInputConnected = std::vector<bool>(input_count, false);
+    std::vector<bool> mOutputConnected = std::vector<bool>(output_count, false);
+    std::vector<std::unique_ptr<korin::message_base>> mOwnedMessages;
+    std::unordered_map<std::string, std::shared_ptr<attribute_base>> mQueuedAttributes;
+    std::vector<std::shared_ptr<smooth>> mSmoothed;
+    parameter_queue mQueue;
+    std::vector<smooth*> mRamping;
+    std::atomic<bool> mResetRequested{false};
+};
+
+} // namespace brindle::quendra

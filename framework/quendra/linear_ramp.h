@@ -1,0 +1,106 @@
+// Per-sample linear parameter ramp (values in the parameter's own unit, lengths in samples) with
+// a lock-free hand-over of new targets from a setting thread to the audio thread.
+//
+// Arithmetic: a ramp from c to t over N samples has step (t - c) / (N - 1) and delivers
+// c, c + step, ..., t (N values), then t. Ramps shorter than 2 samples and targets equal to the
+// value reached jump. A new target while ramping starts from the value reached.
+//
+// Hand-over: request() publishes (target, generation) through atomics; the audio thread picks the
+// newest request up at the start of a block (begin_block) and starts the ramp there, so a set that
+// races a block is neither torn nor lost. No allocation, no lock on the audio side.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+namespace brindle::quendra
+{
+
+class linear_ramp
+{
+public:
+    explicit linear_ramp(double initial) noexcept
+        : mCurrent(initial), mTarget(initial), mRequested(initial)
+    {
+    }
+
+    // Setting thread. Producers are serialised by the caller.
+    void request(double target) noexcept
+    {
+        mRequested.store(target, std::memory_order_relaxed);
+        mGeneration.fetch_add(1, std::memory_order_release);
+    }
+
+    // Starts a ramp at once from the value reached (only when no audio thread runs this ramp).
+    void start(double target, std::uint64_t length) noexcept
+    {
+        mTarget = target;
+        if (length < 2 || target == mCurrent)
+        {
+            mCurrent = target;
+            mRemaining = 0;
+            mStep = 0.0;
+        }
+        else
+        {
+            mRemaining = length - 1;
+            mStep = (target - mCurrent) / static_cast<double>(length - 1);
+        }
+    }
+
+    // Audio thread, block start: takes up the newest request. Returns true while ramping.
+    bool begin_block(std::uint64_t length) noexcept
+    {
+        take_request(length);
+        return mRemaining != 0;
+    }
+
+    // Takes up a pending request, if any (audio thread, or main thread while no audio runs).
+    void take_request(std::uint64_t length) noexcept
+    {
+        const auto generation = mGeneration.load(std::memory_order_acquire);
+        if (generation != mSeenGeneration)
+        {
+            mSeenGeneration = generation;
+            start(mRequested.load(std::memory_order_relaxed), length);
+        }
+    }
+
+    // Audio thread, once per sample: returns this sample's value and moves one step on.
+    double advance() noexcept
+    {
+        const double value = mCurrent;
+        if (mRemaining > 0)
+        {
+            --mRemaining;
+            mCurrent = mTarget - static_cast<double>(mRemaining) * mStep;
+        }
+        return value;
+    }
+
+    // Jumps to a value with no ramp (construction, or before the first preparation).
+    void jump(double value) noexcept
+    {
+        mRequested.store(value, std::memory_order_relaxed);
+        mSeenGeneration = mGeneration.load(std::memory_order_acquire);
+        mCurrent = mTarget = value;
+        mRemaining = 0;
+        mStep = 0.0;
+    }
+
+    double current() const noexcept { return mCurrent; }
+    double target() const noexcept { return mTarget; }
+    double step() const noexcept { return mStep; }
+    std::uint64_t remaining() const noexcept { return mRemaining; }
+
+private:
+    double mCurrent;
+    double mTarget;
+    double mStep = 0.0;
+    std::uint64_t mRemaining = 0;
+    std::uint64_t mSeenGeneration = 0;
+    std::atomic<double> mRequested;
+    std::atomic<std::uint64_t> mGeneration{0};
+};
+
+} // namespace brindle::quendra

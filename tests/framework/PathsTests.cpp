@@ -1,0 +1,93 @@
+// Locating, creating and dating files and folders through the host's search path.
+#include "korin/error.h"
+#include "korin/paths.h"
+
+#include <tessel/host/Runtime.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+using namespace brindle::korin;
+namespace fs = std::filesystem;
+
+namespace
+{
+
+class PathsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        mRoot = fs::temp_directory_path() / ("korin_paths_" + std::to_string(::getpid()));
+        fs::remove_all(mRoot);
+        fs::create_directories(mRoot / "search");
+        std::ofstream(mRoot / "search" / "take.wav") << "RIFF";
+        std::ofstream(mRoot / "search" / "notes.txt") << "text";
+        mRuntime.addSearchFolder(mRoot / "search");
+    }
+    void TearDown() override { fs::remove_all(mRoot); }
+
+    static std::string error_text(const std::function<void()>& action)
+    {
+        try
+        {
+            action();
+        }
+        catch (const error& failure)
+        {
+            return failure.what();
+        }
+        return "no error";
+    }
+
+    tessel::host::Runtime mRuntime;
+    fs::path mRoot;
+};
+
+} // namespace
+
+TEST_F(PathsTest, LocatesByKindAndReportsEachFailure)
+{
+    const path_record take = locate("take.wav", path_kind::audio);
+    EXPECT_EQ(take.name, "take.wav");
+    EXPECT_EQ(take.type, TESSEL_FILETYPE_WAVE);
+    EXPECT_FALSE(take.is_folder);
+    EXPECT_EQ(fs::path(absolute_system_path(take)), mRoot / "search" / "take.wav");
+    EXPECT_GT(modification_date(take), 0u);
+
+    EXPECT_EQ(locate("notes.txt", path_kind::any).name, "notes.txt");
+    EXPECT_EQ(error_text([] { locate("notes.txt", path_kind::audio); }), "file not found");
+    EXPECT_EQ(error_text([] { locate("missing.wav", path_kind::audio); }), "file not found");
+    EXPECT_EQ(error_text([] { locate("missing.wav", path_kind::audio, true); }),
+              "can only create folders, not files");
+    EXPECT_EQ(error_text([] { locate("missing.so", path_kind::external, true); }),
+              "can only create folders, not files");
+    EXPECT_EQ(
+        error_text([this]
+                   { locate((mRoot / "none" / "deeper").string(), path_kind::folder, true); }),
+        "error trying to create folder");
+    EXPECT_EQ(error_text(
+                  [] {
+                      modification_date(path_record{"gone.wav", 1, 0, false});
+                  }),
+              "failed to get date modified");
+}
+
+TEST_F(PathsTest, CreatesAMissingFolderOnceThenFindsIt)
+{
+    const fs::path docs = mRoot / "docs";
+    ASSERT_FALSE(fs::exists(docs));
+    const path_record created = locate(docs.string(), path_kind::folder, true);
+    EXPECT_TRUE(fs::is_directory(docs));
+    EXPECT_TRUE(created.is_folder);
+    EXPECT_EQ(fs::path(absolute_system_path(created)), docs);
+
+    const path_record found = locate(docs.string(), path_kind::folder, true);
+    EXPECT_TRUE(found.is_folder);
+    EXPECT_EQ(found.type, TESSEL_FILETYPE_FOLDER);
+    EXPECT_EQ(fs::path(absolute_system_path(found)), docs);
+    EXPECT_GT(modification_date(found), 0u);
+}

@@ -1,0 +1,113 @@
+// Ramp arithmetic and the hand-over of new targets to the audio thread.
+#include "quendra/linear_ramp.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+using brindle::quendra::linear_ramp;
+
+namespace
+{
+
+std::vector<double> run_block(linear_ramp& ramp, std::uint64_t length, int frames)
+{
+    std::vector<double> values;
+    ramp.begin_block(length);
+    for (int i = 0; i < frames; ++i)
+    {
+        values.push_back(ramp.advance());
+    }
+    return values;
+}
+
+} // namespace
+
+TEST(LinearRamp, RampOf240SamplesFromZeroToTwelveHitsBothEndsExactly)
+{
+    linear_ramp ramp(0.0);
+    ramp.request(12.0);
+    const auto values = run_block(ramp, 240, 256);
+    EXPECT_EQ(values[0], 0.0);
+    for (int k = 1; k < 239; ++k)
+    {
+        EXPECT_NEAR(values[static_cast<std::size_t>(k)], 12.0 * k / 239.0, 1e-12) << k;
+    }
+    for (std::size_t k = 239; k < values.size(); ++k)
+    {
+        EXPECT_EQ(values[k], 12.0) << k; // the target itself, then held
+    }
+    EXPECT_EQ(ramp.remaining(), 0u);
+}
+
+TEST(LinearRamp, NewTargetWhileRampingStartsFromTheValueReached)
+{
+    linear_ramp ramp(0.0);
+    ramp.request(12.0);
+    const auto first = run_block(ramp, 240, 100);
+    const double reached = ramp.current();
+    EXPECT_NEAR(reached, 12.0 * 100 / 239.0, 1e-12);
+    ramp.request(-6.0);
+    const auto second = run_block(ramp, 240, 240);
+    EXPECT_EQ(second.front(), reached);
+    EXPECT_NEAR(second[1], reached + (-6.0 - reached) / 239.0, 1e-12);
+    EXPECT_EQ(second.back(), -6.0);
+}
+
+TEST(LinearRamp, JumpsWhenTargetEqualsValueOrLengthBelowTwo)
+{
+    struct jump_case
+    {
+        double start;
+        double target;
+        std::uint64_t length;
+    };
+    for (const auto& c :
+         {jump_case{440.0, 440.0, 240}, jump_case{0.0, 5.0, 0}, jump_case{0.0, 5.0, 1}})
+    {
+        linear_ramp ramp(c.start);
+        ramp.request(c.target);
+        EXPECT_FALSE(ramp.begin_block(c.length));
+        EXPECT_EQ(ramp.current(), c.target);
+        EXPECT_EQ(ramp.remaining(), 0u);
+        EXPECT_EQ(ramp.advance(), c.target);
+    }
+}
+
+TEST(LinearRamp, NoRequestNoRamp)
+{
+    linear_ramp ramp(1.5);
+    EXPECT_FALSE(ramp.begin_block(240));
+    EXPECT_EQ(ramp.advance(), 1.5);
+}
+
+TEST(LinearRamp, RacingSetsAreNeverTornOrLost)
+{
+    // A setter publishes 1..N while the audio thread runs blocks; every value picked up must be
+    // one that was set, and the last one set must be reached in the end.
+    linear_ramp ramp(0.0);
+    constexpr int kSets = 20000;
+    std::atomic<bool> done{false};
+    std::thread setter(
+        [&]
+        {
+            for (int i = 1; i <= kSets; ++i)
+            {
+                ramp.request(static_cast<double>(i));
+            }
+            done = true;
+        });
+    while (!done.load())
+    {
+        ramp.begin_block(0);
+        const double value = ramp.current();
+        ASSERT_EQ(value, static_cast<double>(static_cast<int>(value)));
+        ASSERT_GE(value, 0.0);
+        ASSERT_LE(value, kSets);
+    }
+    setter.join();
+    ramp.begin_block(0);
+    EXPECT_EQ(ramp.current(), static_cast<double>(kSets));
+}

@@ -2,35 +2,9 @@
 // of 64-bit audio with distinct input and output vectors, without allocating.
 #include "HostFixture.h"
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
+#include "AllocationCounter.h"
+
 #include <numeric>
-
-namespace
-{
-
-std::atomic<long> gAllocations{0};
-
-} // namespace
-
-void* operator new(std::size_t size)
-{
-    gAllocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* memory = std::malloc(size ? size : 1))
-        return memory;
-    throw std::bad_alloc();
-}
-
-void operator delete(void* memory) noexcept
-{
-    std::free(memory);
-}
-
-void operator delete(void* memory, std::size_t) noexcept
-{
-    std::free(memory);
-}
 
 using DspChainTest = HostFixture;
 
@@ -117,10 +91,10 @@ TEST_F(DspChainTest, ProcessAllocatesNothing)
     const double* ins[] = {in.data(), in.data()};
     double* outs[] = {out.data(), out.data() + 256};
     double* sharedOuts[] = {in.data(), out.data()};
-    const long before = gAllocations.load();
+    const sorvell::testing::AllocationCounter counter;
     EXPECT_TRUE(mHost.process(instance, ins, outs, 256));
     EXPECT_TRUE(mHost.process(instance, ins, sharedOuts, 32));
-    EXPECT_EQ(gAllocations.load() - before, 0);
+    EXPECT_EQ(counter.allocations(), 0u);
 }
 
 TEST_F(DspChainTest, FreedOrReleasedObjectsAreNeverPerformedAgain)

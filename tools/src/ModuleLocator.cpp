@@ -48,7 +48,7 @@ std::filesystem::path locateModule(const std::string& userPath)
         places.push_back((folder / ".." / "package" / "externals").lexically_normal());
     }
     if (const std::filesystem::path built = SORVELL_MODULE_DIR;
-        !built.empty() && (places.empty() || !std::filesystem::equivalent(built, places[0], error)))
+        !built.empty() && (places.empty() || built.lexically_normal() != places[0]))
     {
         places.push_back(built);
     }

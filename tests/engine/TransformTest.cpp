@@ -9,6 +9,7 @@
 #include <cmath>
 #include <numbers>
 #include <random>
+#include <thread>
 #include <vector>
 
 namespace quendra::dravel::vantor
@@ -103,6 +104,43 @@ TEST(Fft, RoundTripReturnsTheFrameAndIsDeterministic)
         for (std::size_t n = 0; n < kFftSize; ++n)
         {
             ASSERT_NEAR(back[n], x[n], 2e-6f * static_cast<float>(trial + 1)) << "sample " << n;
+        }
+    }
+}
+
+TEST(Fft, ObjectsCreatedOnManyThreadsAtOnceAgree)
+{
+    // Plan creation and destruction share one lock; the transforms need none.
+    alignas(16) Frame x{};
+    for (std::size_t n = 0; n < kFftSize; ++n)
+    {
+        x[n] = static_cast<float>((n * 37) % 101) / 101.0f - 0.5f;
+    }
+    constexpr int kThreads = 4;
+    std::array<Bins, kThreads> results{};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+    {
+        threads.emplace_back(
+            [&x, &results, t]
+            {
+                for (int round = 0; round < 20; ++round)
+                {
+                    Fft fft(kFftSize);
+                    fft.forward(x.data(), results[static_cast<std::size_t>(t)].data());
+                }
+            });
+    }
+    for (std::thread& thread : threads)
+    {
+        thread.join();
+    }
+    for (int t = 1; t < kThreads; ++t)
+    {
+        for (std::size_t k = 0; k < kNumBins; ++k)
+        {
+            ASSERT_EQ(results[static_cast<std::size_t>(t)][k].re, results[0][k].re);
+            ASSERT_EQ(results[static_cast<std::size_t>(t)][k].im, results[0][k].im);
         }
     }
 }

@@ -69,19 +69,26 @@ namespace sorvell::testing
 {
 
 AllocationCounter::AllocationCounter() noexcept
-    : mAllocationsAtStart(tAllocations), mBytesAtStart(tBytes), mDeallocationsAtStart(tDeallocations)
+    : mAllocationsAtStart(tAllocations), mBytesAtStart(tBytes),
+      mDeallocationsAtStart(tDeallocations)
 {
     ++tArmed;
 }
 
-AllocationCounter::~AllocationCounter() { --tArmed; }
+AllocationCounter::~AllocationCounter()
+{
+    --tArmed;
+}
 
 std::size_t AllocationCounter::allocations() const noexcept
 {
     return tAllocations - mAllocationsAtStart;
 }
 
-std::size_t AllocationCounter::bytes() const noexcept { return tBytes - mBytesAtStart; }
+std::size_t AllocationCounter::bytes() const noexcept
+{
+    return tBytes - mBytesAtStart;
+}
 
 std::size_t AllocationCounter::deallocations() const noexcept
 {
@@ -90,8 +97,14 @@ std::size_t AllocationCounter::deallocations() const noexcept
 
 } // namespace sorvell::testing
 
-void* operator new(std::size_t size) { return allocateOrThrow(size, kDefaultAlignment); }
-void* operator new[](std::size_t size) { return allocateOrThrow(size, kDefaultAlignment); }
+void* operator new(std::size_t size)
+{
+    return allocateOrThrow(size, kDefaultAlignment);
+}
+void* operator new[](std::size_t size)
+{
+    return allocateOrThrow(size, kDefaultAlignment);
+}
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept
 {
     return allocateOrNull(size, kDefaultAlignment);
@@ -117,16 +130,46 @@ void* operator new[](std::size_t size, std::align_val_t alignment, const std::no
     return allocateOrNull(size, static_cast<std::size_t>(alignment));
 }
 
-void operator delete(void* pointer) noexcept { release(pointer); }
-void operator delete[](void* pointer) noexcept { release(pointer); }
-void operator delete(void* pointer, std::size_t) noexcept { release(pointer); }
-void operator delete[](void* pointer, std::size_t) noexcept { release(pointer); }
-void operator delete(void* pointer, const std::nothrow_t&) noexcept { release(pointer); }
-void operator delete[](void* pointer, const std::nothrow_t&) noexcept { release(pointer); }
-void operator delete(void* pointer, std::align_val_t) noexcept { release(pointer); }
-void operator delete[](void* pointer, std::align_val_t) noexcept { release(pointer); }
-void operator delete(void* pointer, std::size_t, std::align_val_t) noexcept { release(pointer); }
-void operator delete[](void* pointer, std::size_t, std::align_val_t) noexcept { release(pointer); }
+void operator delete(void* pointer) noexcept
+{
+    release(pointer);
+}
+void operator delete[](void* pointer) noexcept
+{
+    release(pointer);
+}
+void operator delete(void* pointer, std::size_t) noexcept
+{
+    release(pointer);
+}
+void operator delete[](void* pointer, std::size_t) noexcept
+{
+    release(pointer);
+}
+void operator delete(void* pointer, const std::nothrow_t&) noexcept
+{
+    release(pointer);
+}
+void operator delete[](void* pointer, const std::nothrow_t&) noexcept
+{
+    release(pointer);
+}
+void operator delete(void* pointer, std::align_val_t) noexcept
+{
+    release(pointer);
+}
+void operator delete[](void* pointer, std::align_val_t) noexcept
+{
+    release(pointer);
+}
+void operator delete(void* pointer, std::size_t, std::align_val_t) noexcept
+{
+    release(pointer);
+}
+void operator delete[](void* pointer, std::size_t, std::align_val_t) noexcept
+{
+    release(pointer);
+}
 void operator delete(void* pointer, std::align_val_t, const std::nothrow_t&) noexcept
 {
     release(pointer);

@@ -113,6 +113,8 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{
             "UnknownOutputFormat", {"IN", "-o", "out.mp4"}, 2, "cannot tell the output format"},
         ErrorCase{"UnwritableOutput", {"IN", "-o", "NOFOLDER/out.wav"}, 1, "cannot write"},
+        ErrorCase{
+            "NotAModule", {"IN", "-o", "OUT", "--module", "BAD"}, 1, "cannot load the module"},
         ErrorCase{"MissingModule",
                   {"IN", "-o", "OUT", "--module", "MISSING"},
                   1,

@@ -2,12 +2,11 @@
 
 #include "ModuleLocator.h"
 #include "ReferencePage.h"
+#include "StreamCapture.h"
 #include "ToolError.h"
 
 #include <array>
 #include <cstdio>
-#include <iostream>
-#include <unistd.h>
 #include <variant>
 
 namespace quendra::renderer
@@ -15,36 +14,6 @@ namespace quendra::renderer
 
 namespace
 {
-
-// While the module registers its class it may print progress on stdout; the renderer's
-// stdout belongs to the user (--list), so that chatter goes to stderr instead.
-class StdoutToStderr
-{
-public:
-    StdoutToStderr()
-    {
-        std::cout.flush();
-        std::fflush(stdout);
-        mSaved = dup(STDOUT_FILENO);
-        if (mSaved >= 0)
-        {
-            dup2(STDERR_FILENO, STDOUT_FILENO);
-        }
-    }
-    ~StdoutToStderr()
-    {
-        std::cout.flush();
-        std::fflush(stdout);
-        if (mSaved >= 0)
-        {
-            dup2(mSaved, STDOUT_FILENO);
-            close(mSaved);
-        }
-    }
-
-private:
-    int mSaved = -1;
-};
 
 double asNumber(const tessel::host::Value& value)
 {
@@ -62,18 +31,24 @@ double asNumber(const tessel::host::Value& value)
 std::vector<tessel::host::AttributeInfo> loadClass(tessel::host::Runtime& runtime,
                                                    const std::filesystem::path& moduleFile)
 {
+    // While it registers its class the module may print progress and notes of its own;
+    // they are shown only when loading fails, so the renderer's output stays clean.
+    StreamCapture capture;
+    const bool loaded = runtime.loadModule(moduleFile);
+    const std::string printed = capture.finish();
+    if (!loaded)
     {
-        StdoutToStderr redirect;
-        if (!runtime.loadModule(moduleFile))
+        std::string reason;
+        for (const auto& line : runtime.console())
         {
-            std::string reason;
-            for (const auto& line : runtime.console())
-            {
-                reason += (reason.empty() ? "" : "; ") + line.text;
-            }
-            throw ToolError("cannot load the module '" + moduleFile.string() + "'" +
-                            (reason.empty() ? "" : ": " + reason));
+            reason.append(reason.empty() ? "" : "; ").append(line.text);
         }
+        if (reason.empty())
+        {
+            reason = printed.substr(0, printed.find('\n'));
+        }
+        throw ToolError("cannot load the module '" + moduleFile.string() + "'" +
+                        (reason.empty() ? "" : ": " + reason));
     }
     if (!runtime.isClassRegistered(kClassName))
     {

@@ -1,7 +1,9 @@
 #include "ReferencePage.h"
 
+#include <chrono>
 #include <fstream>
 #include <sstream>
+#include <thread>
 #include <utility>
 
 namespace quendra::renderer
@@ -42,14 +44,25 @@ std::filesystem::path referencePagePath(const std::filesystem::path& moduleFile,
 std::map<std::string, std::string> readAttributeDescriptions(const std::filesystem::path& page)
 {
     std::map<std::string, std::string> descriptions;
-    std::ifstream file(page);
-    if (!file)
+    // Another renderer starting at the same moment may be rewriting the page (after the
+    // module was rebuilt); wait briefly for a complete one.
+    std::string text;
+    for (int attempt = 0; attempt < 40; ++attempt)
     {
-        return descriptions;
+        std::ifstream file(page);
+        if (!file)
+        {
+            return descriptions;
+        }
+        std::stringstream buffer;
+        buffer << file.rdbuf();
+        text = buffer.str();
+        if (text.find("</attributelist>") != std::string::npos)
+        {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
     }
-    std::stringstream buffer;
-    buffer << file.rdbuf();
-    const std::string text = buffer.str();
 
     const std::string open = "<attribute name='";
     const std::string descriptionOpen = "<description>";

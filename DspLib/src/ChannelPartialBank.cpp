@@ -99,11 +99,12 @@ void ChannelPartialBank::tick() noexcept
     const auto left = static_cast<std::uint64_t>(mpEnd - mpCursor);
     const std::uint64_t count = std::min(mChunk, left);
     for (std::uint64_t n = 0; n < count; ++n, ++mpCursor)
-        mpCursor->step(mpInputSpectrum, mpOutputSpectrum, mKernel, mShiftRatio, mGeometry);
+        mpCursor->step(mInputMagnitudes, mpOutputSpectrum, mKernel, mShiftRatio, mGeometry);
 }
 
 void ChannelPartialBank::frameStart() noexcept
 {
+    mInputMagnitudes.compute(mpInputSpectrum);
     mpCursor = groups();
     if (mRecomputeActiveGroups)
     {

@@ -33,6 +33,12 @@ KernelTable::KernelTable() noexcept
             mValues[i] = (centre + 0.5f * below + 0.5f * above) / 33.0f;
         }
     }
+    for (std::size_t t = 0; t < 4; ++t)
+        for (std::size_t j = 0; j < 8; ++j)
+        {
+            mTaps[t][j] = mValues[t + 4 * j];
+            mNextTaps[t][j] = mValues[t + 4 * j + 1];
+        }
 }
 
 } // namespace quendra::dravel::vantor

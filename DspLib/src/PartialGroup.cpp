@@ -17,10 +17,6 @@ vec4 phaseFrom(PartialRandom* rng) noexcept
     return (vec4(1.0f) - u) * vec4(-kPi) + u * vec4(kPi);
 }
 
-float magnitude(const Complex& c) noexcept
-{
-    return std::hypot(c.re, c.im);
-}
 } // namespace
 
 const vec4& halfPiVector() noexcept
@@ -65,7 +61,7 @@ vec4 PartialGroup::activeLanes() const noexcept
     return (mHarmonic < mHarmonicLimit) & (mMinOmega <= mOmega) & (mOmega <= mMaxOmega);
 }
 
-vec4 PartialGroup::readExcitation(const Complex* in, vec4 shiftRatio,
+vec4 PartialGroup::readExcitation(const MagnitudeSpectrum& in, vec4 shiftRatio,
                                   const SpectrumGeometry& geometry) const noexcept
 {
     if (!mExcite)
@@ -78,14 +74,13 @@ vec4 PartialGroup::readExcitation(const Complex* in, vec4 shiftRatio,
     const vec4 frac = p - whole;
 
     alignas(16) float bins[4];
-    alignas(16) float lower[4];
-    alignas(16) float upper[4];
     whole.store(bins);
+    alignas(16) float lower[4], upper[4];
     for (int l = 0; l < 4; ++l)
     {
-        const auto k = static_cast<int>(bins[l]);
-        lower[l] = k == 0 ? std::hypot(in[0].re * 0.5f, in[0].im * 0.5f) : magnitude(in[k]);
-        upper[l] = magnitude(in[k + 1]);
+        const auto k = static_cast<std::size_t>(bins[l]);
+        lower[l] = in[k];
+        upper[l] = in[k + 1];
     }
     const vec4 m0 = vec4::load(lower);
     const vec4 m1 = vec4::load(upper);
@@ -110,16 +105,16 @@ void PartialGroup::addToSpectrum(Complex* out, const KernelTable& kernel,
     const vec4 q = vec4(4.0f) * (c - x);
     const vec4 t = floor(q);
     const vec4 f = q - t;
+    const vec4 g = vec4(1.0f) - f;
 
-    alignas(16) float xs[4], cs[4], ts[4], fs[4], res[4], ims[4];
+    alignas(16) float xs[4], cs[4], ts[4], res[4], ims[4];
     x.store(xs);
     c.store(cs);
     t.store(ts);
-    f.store(fs);
     mRe.store(res);
     mIm.store(ims);
-    const float* k = kernel.data();
     constexpr int kLastBin = static_cast<int>(kNumBins) - 1;
+    float* bins = &out[0].re;
     for (int l = 0; l < 4; ++l)
     {
         // Every tap of a lane beyond these bounds falls above bin 512 or would fold past
@@ -127,37 +122,56 @@ void PartialGroup::addToSpectrum(Complex* out, const KernelTable& kernel,
         if (!(xs[l] > -508.0f && xs[l] <= 516.0f))
             continue;
         const int first = static_cast<int>(cs[l]) - 4;
-        const int tap = static_cast<int>(ts[l]);
-        const float fr = fs[l];
+        const auto tap = static_cast<std::size_t>(ts[l]);
+        const float* a = kernel.taps(tap);
+        const float* b = kernel.nextTaps(tap);
+        // Tap j weighs (1 - f) K[t + 4j] + f K[t + 4j + 1].
+        const vec4 fl = broadcastLane(f, l);
+        const vec4 gl = broadcastLane(g, l);
+        const vec4 w0 = gl * vec4::load(a) + fl * vec4::load(b);
+        const vec4 w1 = gl * vec4::load(a + 4) + fl * vec4::load(b + 4);
         const float re = res[l];
         const float im = ims[l];
+        if (first >= 1 && first + 7 <= kLastBin)
+        {
+            // All eight taps on ordinary bins: (re w, im w) into consecutive bins.
+            const vec4 amp = interleaveLow(vec4(re), vec4(im));
+            float* p = bins + 2 * first;
+            (vec4::load(p) + amp * interleaveLow(w0, w0)).store(p);
+            (vec4::load(p + 4) + amp * interleaveHigh(w0, w0)).store(p + 4);
+            (vec4::load(p + 8) + amp * interleaveLow(w1, w1)).store(p + 8);
+            (vec4::load(p + 12) + amp * interleaveHigh(w1, w1)).store(p + 12);
+            continue;
+        }
+        alignas(16) float w[8];
+        w0.store(w);
+        w1.store(w + 4);
         for (int j = 0; j < 8; ++j)
         {
             const int bin = first + j;
             if (bin > kLastBin)
                 break;
-            const float w = (1.0f - fr) * k[tap + 4 * j] + fr * k[tap + 4 * j + 1];
             if (bin >= 1)
             {
-                out[bin].re += re * w;
-                out[bin].im += im * w;
+                out[bin].re += re * w[j];
+                out[bin].im += im * w[j];
             }
             else if (bin == 0)
             {
-                out[0].re += 2.0f * re * w;
+                out[0].re += 2.0f * re * w[j];
             }
             else
             {
                 // Below bin 0 the kernel folds back as the complex conjugate.
-                out[-bin].re += re * w;
-                out[-bin].im += -(im * w);
+                out[-bin].re += re * w[j];
+                out[-bin].im += -(im * w[j]);
             }
         }
     }
 }
 
-void PartialGroup::step(const Complex* in, Complex* out, const KernelTable& kernel, vec4 shiftRatio,
-                        const SpectrumGeometry& geometry) noexcept
+void PartialGroup::step(const MagnitudeSpectrum& in, Complex* out, const KernelTable& kernel,
+                        vec4 shiftRatio, const SpectrumGeometry& geometry) noexcept
 {
     mExcitation = readExcitation(in, shiftRatio, geometry);
 

@@ -33,12 +33,14 @@ struct Channel
         bank->frameStart();
     }
 
-    void fillNoise(unsigned seed)
+    // A new input spectrum, as the engine delivers it: right before a frame start.
+    void newSpectrum(unsigned seed)
     {
         std::mt19937 rng(seed);
         std::normal_distribution<float> d(0.0f, 50.0f);
         for (auto& bin : input)
             bin = {d(rng), d(rng)};
+        bank->frameStart();
     }
 
     void hop()
@@ -146,7 +148,7 @@ TEST(ChannelPartialBank, TwentyHertzBoundIsInclusive)
 TEST(ChannelPartialBank, HarmonicLimitSilencesHigherHarmonicsFromTheNextTick)
 {
     Channel c(1);
-    c.fillNoise(1);
+    c.newSpectrum(1);
     c.hop();
     c.bank->setHarmonics(16.0f);
     for (std::size_t g = 0; g < 64; ++g)
@@ -215,7 +217,7 @@ TEST(ChannelPartialBank, FrequencyChangeRecomputesRetentionOnlyWhenDamped)
 TEST(ChannelPartialBank, FrameStartClearsFlagsAndOutput)
 {
     Channel c(0);
-    c.fillNoise(2);
+    c.newSpectrum(2);
     c.bank->setFrequency(220.0f);
     c.bank->setStretch(0.5f);
     for (int n = 0; n < 300; ++n)
@@ -236,7 +238,7 @@ TEST(ChannelPartialBank, FrameStartClearsFlagsAndOutput)
 TEST(ChannelPartialBank, MoreVoicesTakeEffectAtTheNextFrameStart)
 {
     Channel c(0);
-    c.fillNoise(3);
+    c.newSpectrum(3);
     for (int n = 0; n < 100; ++n)
         c.bank->tick();
     c.bank->setUnisonVoices(2);
@@ -266,7 +268,7 @@ TEST(ChannelPartialBank, SelectingAModeTwiceGivesTheSameStartPhases)
         std::vector<std::array<float, 4>> first;
         for (std::size_t g = 0; g < 512; ++g)
             first.push_back(lanes(c.group(g).mPhase));
-        c.fillNoise(4);
+        c.newSpectrum(4);
         c.hop(); // phases move on
         c.bank->setModType(mode);
         for (std::size_t g = 0; g < 512; ++g)
@@ -308,7 +310,7 @@ TEST(ChannelPartialBank, ResetSilencesAndRecomputes)
 {
     Channel c(0);
     c.bank->setDecay(5.0f);
-    c.fillNoise(5);
+    c.newSpectrum(5);
     c.hop();
     c.hop();
     EXPECT_GT(c.group(3).mLevel[0], 0.0f);
@@ -342,7 +344,7 @@ TEST(ChannelPartialBank, SameDeviceSeedGivesTheSameBank)
             c->bank->frameStart();
             for (unsigned h = 0; h < 4; ++h)
             {
-                c->fillNoise(h);
+                c->newSpectrum(h);
                 c->hop();
             }
         }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "quendra/dsp/KernelTable.h"
+#include "quendra/dsp/MagnitudeSpectrum.h"
 #include "quendra/dsp/PartialGroup.h"
 #include "quendra/dsp/PartialRandom.h"
 #include "quendra/dsp/RandomDevice.h"
@@ -33,9 +34,11 @@ public:
     void prepare(float sampleRate, const Complex* inputSpectrum, Complex* outputSpectrum, int side,
                  RandomDevice& randomDevice);
 
-    void reset() noexcept;      // silence every partial, new start phases, full recompute
-    void tick() noexcept;       // the next chunk of active groups, once per sample
-    void frameStart() noexcept; // once per hop, after the new input spectrum exists
+    void reset() noexcept; // silence every partial, new start phases, full recompute
+    void tick() noexcept;  // the next chunk of active groups, once per sample
+    // Once per hop, after the new input spectrum exists: the partials of the coming hop
+    // read the input magnitudes taken here.
+    void frameStart() noexcept;
 
     // Parameter interface (already clamped values; see Vantor's setters).
     void setFrequency(float hz) noexcept;
@@ -74,6 +77,7 @@ public:
     const PartialRandom& random() const noexcept { return mRandom; }
     std::uint32_t storedSeed() const noexcept { return mStoredSeed; }
     const KernelTable& kernel() const noexcept { return mKernel; }
+    const MagnitudeSpectrum& inputMagnitudes() const noexcept { return mInputMagnitudes; }
     float hopRate() const noexcept { return mHopRate; }
     std::uint64_t unisonVoices() const noexcept { return mUnisonVoices; }
     std::uint64_t partialCount() const noexcept { return mPartialCount; }
@@ -124,6 +128,7 @@ private:
 
     const Complex* mpInputSpectrum = nullptr;
     Complex* mpOutputSpectrum = nullptr;
+    MagnitudeSpectrum mInputMagnitudes;
 
     float mHopRate = 0.0f;
     float mFundamentalHz = 110.0f;

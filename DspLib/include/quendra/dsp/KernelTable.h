@@ -20,8 +20,15 @@ public:
     float operator[](std::size_t i) const noexcept { return mValues[i]; }
     const float* data() const noexcept { return mValues.data(); }
 
+    // The eight taps of a partial whose quarter-bin offset is t (0..3): entries t + 4j and,
+    // for the interpolation, t + 4j + 1, for j = 0..7, laid out for vector loads.
+    const float* taps(std::size_t t) const noexcept { return mTaps[t].data(); }
+    const float* nextTaps(std::size_t t) const noexcept { return mNextTaps[t].data(); }
+
 private:
     std::array<float, kSize> mValues;
+    alignas(16) std::array<std::array<float, 8>, 4> mTaps;
+    alignas(16) std::array<std::array<float, 8>, 4> mNextTaps;
 };
 
 } // namespace quendra::dravel::vantor

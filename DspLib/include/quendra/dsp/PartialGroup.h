@@ -10,6 +10,7 @@
 #include "quendra/dsp/ChorusState.h"
 #include "quendra/dsp/GranularState.h"
 #include "quendra/dsp/KernelTable.h"
+#include "quendra/dsp/MagnitudeSpectrum.h"
 #include "quendra/dsp/ModOut.h"
 #include "quendra/dsp/PartialRandom.h"
 #include "quendra/dsp/Spectrum.h"
@@ -57,12 +58,13 @@ public:
 
     // ---- per hop --------------------------------------------------------------------------
     // Excitation read, update, and synthesis into out when audible.
-    void step(const Complex* in, Complex* out, const KernelTable& kernel, vec4 shiftRatio,
+    void step(const MagnitudeSpectrum& in, Complex* out, const KernelTable& kernel, vec4 shiftRatio,
               const SpectrumGeometry& geometry) noexcept;
 
-    // Magnitude of the input spectrum at each lane's (shifted) bin position; 0 for lanes
-    // outside bins [0, 511] and for all lanes when the group does not listen.
-    vec4 readExcitation(const Complex* in, vec4 shiftRatio,
+    // Magnitude of the input spectrum at each lane's (shifted) bin position, interpolated
+    // between the two neighbouring bins; 0 for lanes outside bins [0, 511] and for all
+    // lanes when the group does not listen.
+    vec4 readExcitation(const MagnitudeSpectrum& in, vec4 shiftRatio,
                         const SpectrumGeometry& geometry) const noexcept;
 
     // Writes the complex amplitude (amplitude times e^(i phase)) and advances the phase.

@@ -6,7 +6,9 @@
 #pragma once
 
 #include <bit>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 
 #if !defined(QUENDRA_VEC4_SCALAR) && (defined(__SSE2__) || defined(_M_X64))
 #define QUENDRA_VEC4_SSE2 1
@@ -252,6 +254,30 @@ inline vec4 isZero(vec4u a) noexcept
 {
     return vec4(_mm_castsi128_ps(_mm_cmpeq_epi32(a.v, _mm_setzero_si128())));
 }
+// (a0, b0, a1, b1) and (a2, b2, a3, b3).
+inline vec4 interleaveLow(vec4 a, vec4 b) noexcept
+{
+    return vec4(_mm_unpacklo_ps(a.v, b.v));
+}
+inline vec4 interleaveHigh(vec4 a, vec4 b) noexcept
+{
+    return vec4(_mm_unpackhi_ps(a.v, b.v));
+}
+namespace detail
+{
+// sqrt(re^2 + im^2) formed in double precision and rounded once to float.
+inline vec4 magnitudeFinite(vec4 re, vec4 im) noexcept
+{
+    const __m128d reLow = _mm_cvtps_pd(re.v);
+    const __m128d imLow = _mm_cvtps_pd(im.v);
+    const __m128d reHigh = _mm_cvtps_pd(_mm_movehl_ps(re.v, re.v));
+    const __m128d imHigh = _mm_cvtps_pd(_mm_movehl_ps(im.v, im.v));
+    const __m128d low = _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(reLow, reLow), _mm_mul_pd(imLow, imLow)));
+    const __m128d high =
+        _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(reHigh, reHigh), _mm_mul_pd(imHigh, imHigh)));
+    return vec4(_mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high)));
+}
+} // namespace detail
 
 #elif defined(QUENDRA_VEC4_NEON)
 
@@ -366,6 +392,28 @@ inline vec4 isZero(vec4u a) noexcept
 {
     return vec4(vreinterpretq_f32_u32(vceqq_u32(a.v, vdupq_n_u32(0))));
 }
+inline vec4 interleaveLow(vec4 a, vec4 b) noexcept
+{
+    return vec4(vzip1q_f32(a.v, b.v));
+}
+inline vec4 interleaveHigh(vec4 a, vec4 b) noexcept
+{
+    return vec4(vzip2q_f32(a.v, b.v));
+}
+namespace detail
+{
+inline vec4 magnitudeFinite(vec4 re, vec4 im) noexcept
+{
+    const float64x2_t reLow = vcvt_f64_f32(vget_low_f32(re.v));
+    const float64x2_t imLow = vcvt_f64_f32(vget_low_f32(im.v));
+    const float64x2_t reHigh = vcvt_high_f64_f32(re.v);
+    const float64x2_t imHigh = vcvt_high_f64_f32(im.v);
+    const float64x2_t low = vsqrtq_f64(vaddq_f64(vmulq_f64(reLow, reLow), vmulq_f64(imLow, imLow)));
+    const float64x2_t high =
+        vsqrtq_f64(vaddq_f64(vmulq_f64(reHigh, reHigh), vmulq_f64(imHigh, imHigh)));
+    return vec4(vcvt_high_f32_f64(vcvt_f32_f64(low), high));
+}
+} // namespace detail
 
 #else
 
@@ -528,6 +576,28 @@ inline vec4 isZero(vec4u a) noexcept
     return vec4(detail::maskLane(a.v[0] == 0), detail::maskLane(a.v[1] == 0),
                 detail::maskLane(a.v[2] == 0), detail::maskLane(a.v[3] == 0));
 }
+inline vec4 interleaveLow(vec4 a, vec4 b) noexcept
+{
+    return vec4(a.v[0], b.v[0], a.v[1], b.v[1]);
+}
+inline vec4 interleaveHigh(vec4 a, vec4 b) noexcept
+{
+    return vec4(a.v[2], b.v[2], a.v[3], b.v[3]);
+}
+namespace detail
+{
+inline vec4 magnitudeFinite(vec4 re, vec4 im) noexcept
+{
+    vec4 r;
+    for (int i = 0; i < 4; ++i)
+    {
+        const double x = re.v[i];
+        const double y = im.v[i];
+        r.v[i] = static_cast<float>(std::sqrt(x * x + y * y));
+    }
+    return r;
+}
+} // namespace detail
 
 #endif
 
@@ -574,6 +644,12 @@ inline vec4 select(vec4 mask, vec4 a, vec4 b) noexcept
     return (mask & a) | andNot(b, mask);
 }
 
+// Lane l of a in all four lanes.
+inline vec4 broadcastLane(vec4 a, int lane) noexcept
+{
+    return vec4(a[lane]);
+}
+
 inline vec4 clamp(vec4 x, vec4 lo, vec4 hi) noexcept
 {
     return min(max(x, lo), hi);
@@ -608,6 +684,16 @@ inline vec4 fastExp2(vec4 x) noexcept
     p = f * p + vec4(0.6930501f);
     p = f * p + vec4(1.0f);
     return p * bitsToFloat(shiftLeft<23>(i));
+}
+
+// |re + i im| per lane, the value of hypotf: the sum of squares formed in double precision
+// (exact products), one square root, one rounding to float. An infinite part gives +inf
+// even when the other part is NaN.
+inline vec4 magnitude(vec4 re, vec4 im) noexcept
+{
+    const vec4 inf(std::numeric_limits<float>::infinity());
+    const vec4 infinite = (abs(re) == inf) | (abs(im) == inf);
+    return select(infinite, inf, detail::magnitudeFinite(re, im));
 }
 
 // Odd polynomial sine, accurate on [-pi/2, pi/2].

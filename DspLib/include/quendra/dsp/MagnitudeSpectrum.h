@@ -1,0 +1,30 @@
+// MagnitudeSpectrum: the magnitudes of one channel's input spectrum, as the partials read
+// them: |X[k]| (the hypotf value) for bins 1..512, and for bin 0 the magnitude of X[0] with
+// both parts halved. Computed once per hop, four bins at a time. No allocation.
+#pragma once
+
+#include "quendra/dsp/Spectrum.h"
+#include "quendra/dsp/simd/Vec4.h"
+
+#include <array>
+#include <cstddef>
+
+namespace quendra::dravel::vantor
+{
+
+class MagnitudeSpectrum
+{
+public:
+    MagnitudeSpectrum() noexcept { mValues.fill(0.0f); }
+
+    // spectrum: kNumBins bins.
+    void compute(const Complex* spectrum) noexcept;
+
+    float operator[](std::size_t bin) const noexcept { return mValues[bin]; }
+
+private:
+    static constexpr std::size_t kPadded = (kNumBins + 3) / 4 * 4;
+    alignas(16) std::array<float, kPadded> mValues;
+};
+
+} // namespace quendra::dravel::vantor

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,11 @@ struct ErrorCase
     int status;
     const char* message;
 };
+
+void PrintTo(const ErrorCase& error, std::ostream* out)
+{
+    *out << error.title;
+}
 
 class RendererError : public testing::TestWithParam<ErrorCase>
 {

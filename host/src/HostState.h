@@ -121,7 +121,6 @@ struct HostState
     std::atomic<bool> hasSeed{false};
     std::atomic<std::uint32_t> seed{0};
     std::atomic<std::thread::id> mainThread{std::this_thread::get_id()};
-    std::atomic<bool> runtimeAlive{false};
 
     // Classes and instances.
     mutable std::mutex registryMutex;

@@ -65,7 +65,6 @@ Runtime::Runtime() : mImpl(std::make_unique<Impl>())
         const std::lock_guard lock(state.consoleMutex);
         state.consoleEcho = false;
     }
-    state.runtimeAlive.store(true);
 }
 
 Runtime::~Runtime()
@@ -93,7 +92,6 @@ Runtime::~Runtime()
                 item.qelem->pending = false;
         state.mainQueue.clear();
     }
-    state.runtimeAlive.store(false);
     gRuntimeExists.store(false);
 }
 
@@ -148,7 +146,7 @@ void Runtime::addSearchFolder(const fs::path& folder)
 {
     std::error_code error;
     fs::path absolute = fs::absolute(folder, error).lexically_normal();
-    if (absolute.has_filename() == false && absolute.has_parent_path())
+    if (!absolute.has_filename()) // "folder/" names the same folder as "folder"
         absolute = absolute.parent_path();
     auto& state = hostState();
     const std::lock_guard lock(state.pathMutex);

@@ -217,6 +217,7 @@ extern "C" TESSEL_MODULE_EXPORT void ext_main(void*)
 
     addAttribute("counter", "long", 0, nullptr, nullptr, offsetof(HostTestObject, counter));
     addAttribute("entries", "long", TESSEL_ATTR_SET_OPAQUE_USER, getEntries, nullptr, 0);
+    class_time_addattr(gClass, "interval", "Interval", 0);
 
     class_addmethod(gClass, reinterpret_cast<tessel_method>(dsp64), "dsp64",
                     TESSEL_METHOD_INTERNAL);

@@ -86,6 +86,7 @@ TEST_F(ObjectTest, AttributesSetAndGetByName)
         {"mode", {1.9}, true, {std::int64_t{1}}},
         {"counter", {std::int64_t{-12}}, true, {std::int64_t{-12}}},
         {"entries", {std::int64_t{5}}, false, {std::int64_t{1}}},
+        {"interval", {std::string("4n"), 0.5}, true, {std::string("4n"), 0.5}},
     };
     for (const Case& c : cases)
     {
@@ -110,12 +111,16 @@ TEST_F(ObjectTest, AttributesSetAndGetByName)
 TEST_F(ObjectTest, MetadataIsReadInRegistrationOrder)
 {
     const std::vector<AttributeInfo> attributes = mHost.attributes("hosttest.gain~");
-    ASSERT_EQ(attributes.size(), 4u);
+    ASSERT_EQ(attributes.size(), 5u);
     EXPECT_EQ(attributes[0].name, "gain");
     EXPECT_EQ(attributes[1].name, "mode");
     EXPECT_EQ(attributes[2].name, "counter");
     EXPECT_EQ(attributes[3].name, "entries");
     EXPECT_EQ(attributes[3].flags, TESSEL_ATTR_SET_OPAQUE_USER);
+    EXPECT_EQ(attributes[4].name, "interval");
+    EXPECT_EQ(attributes[4].type, "time");
+    EXPECT_EQ(attributes[4].text("style"), "time");
+    EXPECT_EQ(attributes[4].text("label"), "Interval");
 
     const AttributeInfo& gain = attributes[0];
     EXPECT_EQ(gain.type, "float64");

@@ -52,6 +52,11 @@ void EngineHeaviest(benchmark::State& state)
     engine->setPolyphony(0);
     engine->setMix(1.0f);
     engine->setInputGain(1.0f);
+    engine->setStretch(0.0f);
+    engine->setShift(0.0f);
+    engine->setHfDamp(0.0f);
+    engine->setLfDamp(0.0f);
+    engine->setUnisonAmount(0.0f);
     engine->setDecay(5.0f);
     engine->setFrequency(440.0f);
     engine->setModRate(0.1f);

@@ -14,7 +14,7 @@
 namespace quendra::renderer
 {
 
-AudioData readAudioFile(const std::string& path)
+AudioFileReader::AudioFileReader(const std::string& path) : mPath(path)
 {
     std::error_code error;
     if (!std::filesystem::exists(path, error))
@@ -27,29 +27,35 @@ AudioData readAudioFile(const std::string& path)
     }
 
     SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (file == nullptr)
+    mpFile = sf_open(path.c_str(), SFM_READ, &info);
+    if (mpFile == nullptr)
     {
         throw ToolError("cannot read '" + path + "': " + sf_strerror(nullptr));
     }
     if (info.channels < 1 || info.channels > 2)
     {
-        sf_close(file);
+        sf_close(mpFile);
         throw ToolError("cannot use '" + path + "': it has " + std::to_string(info.channels) +
                         " channels; mono and stereo files are supported");
     }
+    mSampleRate = info.samplerate;
+    mChannels = info.channels;
+    mFrames = static_cast<std::size_t>(info.frames);
+}
 
-    AudioData audio;
-    audio.sampleRate = info.samplerate;
-    audio.channels = info.channels;
-    audio.samples.resize(static_cast<std::size_t>(info.frames) * info.channels);
-    const sf_count_t read = sf_readf_double(file, audio.samples.data(), info.frames);
-    sf_close(file);
-    if (read != info.frames)
+AudioFileReader::~AudioFileReader()
+{
+    sf_close(mpFile);
+}
+
+std::size_t AudioFileReader::read(double* interleaved, std::size_t count)
+{
+    const auto read = sf_readf_double(mpFile, interleaved, static_cast<sf_count_t>(count));
+    if (read < static_cast<sf_count_t>(count) && sf_error(mpFile) != SF_ERR_NO_ERROR)
     {
-        throw ToolError("cannot read '" + path + "': the file ends early or is damaged");
+        throw ToolError("cannot read '" + mPath + "': " + sf_strerror(mpFile));
     }
-    return audio;
+    return static_cast<std::size_t>(read);
 }
 
 AudioFileWriter::AudioFileWriter(const std::string& path, double sampleRate, int channels)

@@ -1,10 +1,11 @@
-// Reading audio files into memory and writing them without ever leaving a partial file:
+// Reading audio files chunk by chunk and writing them without ever leaving a partial file:
 // AudioFileWriter writes into a temporary file in the output's folder and renames it over the
 // output only on commit(); a writer destroyed without commit removes its temporary file.
 // Both allocate and throw ToolError; neither runs on an audio thread.
 #pragma once
 
 #include "AudioData.h"
+#include "SampleSource.h"
 
 #include <cstddef>
 #include <string>
@@ -14,8 +15,27 @@ struct sf_private_tag;
 namespace quendra::renderer
 {
 
-// Any format libsndfile reads; one or two channels.
-AudioData readAudioFile(const std::string& path);
+// Any format libsndfile reads; one or two channels. Opening checks the file and throws.
+class AudioFileReader final : public SampleSource
+{
+public:
+    explicit AudioFileReader(const std::string& path);
+    ~AudioFileReader() override;
+    AudioFileReader(const AudioFileReader&) = delete;
+    AudioFileReader& operator=(const AudioFileReader&) = delete;
+
+    double sampleRate() const override { return mSampleRate; }
+    int channels() const override { return mChannels; }
+    std::size_t frames() const override { return mFrames; }
+    std::size_t read(double* interleaved, std::size_t count) override;
+
+private:
+    std::string mPath;
+    sf_private_tag* mpFile = nullptr;
+    double mSampleRate = 0.0;
+    int mChannels = 0;
+    std::size_t mFrames = 0;
+};
 
 class AudioFileWriter
 {

@@ -1,11 +1,11 @@
-// The render loop: feeds an input signal, then silence for the tail, through a block
-// processor with two inputs and two outputs, drops the processing delay when compensating
-// for it, and streams the stereo result to a writer. Buffers are allocated once per render.
+// The render loop: feeds an input signal (read in chunks), then silence for the tail, through a
+// block processor with two inputs and two outputs, drops the processing delay when compensating for
+// it, and streams the stereo result to a writer. Buffers are allocated once per render.
 #pragma once
 
-#include "AudioData.h"
 #include "AudioFile.h"
 #include "ProgressBar.h"
+#include "SampleSource.h"
 
 #include <csignal>
 #include <cstddef>
@@ -35,7 +35,7 @@ using BlockProcessor = std::function<bool(const double* const*, double* const*, 
 
 // Mono input feeds both inputs. Throws ToolError when the processor fails or `stop`
 // becomes non-zero (an interrupt).
-void render(const AudioData& input, const RenderPlan& plan, long blockSize,
+void render(SampleSource& input, const RenderPlan& plan, long blockSize,
             const BlockProcessor& process, AudioFileWriter& writer, ProgressBar& progress,
             const volatile std::sig_atomic_t& stop);
 

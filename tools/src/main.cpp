@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -87,33 +88,44 @@ ExitStatus run(const std::vector<std::string>& args)
     }
 
     outputFormatFor(request.outputPath); // an unknown extension fails before any work
-    const AudioData input = request.demo ? makeDemoSignal() : readAudioFile(request.inputPath);
+    AudioData demo;
+    std::unique_ptr<SampleSource> input;
+    if (request.demo)
+    {
+        demo = makeDemoSignal();
+        input = std::make_unique<MemorySource>(demo);
+    }
+    else
+    {
+        input = std::make_unique<AudioFileReader>(request.inputPath);
+    }
+    const double sampleRate = input->sampleRate();
     const auto settings = request.demo ? withDemoDefaults(request.settings) : request.settings;
 
-    HostSession session(locateModule(request.modulePath), input.sampleRate, request.blockSize,
+    HostSession session(locateModule(request.modulePath), sampleRate, request.blockSize,
                         request.seed);
     session.apply(settings);
 
     RenderPlan plan;
-    plan.inputFrames = input.frames();
+    plan.inputFrames = input->frames();
     plan.tailFrames =
         request.tailSeconds
-            ? static_cast<std::size_t>(std::llround(*request.tailSeconds * input.sampleRate))
-            : defaultTailFrames(session.numberOf("decay"), input.sampleRate);
+            ? static_cast<std::size_t>(std::llround(*request.tailSeconds * sampleRate))
+            : defaultTailFrames(session.numberOf("decay"), sampleRate);
     plan.droppedFrames = request.latencyCompensation ? quendra::dravel::vantor::kLatency : 0;
 
-    AudioFileWriter writer(request.outputPath, input.sampleRate, 2);
+    AudioFileWriter writer(request.outputPath, sampleRate, 2);
     session.startDsp();
-    ProgressBar progress(stderr, !request.quiet, input.sampleRate);
+    ProgressBar progress(stderr, !request.quiet, sampleRate);
     render(
-        input, plan, request.blockSize,
+        *input, plan, request.blockSize,
         [&session](const double* const* in, double* const* out, long frames)
         { return session.process(in, out, frames); },
         writer, progress, gStopRequested);
 
     if (request.demo)
     {
-        writeAudioFile(demoInputPath(request.outputPath), input);
+        writeAudioFile(demoInputPath(request.outputPath), demo);
     }
     writer.commit();
     return ExitStatus::Ok;

@@ -23,21 +23,24 @@ bool isIntegerText(std::string_view token)
     return true;
 }
 
+// What a token reads as when it is a number (monostate when it is not).
+using Number = std::variant<std::monostate, std::int64_t, double>;
+
 // A number token: digits with an optional sign, point and exponent; no inf/nan words.
-std::optional<Value> numberFromText(std::string_view token)
+Number numberFromText(std::string_view token)
 {
     if (token.empty())
-        return std::nullopt;
+        return {};
     bool hasDigit = false;
     for (char c : token)
     {
         if (std::isdigit(static_cast<unsigned char>(c)))
             hasDigit = true;
         else if (c != '-' && c != '+' && c != '.' && c != 'e' && c != 'E')
-            return std::nullopt;
+            return {};
     }
     if (!hasDigit)
-        return std::nullopt;
+        return {};
     const char* first = token.data() + (token[0] == '+' ? 1 : 0);
     const char* last = token.data() + token.size();
     if (isIntegerText(token))
@@ -45,13 +48,18 @@ std::optional<Value> numberFromText(std::string_view token)
         std::int64_t integer = 0;
         auto [end, error] = std::from_chars(first, last, integer);
         if (error == std::errc() && end == last)
-            return Value(integer);
+            return integer;
     }
     double real = 0.0;
     auto [end, error] = std::from_chars(first, last, real);
     if (error == std::errc() && end == last)
-        return Value(real);
-    return std::nullopt;
+        return real;
+    return {};
+}
+
+bool isNumberText(std::string_view token)
+{
+    return !std::holds_alternative<std::monostate>(numberFromText(token));
 }
 
 } // namespace
@@ -85,8 +93,11 @@ Values parseValues(std::string_view text)
         while (i < text.size() && !std::isspace(static_cast<unsigned char>(text[i])))
             ++i;
         const std::string_view token = text.substr(start, i - start);
-        if (auto number = numberFromText(token))
-            values.push_back(std::move(*number));
+        const Number number = numberFromText(token);
+        if (const auto* integer = std::get_if<std::int64_t>(&number))
+            values.emplace_back(*integer);
+        else if (const auto* real = std::get_if<double>(&number))
+            values.emplace_back(*real);
         else
             values.emplace_back(std::string(token));
     }
@@ -107,7 +118,7 @@ std::string toText(const Value& value)
         return text;
     }
     const std::string& symbol = std::get<std::string>(value);
-    const bool needsQuotes = symbol.empty() || numberFromText(symbol).has_value() ||
+    const bool needsQuotes = symbol.empty() || isNumberText(symbol) ||
                              symbol.find_first_of(" \t\n\"") != std::string::npos;
     if (!needsQuotes)
         return symbol;

@@ -1,0 +1,212 @@
+// Signal processing through the host: engine build and priming, sample-rate changes, the
+// perform routine against the bare engine, block-size independence, queued changes at block
+// start, "reset", and no allocation on the audio path.
+#include "SorvellFixture.h"
+
+#include <quendra/dsp/FastExp2.h>
+#include <quendra/dsp/Vantor.h>
+
+using namespace sorvell_test;
+using quendra::dravel::vantor::StereoFrame;
+using quendra::dravel::vantor::Vantor;
+
+namespace
+{
+
+constexpr std::size_t kFrames = 6144; // twelve hops: well past the 1536-sample latency
+
+bool same_samples(const stereo_signal& a, const stereo_signal& b)
+{
+    return a.left == b.left && a.right == b.right;
+}
+
+bool has_signal(const std::vector<double>& samples, std::size_t from = 0)
+{
+    for (std::size_t i = from; i < samples.size(); ++i)
+    {
+        if (samples[i] != 0.0)
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+TEST_F(SorvellTest, Dsp64BuildsAndPrimesAndANewRateRebuilds)
+{
+    mRuntime.setSampleRate(44100.0);
+    Instance* instance = create();
+    ASSERT_NE(instance, nullptr);
+    auto& object = object_of(instance);
+    EXPECT_EQ(object.engine_sample_rate(), 0.0);
+    for (const auto& smoothed : object.smoothed())
+    {
+        EXPECT_EQ(smoothed->ramp_length(), 0u);
+    }
+
+    ASSERT_TRUE(mRuntime.buildDsp(instance));
+    EXPECT_EQ(object.engine_sample_rate(), 44100.0);
+    for (const auto& smoothed : object.smoothed())
+    {
+        EXPECT_EQ(smoothed->ramp_length(), 220u);
+    }
+    EXPECT_EQ(object.queue().size(), 3u); // voices, harmonics, mod_type wait for the first block
+    const Vantor* first_engine = &object.engine();
+
+    // Same rate, other vector size: the engine and its state carry on.
+    render(instance, test_input(kFrames));
+    mRuntime.setBlockSize(256);
+    ASSERT_TRUE(mRuntime.buildDsp(instance));
+    EXPECT_EQ(&object.engine(), first_engine);
+    EXPECT_EQ(object.queue().size(), 0u);
+
+    mRuntime.setSampleRate(48000.0);
+    ASSERT_TRUE(mRuntime.buildDsp(instance));
+    EXPECT_EQ(object.engine_sample_rate(), 48000.0);
+    for (const auto& smoothed : object.smoothed())
+    {
+        EXPECT_EQ(smoothed->ramp_length(), 240u);
+    }
+    EXPECT_EQ(object.queue().size(), 3u);
+    // The rebuilt engine starts over: it plays exactly like a fresh instance at that rate.
+    Instance* fresh = create();
+    ASSERT_TRUE(mRuntime.buildDsp(fresh));
+    const auto input = test_input(kFrames);
+    EXPECT_TRUE(same_samples(render(instance, input), render(fresh, input)));
+    mRuntime.freeObject(fresh);
+    mRuntime.freeObject(instance);
+}
+
+TEST_F(SorvellTest, KeepingTheRateKeepsTheEngineStateAcrossVectorSizes)
+{
+    const auto input = test_input(kFrames);
+    Instance* reference = create("@mix 0.5");
+    Instance* resized = create("@mix 0.5");
+    ASSERT_TRUE(mRuntime.buildDsp(reference));
+    ASSERT_TRUE(mRuntime.buildDsp(resized));
+    const stereo_signal head{{input.left.begin(), input.left.begin() + 3000},
+                             {input.right.begin(), input.right.begin() + 3000}};
+    const stereo_signal tail{{input.left.begin() + 3000, input.left.end()},
+                             {input.right.begin() + 3000, input.right.end()}};
+    const auto reference_head = render(reference, head);
+    const auto resized_head = render(resized, head);
+    mRuntime.setBlockSize(512);
+    ASSERT_TRUE(mRuntime.buildDsp(resized));
+    EXPECT_TRUE(same_samples(render(reference, tail), render(resized, tail)));
+    EXPECT_TRUE(same_samples(reference_head, resized_head));
+    mRuntime.freeObject(reference);
+    mRuntime.freeObject(resized);
+}
+
+TEST_F(SorvellTest, HostOutputEqualsTheBareEngineBitForBit)
+{
+    const auto input = test_input(kFrames);
+    Instance* instance =
+        create("@mix 0.8 @decay 2 @frequency 220 @harmonics 64 @mod_type Chorus @gain -6 "
+               "@voices 2 @unison 0.3 @stretch 0.1");
+    ASSERT_NE(instance, nullptr);
+    ASSERT_TRUE(mRuntime.buildDsp(instance));
+    const auto hosted = render(instance, input);
+
+    // The same calls, in the order the object makes them when it primes a new engine.
+    Vantor engine(48000.0f, *mRuntime.randomSeed());
+    engine.setFrequencySource(0);
+    engine.setPolyphony(0);
+    engine.setMix(0.8f);
+    engine.setInputGain(quendra::dravel::vantor::fastExp2(-6.0f * 0.1660964f));
+    engine.setStretch(0.1f);
+    engine.setShift(0.0f);
+    engine.setDecay(2.0f);
+    engine.setHfDamp(0.0f);
+    engine.setLfDamp(0.0f);
+    engine.setUnisonAmount(0.3f);
+    engine.setFrequency(220.0f);
+    engine.setModRate(0.1f);
+    engine.setPitchMod(0.0f);
+    engine.setUnisonVoices(2);
+    engine.setHarmonics(64);
+    engine.setModType(1);
+    stereo_signal bare{std::vector<double>(kFrames), std::vector<double>(kFrames)};
+    for (std::size_t i = 0; i < kFrames; ++i)
+    {
+        const StereoFrame out =
+            engine.process({static_cast<float>(input.left[i]), static_cast<float>(input.right[i])});
+        bare.left[i] = out.left;
+        bare.right[i] = out.right;
+    }
+    EXPECT_TRUE(has_signal(bare.left, 1536));
+    EXPECT_TRUE(same_samples(hosted, bare));
+    mRuntime.freeObject(instance);
+}
+
+TEST_F(SorvellTest, OutputDoesNotDependOnTheBlockSize)
+{
+    const auto input = test_input(kFrames);
+    stereo_signal first;
+    for (const long block : {1L, 64L, 512L, 4096L})
+    {
+        mRuntime.setBlockSize(block);
+        Instance* instance = create("@decay 1 @mod_type 2 @pitch_mod 1");
+        ASSERT_TRUE(mRuntime.buildDsp(instance));
+        const auto output = render(instance, input);
+        if (block == 1)
+        {
+            first = output;
+            EXPECT_TRUE(has_signal(first.left, 1536));
+        }
+        else
+        {
+            EXPECT_TRUE(same_samples(output, first)) << "block size " << block;
+        }
+        mRuntime.freeObject(instance);
+    }
+}
+
+TEST_F(SorvellTest, QueuedChangesArriveBeforeTheFirstSampleOfTheNextBlock)
+{
+    const auto input = test_input(kFrames);
+    Instance* preset = create("@harmonics 16");
+    Instance* late = create();
+    Instance* untouched = create();
+    for (Instance* instance : {preset, late, untouched})
+    {
+        ASSERT_TRUE(mRuntime.buildDsp(instance));
+    }
+    // 300 sets within one block all fit the queue; the engine ends with the last one.
+    for (int i = 0; i < 300; ++i)
+    {
+        mRuntime.setAttribute(late, "harmonics", {std::int64_t{300 - i}});
+    }
+    mRuntime.setAttribute(late, "harmonics", {std::int64_t{16}});
+    EXPECT_EQ(object_of(late).queue().size(), 304u);
+    const auto expected = render(preset, input);
+    EXPECT_TRUE(same_samples(render(late, input), expected));
+    EXPECT_FALSE(same_samples(render(untouched, input), expected));
+    for (Instance* instance : {preset, late, untouched})
+    {
+        mRuntime.freeObject(instance);
+    }
+}
+
+TEST_F(SorvellTest, ResetWithArgumentsSilencesTheEngineAtTheNextBlock)
+{
+    Instance* instance = create("@decay 10 @mix 0.5");
+    ASSERT_TRUE(mRuntime.buildDsp(instance));
+    render(instance, test_input(kFrames));
+    Instance* twin = create("@decay 10 @mix 0.5");
+    ASSERT_TRUE(mRuntime.buildDsp(twin));
+    render(twin, test_input(kFrames));
+
+    EXPECT_TRUE(mRuntime.sendMessage(instance, "reset", {std::int64_t{1}, 2.5, std::string("x")}));
+    EXPECT_EQ(number(instance, "decay"), 10.0);
+    const auto after_reset = render(instance, silence(kFrames));
+    EXPECT_FALSE(has_signal(after_reset.left));
+    EXPECT_FALSE(has_signal(after_reset.right));
+    const auto ringing = render(twin, silence(kFrames));
+    EXPECT_TRUE(has_signal(ringing.left));
+    EXPECT_TRUE(console_texts().empty());
+    mRuntime.freeObject(instance);
+    mRuntime.freeObject(twin);
+}

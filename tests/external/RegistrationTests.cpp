@@ -1,0 +1,170 @@
+// Class registration, attribute metadata and instance creation through the headless host.
+#include "SorvellFixture.h"
+
+#include <algorithm>
+#include <dlfcn.h>
+
+using namespace sorvell_test;
+
+namespace
+{
+
+struct expected_attribute
+{
+    const char* name;
+    const char* type;
+    const char* label;
+    double default_value;
+    double minimum;
+    double maximum;
+    bool modulation_category;
+};
+
+const expected_attribute kTable[] = {
+    {"mix", "float64", "Dry/wet", 1.0, 0.0, 1.0, false},
+    {"gain", "float64", "Post gain", 0.0, -24.0, 24.0, false},
+    {"stretch", "float64", "Partial stretch", 0.0, -1.0, 1.0, false},
+    {"shift", "float64", "Pitch shift", 0.0, -48.0, 48.0, false},
+    {"decay", "float64", "Decay time", 0.222, 0.001, 20.0, false},
+    {"hf_damp", "float64", "High frequency damping", 0.0, 0.0, 1.0, false},
+    {"lf_damp", "float64", "Low frequency damping", 0.0, 0.0, 1.0, false},
+    {"voices", "long", "Unison voices", 1, 1, 8, false},
+    {"unison", "float64", "Unison amount", 0.0, 0.0, 1.0, false},
+    {"harmonics", "long", "Harmonics", 256, 1, 256, false},
+    {"frequency", "float64", "Frequency", 440.0, 20.0, 20000.0, false},
+    {"mod_type", "long", "Modulation mode", 0, 0, 3, true},
+    {"mod_rate", "float64", "Modulation rate", 0.1, 0.0, 1.0, true},
+    {"pitch_mod", "float64", "Pitch modulation", 0.0, 0.0, 4.0, true},
+};
+
+} // namespace
+
+TEST_F(SorvellTest, ClassRegistersOnceWithTheFourteenAttributesAndTheirMetadata)
+{
+    ASSERT_TRUE(mRuntime.isClassRegistered("quendra.device.sorvell~"));
+
+    // A second ext_main registers nothing more and reports nothing.
+    void* module = dlopen(SORVELL_MODULE_PATH, RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(module, nullptr);
+    auto ext_main = reinterpret_cast<void (*)(void*)>(dlsym(module, "ext_main"));
+    ASSERT_NE(ext_main, nullptr);
+    testing::internal::CaptureStderr();
+    ext_main(nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    dlclose(module);
+    EXPECT_TRUE(console_texts().empty());
+
+    const auto attributes = mRuntime.attributes("quendra.device.sorvell~");
+    ASSERT_EQ(attributes.size(), std::size(kTable));
+    for (std::size_t i = 0; i < attributes.size(); ++i)
+    {
+        const auto& info = attributes[i];
+        const auto& expected = kTable[i];
+        SCOPED_TRACE(expected.name);
+        EXPECT_EQ(info.name, expected.name);
+        EXPECT_EQ(info.type, expected.type);
+        EXPECT_EQ(info.text("label"), expected.label);
+        EXPECT_EQ(info.number("default"), expected.default_value);
+        EXPECT_EQ(info.number("order"), 0.0);
+        EXPECT_EQ(info.find("category") != nullptr, expected.modulation_category);
+        if (expected.modulation_category)
+        {
+            EXPECT_EQ(info.text("category"), "Modulation");
+        }
+        if (info.name == "mod_type")
+        {
+            EXPECT_EQ(info.text("style"), "enumindex");
+            ASSERT_NE(info.find("enumvals"), nullptr);
+            EXPECT_EQ(*info.find("enumvals"), (Values{"None", "Chorus", "Wandering", "Granular"}));
+            EXPECT_EQ(info.find("min"), nullptr);
+        }
+        else
+        {
+            EXPECT_EQ(info.find("style"), nullptr);
+            EXPECT_EQ(info.number("min"), expected.minimum);
+            EXPECT_EQ(info.number("max"), expected.maximum);
+        }
+    }
+}
+
+TEST_F(SorvellTest, FreshInstanceReportsTheDefaults)
+{
+    Instance* instance = create();
+    ASSERT_NE(instance, nullptr);
+    for (const auto& expected : kTable)
+    {
+        EXPECT_EQ(number(instance, expected.name), expected.default_value) << expected.name;
+    }
+    EXPECT_EQ(mRuntime.signalInletCount(instance), 2);
+    EXPECT_EQ(mRuntime.signalOutletCount(instance), 2);
+    EXPECT_TRUE(console_texts().empty());
+    mRuntime.freeObject(instance);
+}
+
+TEST_F(SorvellTest, CreationArgumentsPassThroughTheNormalSetters)
+{
+    Instance* instance = create("@harmonics 64 @decay 2 @gain 30 @mod_type granular");
+    ASSERT_NE(instance, nullptr);
+    EXPECT_EQ(number(instance, "harmonics"), 64.0);
+    EXPECT_EQ(number(instance, "decay"), 2.0);
+    EXPECT_EQ(number(instance, "gain"), 24.0);
+    EXPECT_EQ(number(instance, "mod_type"), 3.0);
+    // The queued values wait for the first block: creation pushed harmonics and mod_type.
+    EXPECT_EQ(object_of(instance).queue().size(), 2u);
+    mRuntime.freeObject(instance);
+}
+
+TEST_F(SorvellTest, OldHostRefusesTheInstanceWithAConsoleMessage)
+{
+    for (const long version : {0x0800L, 0x08FFL, 0x0100L})
+    {
+        mRuntime.setHostVersion(version);
+        mRuntime.clearConsole();
+        EXPECT_EQ(create(), nullptr);
+        const auto texts = console_texts();
+        EXPECT_EQ(
+            std::count(texts.begin(), texts.end(), "Quendra DSP objects require Tessel 9 or later"),
+            1);
+    }
+    for (const long version : {0x0900L, 0x0A00L, 0x10900L})
+    {
+        mRuntime.setHostVersion(version);
+        Instance* instance = create();
+        EXPECT_NE(instance, nullptr) << std::hex << version;
+        mRuntime.freeObject(instance);
+    }
+}
+
+TEST_F(SorvellTest, AssistTextsAndOutOfRangePorts)
+{
+    using tessel::host::PortKind;
+    Instance* instance = create();
+    ASSERT_NE(instance, nullptr);
+    EXPECT_EQ(mRuntime.assist(instance, PortKind::Inlet, 0), "left channel");
+    EXPECT_EQ(mRuntime.assist(instance, PortKind::Inlet, 1), "right channel");
+    EXPECT_EQ(mRuntime.assist(instance, PortKind::Outlet, 0), "left channel");
+    EXPECT_EQ(mRuntime.assist(instance, PortKind::Outlet, 1), "right channel");
+    EXPECT_EQ(mRuntime.assist(instance, PortKind::Inlet, 2), std::nullopt);
+    EXPECT_EQ(mRuntime.assist(instance, PortKind::Outlet, -1), std::nullopt);
+    mRuntime.freeObject(instance);
+}
+
+TEST_F(SorvellTest, FloatAndIntDoNothingAndPrintNothing)
+{
+    Instance* instance = create();
+    ASSERT_NE(instance, nullptr);
+    for (const long inlet : {0L, 1L})
+    {
+        EXPECT_TRUE(mRuntime.sendMessage(instance, "float", {0.5}, inlet));
+        EXPECT_TRUE(mRuntime.sendMessage(instance, "int", {std::int64_t{3}}, inlet));
+    }
+    mRuntime.serviceMainQueue();
+    EXPECT_TRUE(console_texts().empty());
+    for (const auto& expected : kTable)
+    {
+        EXPECT_EQ(number(instance, expected.name), expected.default_value) << expected.name;
+    }
+    // Internal hooks cannot be sent from a patch.
+    EXPECT_FALSE(mRuntime.sendMessage(instance, "dspsetup", {48000.0, std::int64_t{64}}));
+    mRuntime.freeObject(instance);
+}

@@ -1,6 +1,8 @@
 #include "quendra/dsp/PartialGroup.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 namespace quendra::dravel::vantor
 {
@@ -97,6 +99,62 @@ void PartialGroup::oscillatorStep(vec4 amplitude) noexcept
     mPhase = (y - floor(y) - vec4(0.5f)) * vec4(kTwoPi);
 }
 
+namespace
+{
+// Adds lane L of a group into the spectrum: eight taps from bin first on, with the tap
+// weights interpolated at quarter-bin offset tap and fraction f, amplitude (re, im).
+template <int L>
+void addLane(Complex* out, const KernelTable& kernel, int first, std::size_t tap, vec4 f, vec4 re,
+             vec4 im) noexcept
+{
+    constexpr int kLastBin = static_cast<int>(kNumBins) - 1;
+    const vec4 fl = broadcast<L>(f);
+    const vec4 gl = vec4(1.0f) - fl;
+    const float* a = kernel.taps(tap);
+    const float* b = kernel.nextTaps(tap);
+    // Tap j weighs (1 - f) K[t + 4j] + f K[t + 4j + 1].
+    const vec4 w0 = gl * vec4::load(a) + fl * vec4::load(b);
+    const vec4 w1 = gl * vec4::load(a + 4) + fl * vec4::load(b + 4);
+    if (first >= 1 && first + 7 <= kLastBin)
+    {
+        // All eight taps on ordinary bins: (re w, im w) into eight consecutive bins.
+        const vec4 amp = interleaveLow(broadcast<L>(re), broadcast<L>(im));
+        float* p = &out[first].re;
+        (vec4::load(p) + amp * interleaveLow(w0, w0)).store(p);
+        (vec4::load(p + 4) + amp * interleaveHigh(w0, w0)).store(p + 4);
+        (vec4::load(p + 8) + amp * interleaveLow(w1, w1)).store(p + 8);
+        (vec4::load(p + 12) + amp * interleaveHigh(w1, w1)).store(p + 12);
+        return;
+    }
+    alignas(16) float w[8];
+    w0.store(w);
+    w1.store(w + 4);
+    const float r = re[L];
+    const float i = im[L];
+    for (int j = 0; j < 8; ++j)
+    {
+        const int bin = first + j;
+        if (bin > kLastBin)
+            break;
+        if (bin >= 1)
+        {
+            out[bin].re += r * w[j];
+            out[bin].im += i * w[j];
+        }
+        else if (bin == 0)
+        {
+            out[0].re += 2.0f * r * w[j];
+        }
+        else
+        {
+            // Below bin 0 the kernel folds back as the complex conjugate.
+            out[-bin].re += r * w[j];
+            out[-bin].im += -(i * w[j]);
+        }
+    }
+}
+} // namespace
+
 void PartialGroup::addToSpectrum(Complex* out, const KernelTable& kernel,
                                  const SpectrumGeometry& geometry) const noexcept
 {
@@ -105,69 +163,25 @@ void PartialGroup::addToSpectrum(Complex* out, const KernelTable& kernel,
     const vec4 q = vec4(4.0f) * (c - x);
     const vec4 t = floor(q);
     const vec4 f = q - t;
-    const vec4 g = vec4(1.0f) - f;
 
-    alignas(16) float xs[4], cs[4], ts[4], res[4], ims[4];
-    x.store(xs);
+    // A lane beyond these bounds has every tap above bin 512 (or would fold past it) and
+    // writes nothing; so does a non-finite one. Inside them the integer forms are exact.
+    const vec4 inRange = (x > vec4(-508.0f)) & (x <= vec4(516.0f));
+    alignas(16) float cs[4], ts[4], ok[4];
     c.store(cs);
     t.store(ts);
-    mRe.store(res);
-    mIm.store(ims);
-    constexpr int kLastBin = static_cast<int>(kNumBins) - 1;
-    float* bins = &out[0].re;
-    for (int l = 0; l < 4; ++l)
-    {
-        // Every tap of a lane beyond these bounds falls above bin 512 or would fold past
-        // it; such a lane (or a non-finite one) writes nothing.
-        if (!(xs[l] > -508.0f && xs[l] <= 516.0f))
-            continue;
-        const int first = static_cast<int>(cs[l]) - 4;
-        const auto tap = static_cast<std::size_t>(ts[l]);
-        const float* a = kernel.taps(tap);
-        const float* b = kernel.nextTaps(tap);
-        // Tap j weighs (1 - f) K[t + 4j] + f K[t + 4j + 1].
-        const vec4 fl = broadcastLane(f, l);
-        const vec4 gl = broadcastLane(g, l);
-        const vec4 w0 = gl * vec4::load(a) + fl * vec4::load(b);
-        const vec4 w1 = gl * vec4::load(a + 4) + fl * vec4::load(b + 4);
-        const float re = res[l];
-        const float im = ims[l];
-        if (first >= 1 && first + 7 <= kLastBin)
-        {
-            // All eight taps on ordinary bins: (re w, im w) into consecutive bins.
-            const vec4 amp = interleaveLow(vec4(re), vec4(im));
-            float* p = bins + 2 * first;
-            (vec4::load(p) + amp * interleaveLow(w0, w0)).store(p);
-            (vec4::load(p + 4) + amp * interleaveHigh(w0, w0)).store(p + 4);
-            (vec4::load(p + 8) + amp * interleaveLow(w1, w1)).store(p + 8);
-            (vec4::load(p + 12) + amp * interleaveHigh(w1, w1)).store(p + 12);
-            continue;
-        }
-        alignas(16) float w[8];
-        w0.store(w);
-        w1.store(w + 4);
-        for (int j = 0; j < 8; ++j)
-        {
-            const int bin = first + j;
-            if (bin > kLastBin)
-                break;
-            if (bin >= 1)
-            {
-                out[bin].re += re * w[j];
-                out[bin].im += im * w[j];
-            }
-            else if (bin == 0)
-            {
-                out[0].re += 2.0f * re * w[j];
-            }
-            else
-            {
-                // Below bin 0 the kernel folds back as the complex conjugate.
-                out[-bin].re += re * w[j];
-                out[-bin].im += -(im * w[j]);
-            }
-        }
-    }
+    inRange.store(ok);
+    const auto lane = [&](int l) { return std::bit_cast<std::uint32_t>(ok[l]) != 0; };
+    const auto first = [&](int l) { return static_cast<int>(cs[l]) - 4; };
+    const auto tap = [&](int l) { return static_cast<std::size_t>(ts[l]); };
+    if (lane(0))
+        addLane<0>(out, kernel, first(0), tap(0), f, mRe, mIm);
+    if (lane(1))
+        addLane<1>(out, kernel, first(1), tap(1), f, mRe, mIm);
+    if (lane(2))
+        addLane<2>(out, kernel, first(2), tap(2), f, mRe, mIm);
+    if (lane(3))
+        addLane<3>(out, kernel, first(3), tap(3), f, mRe, mIm);
 }
 
 void PartialGroup::step(const MagnitudeSpectrum& in, Complex* out, const KernelTable& kernel,

@@ -644,10 +644,17 @@ inline vec4 select(vec4 mask, vec4 a, vec4 b) noexcept
     return (mask & a) | andNot(b, mask);
 }
 
-// Lane l of a in all four lanes.
-inline vec4 broadcastLane(vec4 a, int lane) noexcept
+// Lane L of a in all four lanes.
+template <int L>
+inline vec4 broadcast(vec4 a) noexcept
 {
-    return vec4(a[lane]);
+#if defined(QUENDRA_VEC4_SSE2)
+    return vec4(_mm_shuffle_ps(a.v, a.v, _MM_SHUFFLE(L, L, L, L)));
+#elif defined(QUENDRA_VEC4_NEON)
+    return vec4(vdupq_laneq_f32(a.v, L));
+#else
+    return vec4(a.v[L]);
+#endif
 }
 
 inline vec4 clamp(vec4 x, vec4 lo, vec4 hi) noexcept

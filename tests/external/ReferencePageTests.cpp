@@ -1,0 +1,144 @@
+// The reference page: the module's page byte for byte against a hand-written file, the digests,
+// and when the page is written, kept or reported as failing.
+#include "SorvellFixture.h"
+
+#include "korin/reference_page_update.h"
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+using namespace sorvell_test;
+namespace fs = std::filesystem;
+
+namespace
+{
+
+const char* const kClass = "quendra.device.sorvell~";
+
+std::string read_file(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string expected_page()
+{
+    return read_file(fs::path(SORVELL_TEST_DATA) / "quendra.device.sorvell~.tesselref.xml");
+}
+
+// A package tree of its own: pkg/externals/<module>, pages go to pkg/docs.
+class ReferencePageUpdate : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        mRoot = fs::temp_directory_path() / ("sorvell_refpage_" + std::to_string(::getpid()));
+        fs::remove_all(mRoot);
+        fs::create_directories(mRoot / "pkg" / "externals");
+        mModule = mRoot / "pkg" / "externals" / (std::string(kClass) + ".so");
+        fs::copy_file(SORVELL_MODULE_PATH, mModule);
+        mPage = mRoot / "pkg" / "docs" / (std::string(kClass) + ".tesselref.xml");
+        mRuntime.addSearchFolder(mModule.parent_path());
+    }
+    void TearDown() override { fs::remove_all(mRoot); }
+
+    // Runs the update with a prototype; returns (stdout, stderr).
+    std::pair<std::string, std::string> update(const std::string& class_name = kClass)
+    {
+        const sorvell prototype;
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        brindle::korin::update_reference_page(prototype, class_name);
+        std::string out = testing::internal::GetCapturedStdout();
+        return {out, testing::internal::GetCapturedStderr()};
+    }
+
+    void write_page(const std::string& text, fs::file_time_type when)
+    {
+        fs::create_directories(mPage.parent_path());
+        std::ofstream(mPage, std::ios::binary) << text;
+        fs::last_write_time(mPage, when);
+    }
+
+    Runtime mRuntime;
+    fs::path mRoot;
+    fs::path mModule;
+    fs::path mPage;
+};
+
+} // namespace
+
+TEST_F(SorvellTest, ModuleWritesItsPageBesideTheExternalsFolder)
+{
+    const fs::path page = fs::path(SORVELL_MODULE_PATH).parent_path().parent_path() / "docs" /
+                          "quendra.device.sorvell~.tesselref.xml";
+    ASSERT_TRUE(fs::exists(page));
+    EXPECT_EQ(read_file(page), expected_page());
+}
+
+TEST_F(SorvellTest, PageDigestsCutAtTheFirstSentence)
+{
+    const sorvell prototype;
+    const auto content = brindle::korin::reference_content_of(prototype, kClass);
+    ASSERT_EQ(content.attributes.size(), 14u);
+    ASSERT_EQ(content.methods.size(), 2u); // "float" and "reset"; internal hooks are left out
+    auto digest = [&](const std::string& name)
+    {
+        for (const auto& attribute : content.attributes)
+        {
+            if (attribute.name == name)
+            {
+                return brindle::korin::digest_of(
+                    brindle::korin::prepare_markup(attribute.description));
+            }
+        }
+        return std::string("missing");
+    };
+    EXPECT_EQ(digest("stretch"), "Stretch (positive values) or compress (negative values) the "
+                                 "spacing of the harmonics");
+    EXPECT_EQ(digest("mod_type"), "Set the mode that determines how harmonics are modulated");
+    EXPECT_EQ(digest("harmonics"), "Set the number of harmonics in the spectrum");
+}
+
+TEST_F(ReferencePageUpdate, MissingPageIsWrittenAndDocsFolderCreated)
+{
+    ASSERT_FALSE(fs::exists(mPage.parent_path()));
+    const auto [out, err] = update();
+    EXPECT_EQ(out, "Updating Reference Page for class quendra.device.sorvell~\n");
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(read_file(mPage), expected_page());
+}
+
+TEST_F(ReferencePageUpdate, OlderPageIsRewrittenNewerPageIsLeftAlone)
+{
+    const auto module_time = fs::last_write_time(mModule);
+
+    write_page("stale", module_time - std::chrono::hours(1));
+    auto [out, err] = update();
+    EXPECT_EQ(out, "Updating Reference Page for class quendra.device.sorvell~\n");
+    EXPECT_EQ(read_file(mPage), expected_page());
+
+    write_page("edited by hand", module_time + std::chrono::hours(1));
+    std::tie(out, err) = update();
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(read_file(mPage), "edited by hand");
+}
+
+TEST_F(ReferencePageUpdate, FailuresAreReportedAndRegistrationGoesOn)
+{
+    auto [out, err] = update("quendra.device.absent~");
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(err, "DOC UPDATE ERROR: file not found\n");
+
+    // A plain file where the docs folder should be.
+    std::ofstream(mRoot / "pkg" / "docs") << "not a folder";
+    std::tie(out, err) = update();
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(err, "DOC UPDATE ERROR: error trying to create folder\n");
+}

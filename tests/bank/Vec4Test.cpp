@@ -125,3 +125,34 @@ TEST(Vec4, WordShiftsAndConversions)
     EXPECT_EQ(truncateToWord(vec4(255.9f, 0.0f, 3.5f, 128.0f))[0], 255u);
     EXPECT_EQ(bitsToFloat(vec4u(0x3F800000u))[0], 1.0f);
 }
+
+TEST(Vec4, MagnitudeIsHypotAndShufflesMoveLanes)
+{
+    std::mt19937 rng(3);
+    std::uniform_int_distribution<int> exponent(-140, 120);
+    std::uniform_real_distribution<float> mantissa(-1.0f, 1.0f);
+    for (int n = 0; n < 5000; ++n)
+    {
+        float re[4], im[4];
+        for (int l = 0; l < 4; ++l)
+        {
+            re[l] = std::ldexp(mantissa(rng), exponent(rng));
+            im[l] = std::ldexp(mantissa(rng), exponent(rng));
+        }
+        const vec4 m = magnitude(splat4(re), splat4(im));
+        for (int l = 0; l < 4; ++l)
+            ASSERT_EQ(m[l], std::hypot(re[l], im[l])) << re[l] << " " << im[l];
+    }
+    const vec4 a(1.0f, 2.0f, 3.0f, 4.0f);
+    const vec4 b(5.0f, 6.0f, 7.0f, 8.0f);
+    const vec4 lo = interleaveLow(a, b);
+    const vec4 hi = interleaveHigh(a, b);
+    const float expectedLo[] = {1.0f, 5.0f, 2.0f, 6.0f};
+    const float expectedHi[] = {3.0f, 7.0f, 4.0f, 8.0f};
+    for (int l = 0; l < 4; ++l)
+    {
+        EXPECT_EQ(lo[l], expectedLo[l]);
+        EXPECT_EQ(hi[l], expectedHi[l]);
+        EXPECT_EQ(broadcast<2>(a)[l], 3.0f);
+    }
+}

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <dlfcn.h>
+#include <thread>
 
 using namespace sorvell_test;
 
@@ -166,5 +167,23 @@ TEST_F(SorvellTest, FloatAndIntDoNothingAndPrintNothing)
     }
     // Internal hooks cannot be sent from a patch.
     EXPECT_FALSE(mRuntime.sendMessage(instance, "dspsetup", {48000.0, std::int64_t{64}}));
+    mRuntime.freeObject(instance);
+}
+
+TEST_F(SorvellTest, NumbersSentOffTheMainThreadRunLaterOnTheMainThread)
+{
+    Instance* instance = create();
+    ASSERT_NE(instance, nullptr);
+    const auto pending = mRuntime.pendingMainQueueItems();
+    std::thread scheduler(
+        [&]
+        {
+            mRuntime.sendMessage(instance, "float", {0.25}, 1);
+            mRuntime.sendMessage(instance, "int", {std::int64_t{2}}, 0);
+        });
+    scheduler.join();
+    EXPECT_EQ(mRuntime.pendingMainQueueItems(), pending + 2);
+    EXPECT_EQ(mRuntime.serviceMainQueue(), pending + 2);
+    EXPECT_TRUE(console_texts().empty());
     mRuntime.freeObject(instance);
 }

@@ -5,7 +5,6 @@
 #include "StreamCapture.h"
 #include "ToolError.h"
 
-#include <array>
 #include <cstdio>
 #include <variant>
 
@@ -94,19 +93,6 @@ void HostSession::failOnConsole(const std::string& context)
     {
         throw ToolError(context + ": " + lines.front().text);
     }
-}
-
-bool HostSession::isSet(const std::string& name,
-                        const std::vector<AttributeSetting>& settings) const
-{
-    for (const auto& setting : settings)
-    {
-        if (setting.name == name)
-        {
-            return true;
-        }
-    }
-    return false;
 }
 
 void HostSession::apply(const std::vector<AttributeSetting>& settings)

@@ -29,7 +29,6 @@ public:
     // Each setting in command-line order; an unknown name or a value the class refuses
     // throws. A value moved into range by the class is reported as a note on stderr.
     void apply(const std::vector<AttributeSetting>& settings);
-    bool isSet(const std::string& name, const std::vector<AttributeSetting>& settings) const;
     double numberOf(const std::string& name);
 
     void startDsp();

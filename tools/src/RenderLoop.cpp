@@ -13,8 +13,68 @@ namespace quendra::renderer
 
 namespace
 {
+
+// Reads and writes go through the file in chunks this long: one file access per perform
+// block would cost more than processing a small block.
 constexpr std::size_t kWriteChunkFrames = 16384;
-}
+
+// Hands out the input one block at a time as two channels (a mono input on both), reading
+// the source in chunks, and silence once `length` frames have been given.
+class ChunkedInput
+{
+public:
+    ChunkedInput(SampleSource& source, std::size_t length, std::size_t chunk)
+        : mSource(source), mChannels(source.channels()), mLength(length), mChunk(chunk),
+          mBuffer(chunk * mChannels)
+    {
+    }
+
+    void fill(double* left, double* right, std::size_t frames)
+    {
+        for (std::size_t i = 0; i < frames; ++i)
+        {
+            if (mPosition == mAvailable && mConsumed < mLength)
+            {
+                refill();
+            }
+            if (mPosition < mAvailable)
+            {
+                const double* frame = &mBuffer[mPosition * mChannels];
+                left[i] = frame[0];
+                right[i] = frame[mChannels - 1];
+                ++mPosition;
+                ++mConsumed;
+            }
+            else
+            {
+                left[i] = 0.0;
+                right[i] = 0.0;
+            }
+        }
+    }
+
+private:
+    void refill()
+    {
+        mAvailable = mSource.read(mBuffer.data(), std::min(mChunk, mLength - mConsumed));
+        mPosition = 0;
+        if (mAvailable == 0)
+        {
+            throw ToolError("the input ends before its announced length");
+        }
+    }
+
+    SampleSource& mSource;
+    int mChannels;
+    std::size_t mLength;
+    std::size_t mChunk;
+    std::vector<double> mBuffer;
+    std::size_t mAvailable = 0;
+    std::size_t mPosition = 0;
+    std::size_t mConsumed = 0;
+};
+
+} // namespace
 
 std::size_t defaultTailFrames(double decaySeconds, double sampleRate)
 {
@@ -32,8 +92,6 @@ void render(SampleSource& input, const RenderPlan& plan, long blockSize,
     const auto block = static_cast<std::size_t>(blockSize);
     std::vector<double> in[2] = {std::vector<double>(block), std::vector<double>(block)};
     std::vector<double> out[2] = {std::vector<double>(block), std::vector<double>(block)};
-    // Output is collected into large writes: one file write per block costs more than the
-    // processing of a small block.
     const std::size_t chunk = std::max<std::size_t>(block, kWriteChunkFrames);
     std::vector<double> interleaved(chunk * 2);
     std::size_t pending = 0;
@@ -41,11 +99,7 @@ void render(SampleSource& input, const RenderPlan& plan, long blockSize,
     double* outputs[2] = {out[0].data(), out[1].data()};
 
     const std::size_t total = plan.processedFrames();
-    const int channels = input.channels();
-    std::vector<double> inputChunk(chunk * channels);
-    std::size_t chunkFrames = 0;
-    std::size_t chunkPosition = 0;
-    std::size_t consumed = 0; // input frames taken so far
+    ChunkedInput feed(input, plan.inputFrames, chunk);
 
     for (std::size_t position = 0; position < total; position += block)
     {
@@ -54,32 +108,7 @@ void render(SampleSource& input, const RenderPlan& plan, long blockSize,
             throw ToolError("interrupted", ExitStatus::Interrupted);
         }
         const std::size_t frames = std::min(block, total - position);
-        for (std::size_t i = 0; i < frames; ++i)
-        {
-            if (chunkPosition == chunkFrames && consumed < plan.inputFrames)
-            {
-                chunkFrames =
-                    input.read(inputChunk.data(), std::min(chunk, plan.inputFrames - consumed));
-                chunkPosition = 0;
-                if (chunkFrames == 0)
-                {
-                    throw ToolError("the input ends before its announced length");
-                }
-            }
-            if (chunkPosition < chunkFrames)
-            {
-                const double* frame = &inputChunk[chunkPosition * channels];
-                in[0][i] = frame[0];
-                in[1][i] = frame[channels - 1];
-                ++chunkPosition;
-                ++consumed;
-            }
-            else
-            {
-                in[0][i] = 0.0;
-                in[1][i] = 0.0;
-            }
-        }
+        feed.fill(in[0].data(), in[1].data(), frames);
         if (!process(inputs, outputs, static_cast<long>(frames)))
         {
             throw ToolError("the object did not process audio");

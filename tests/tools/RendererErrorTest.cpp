@@ -126,3 +126,24 @@ INSTANTIATE_TEST_SUITE_P(
                   1,
                   "cannot find the module file"}),
     [](const testing::TestParamInfo<ErrorCase>& info) { return std::string(info.param.title); });
+
+TEST(RendererOutput, ExistingOutputIsReplacedOnlyByACompleteRender)
+{
+    ScratchFolder folder;
+    const std::string in = folder.file("in.wav");
+    const std::string out = folder.file("out.wav");
+    writeWav(in, noise(0.1, 2, 0.5f, 1));
+    std::ofstream(out) << "previous render\n";
+
+    const RunResult failed = runTool({in, "-o", out, "--mod_type", "loud"});
+    EXPECT_NE(failed.status, 0);
+    std::ifstream previous(out);
+    std::string line;
+    std::getline(previous, line);
+    EXPECT_EQ(line, "previous render");
+
+    const RunResult done = runTool({in, "-o", out, "-q"});
+    EXPECT_EQ(done.status, 0) << done.err;
+    EXPECT_GT(readAudio(out).frames(), readAudio(in).frames()); // the new render, with its tail
+    EXPECT_EQ(folder.names(), (std::vector<std::string>{"in.wav", "out.wav"}));
+}

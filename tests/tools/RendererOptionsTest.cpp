@@ -153,3 +153,22 @@ TEST(RendererOptions, DemoRendersTheBuiltInInput)
     EXPECT_GT(energy / wet.samples.size(), 1e-4); // clearly audible
     EXPECT_NE(wet.samples, std::vector<float>(wet.samples.size(), 0.0f));
 }
+
+TEST(RendererOptions, ProgressBarOnlyOnATerminalAndNotWithQuiet)
+{
+    ScratchFolder folder;
+    const std::string inPath = folder.file("in.wav");
+    writeWav(inPath, noise(0.5, 2, 0.5f, 8));
+
+    const RunResult shown = runToolOnTerminal({inPath, "-o", folder.file("a.wav")});
+    if (shown.status == -1)
+    {
+        GTEST_SKIP() << "no pseudo-terminal runner";
+    }
+    EXPECT_EQ(shown.status, 0) << shown.out;
+    EXPECT_NE(shown.out.find("100.0%"), std::string::npos) << shown.out;
+
+    const RunResult quiet = runToolOnTerminal({inPath, "-o", folder.file("b.wav"), "-q"});
+    EXPECT_EQ(quiet.status, 0) << quiet.out;
+    EXPECT_EQ(quiet.out.find('%'), std::string::npos) << quiet.out;
+}

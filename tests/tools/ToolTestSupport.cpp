@@ -75,7 +75,7 @@ Audio readAudio(const std::string& path)
 namespace
 {
 
-std::string quoted(const std::string& word)
+std::string shellQuoted(const std::string& word)
 {
     std::string text = "'";
     for (char c : word)
@@ -98,18 +98,39 @@ std::string slurp(const std::filesystem::path& path)
 RunResult runTool(const std::vector<std::string>& args)
 {
     ScratchFolder streams;
-    std::string command = quoted(SORVELL_TOOL);
+    std::string command = shellQuoted(SORVELL_TOOL);
     for (const auto& arg : args)
     {
-        command += " " + quoted(arg);
+        command += " " + shellQuoted(arg);
     }
-    command +=
-        " >" + quoted(streams.file("out")) + " 2>" + quoted(streams.file("err")) + " </dev/null";
+    command += " >" + shellQuoted(streams.file("out")) + " 2>" + shellQuoted(streams.file("err")) +
+               " </dev/null";
     const int raw = std::system(command.c_str());
     RunResult result;
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     result.out = slurp(streams.file("out"));
     result.err = slurp(streams.file("err"));
+    return result;
+}
+
+RunResult runToolOnTerminal(const std::vector<std::string>& args)
+{
+    if (std::system("command -v script >/dev/null 2>&1") != 0)
+    {
+        return {};
+    }
+    std::string inner = shellQuoted(SORVELL_TOOL);
+    for (const auto& arg : args)
+    {
+        inner += " " + shellQuoted(arg);
+    }
+    ScratchFolder streams;
+    const std::string command = "script -q -e -c " + shellQuoted(inner) + " /dev/null >" +
+                                shellQuoted(streams.file("out")) + " 2>&1 </dev/null";
+    const int raw = std::system(command.c_str());
+    RunResult result;
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    result.out = slurp(streams.file("out"));
     return result;
 }
 

@@ -45,6 +45,10 @@ Audio readAudio(const std::string& path);
 // Runs the renderer with these arguments (each passed as one word).
 RunResult runTool(const std::vector<std::string>& args);
 
+// Runs the renderer on a pseudo-terminal (through `script`); everything it printed on the
+// terminal is in `out`. Status -1 when no pseudo-terminal runner is available.
+RunResult runToolOnTerminal(const std::vector<std::string>& args);
+
 // Deterministic test signals.
 Audio noise(double seconds, int channels, float amplitude, unsigned seed, int sampleRate = 48000);
 Audio sine(double seconds, double hertz, float amplitude, int channels, int sampleRate = 48000);

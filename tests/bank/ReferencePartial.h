@@ -175,6 +175,9 @@ struct Partial
     void synthesise(Complex* out, const KernelTable& kernel) const
     {
         const float x = modOmega * 1024.0f / (kTwoPi * 512.0f);
+        // Far above bin 512 (every tap skipped) or far below 0 (folding past 512): nothing.
+        if (!(x > -508.0f && x <= 516.0f))
+            return;
         const float c = ceilOf(x);
         const float q = 4.0f * (c - x);
         const float t = floorOf(q);

@@ -108,7 +108,13 @@ TEST(RendererOptions, ListShowsWhatTheClassRegistered)
             result.out.find(std::string("--") + attribute.name + "  \"" + attribute.label + "\"");
         ASSERT_NE(at, std::string::npos) << result.out;
         const auto next = result.out.find("\n  --", at + 1);
-        const std::string block = result.out.substr(at, next - at);
+        // Descriptions are wrapped; read them as one line.
+        std::string block = result.out.substr(at, next - at);
+        for (auto wrap = block.find("\n      "); wrap != std::string::npos;
+             wrap = block.find("\n      "))
+        {
+            block.replace(wrap, 7, " ");
+        }
         EXPECT_NE(block.find(std::string("range: ") + attribute.range), std::string::npos) << block;
         EXPECT_NE(block.find(attribute.description), std::string::npos) << block;
     }

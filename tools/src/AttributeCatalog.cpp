@@ -45,6 +45,28 @@ std::string rangeText(const AttributeEntry& entry)
     return "";
 }
 
+// Words joined into lines of at most `width` characters, each starting with `indent`.
+std::string wrapped(const std::string& text, const std::string& indent, std::size_t width)
+{
+    std::istringstream words(text);
+    std::string result;
+    std::string line;
+    for (std::string word; words >> word;)
+    {
+        if (!line.empty() && indent.size() + line.size() + 1 + word.size() > width)
+        {
+            result.append(indent).append(line).append("\n");
+            line.clear();
+        }
+        line.append(line.empty() ? "" : " ").append(word);
+    }
+    if (!line.empty())
+    {
+        result.append(indent).append(line).append("\n");
+    }
+    return result;
+}
+
 } // namespace
 
 AttributeCatalog::AttributeCatalog(const std::vector<tessel::host::AttributeInfo>& registered,
@@ -173,10 +195,7 @@ std::string AttributeCatalog::listing(const std::string& className) const
             out << "   category: " << entry.category;
         }
         out << "\n";
-        if (!entry.description.empty())
-        {
-            out << "      " << entry.description << "\n";
-        }
+        out << wrapped(entry.description, "      ", 96);
     }
     return out.str();
 }

@@ -355,3 +355,49 @@ TEST(ChannelPartialBank, SameDeviceSeedGivesTheSameBank)
         }
     }
 }
+
+TEST(ChannelPartialBank, PreparationDrawsInItsFixedOrder)
+{
+    // The device gives the stored seed, then the eight words of the construction state.
+    std::mt19937 device(42);
+    const auto storedSeed = static_cast<std::uint32_t>(device());
+    std::array<std::uint32_t, 8> words;
+    for (auto& w : words)
+        w = static_cast<std::uint32_t>(device());
+    Channel c(1, 42);
+    EXPECT_EQ(c.bank->storedSeed(), storedSeed);
+
+    // From that state: the template's phases and countdown, then per group its countdown
+    // and its phases. The countdowns stay.
+    PartialRandom construction;
+    construction.setState(words);
+    construction.draw();
+    construction.draw();
+    const vec4 longInterval = c.group(0).mGranular.longInterval;
+    const vec4 shortInterval = c.group(0).mGranular.shortInterval;
+    for (std::size_t g = 0; g < 512; ++g)
+    {
+        const vec4 u = uniform(construction.draw());
+        const vec4 countdown = (vec4(1.0f) - u) * longInterval + u * shortInterval;
+        ASSERT_EQ(lanes(c.group(g).mGranular.countdown), lanes(countdown)) << g;
+        construction.draw();
+    }
+
+    // Then the fixed seed: one draw per group for the start phases, one per group for the
+    // silencing reset, whose phases the groups keep.
+    PartialRandom fixed;
+    fixed.reseed(kFixedPartialSeed);
+    for (std::size_t g = 0; g < 512; ++g)
+        fixed.draw();
+    for (std::size_t g = 0; g < 512; ++g)
+    {
+        const vec4 u = uniform(fixed.draw());
+        const vec4 phase = vec4(-3.1415927f) + vec4(6.2831855f) * u;
+        ASSERT_EQ(lanes(c.group(g).mPhase), lanes(phase)) << g;
+    }
+    for (int l = 0; l < 4; ++l)
+    {
+        EXPECT_EQ(c.bank->random().x()[l], fixed.x()[l]);
+        EXPECT_EQ(c.bank->random().y()[l], fixed.y()[l]);
+    }
+}

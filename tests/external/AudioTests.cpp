@@ -6,6 +6,9 @@
 #include <quendra/dsp/FastExp2.h>
 #include <quendra/dsp/Vantor.h>
 
+#include <atomic>
+#include <thread>
+
 using namespace sorvell_test;
 using quendra::dravel::vantor::StereoFrame;
 using quendra::dravel::vantor::Vantor;
@@ -209,4 +212,42 @@ TEST_F(SorvellTest, ResetWithArgumentsSilencesTheEngineAtTheNextBlock)
     EXPECT_TRUE(console_texts().empty());
     mRuntime.freeObject(instance);
     mRuntime.freeObject(twin);
+}
+
+TEST_F(SorvellTest, SetsAndResetsRacingTheAudioThreadLandIntact)
+{
+    Instance* instance = create();
+    ASSERT_TRUE(mRuntime.buildDsp(instance));
+    auto& object = object_of(instance);
+    std::atomic<bool> running{true};
+    std::thread audio(
+        [&]
+        {
+            const auto input = test_input(64);
+            while (running.load())
+            {
+                render(instance, input);
+            }
+        });
+    for (int i = 0; i < 400; ++i)
+    {
+        mRuntime.setAttribute(instance, "gain", {static_cast<double>(i % 25)});
+        mRuntime.setAttribute(instance, "frequency", {100.0 + i});
+        mRuntime.setAttribute(instance, "harmonics", {std::int64_t{1 + i % 256}});
+        if (i % 50 == 0)
+        {
+            mRuntime.sendMessage(instance, "reset");
+        }
+    }
+    mRuntime.setAttribute(instance, "gain", {-3.0});
+    running = false;
+    audio.join();
+
+    render(instance, test_input(512)); // the last set starts its ramp here and completes
+    EXPECT_EQ(number(instance, "gain"), -3.0);
+    EXPECT_EQ(number(instance, "frequency"), 499.0);
+    EXPECT_EQ(number(instance, "harmonics"), 144.0);
+    EXPECT_EQ(object.smoothed()[1]->current(), -3.0);
+    EXPECT_EQ(object.queue().size(), 0u);
+    mRuntime.freeObject(instance);
 }

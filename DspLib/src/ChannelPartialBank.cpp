@@ -35,7 +35,8 @@ void ChannelPartialBank::prepare(float sampleRate, const Complex* inputSpectrum,
     piVector();
     const PartialGroup templateGroup(static_cast<std::uint8_t>(side), mHopRate, &mRandom);
     for (std::size_t g = 0; g < kGroupCount; ++g)
-        new (&groups()[g]) PartialGroup(templateGroup, PartialGroup::CopyOf{});
+        new (mGroupStorage + g * sizeof(PartialGroup))
+            PartialGroup(templateGroup, PartialGroup::CopyOf{});
     mPrepared = true;
 
     // 4. Scheduling: nothing ticks until the first frame start.

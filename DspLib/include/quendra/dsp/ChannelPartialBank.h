@@ -16,6 +16,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
+#include <type_traits>
 
 namespace quendra::dravel::vantor
 {
@@ -86,10 +88,14 @@ public:
     std::uint32_t currentSeed() const noexcept;
 
 private:
-    PartialGroup* groups() noexcept { return reinterpret_cast<PartialGroup*>(mGroupStorage); }
+    // The groups are built in place by prepare() and never destroyed (they own nothing).
+    PartialGroup* groups() noexcept
+    {
+        return std::launder(reinterpret_cast<PartialGroup*>(mGroupStorage));
+    }
     const PartialGroup* groups() const noexcept
     {
-        return reinterpret_cast<const PartialGroup*>(mGroupStorage);
+        return std::launder(reinterpret_cast<const PartialGroup*>(mGroupStorage));
     }
     PartialGroup* activeEnd() noexcept { return groups() + mActiveGroups; }
 
@@ -104,7 +110,8 @@ private:
     void recomputeRetentionIfDamped() noexcept;
     bool isDamped() const noexcept;
 
-    alignas(16) unsigned char mGroupStorage[kGroupCount * sizeof(PartialGroup)];
+    static_assert(std::is_trivially_destructible_v<PartialGroup>);
+    alignas(PartialGroup) unsigned char mGroupStorage[kGroupCount * sizeof(PartialGroup)];
     bool mPrepared = false;
 
     // Scheduling.

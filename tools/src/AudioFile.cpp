@@ -4,15 +4,73 @@
 #include "ToolError.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <sndfile.h>
+#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace quendra::renderer
 {
+
+namespace
+{
+
+// libsndfile's messages end with a full stop, and those from the system start with a label;
+// ours put them inside a sentence of their own.
+std::string plainReason(std::string text)
+{
+    const std::string systemLabel = "System error : ";
+    if (text.rfind(systemLabel, 0) == 0)
+    {
+        text.erase(0, systemLabel.size());
+    }
+    while (!text.empty() && (text.back() == '.' || text.back() == ' '))
+    {
+        text.pop_back();
+    }
+    return text;
+}
+
+std::string openFailure(const std::string& path)
+{
+    const int code = sf_error(nullptr);
+    const std::string reason = plainReason(sf_strerror(nullptr));
+    if (code == SF_ERR_UNRECOGNISED_FORMAT)
+    {
+        return "cannot read '" + path + "': not an audio file in a format the renderer reads";
+    }
+    if (code == SF_ERR_SYSTEM)
+    {
+        return "cannot read '" + path + "': " + reason;
+    }
+    return "cannot read '" + path + "': a damaged or unsupported audio file (" + reason + ")";
+}
+
+// True when libsndfile's header log shows an audio data chunk longer than what the file
+// holds: the file was cut short (a recording that never finished, a broken copy) and
+// libsndfile reads only what is there.
+bool dataChunkCutShort(sf_private_tag* file)
+{
+    char log[8192] = {};
+    sf_command(file, SFC_GET_LOG_INFO, log, sizeof log);
+    std::istringstream lines(log);
+    std::string line;
+    while (std::getline(lines, line))
+    {
+        const bool dataChunk = line.rfind("data", 0) == 0 || line.rfind("SSND", 0) == 0;
+        if (dataChunk && line.find("(should be") != std::string::npos)
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
 
 AudioFileReader::AudioFileReader(const std::string& path) : mPath(path)
 {
@@ -25,22 +83,37 @@ AudioFileReader::AudioFileReader(const std::string& path) : mPath(path)
     {
         throw ToolError("cannot read '" + path + "': it is a folder");
     }
+    if (std::filesystem::is_regular_file(path, error) &&
+        std::filesystem::file_size(path, error) == 0 && !error)
+    {
+        throw ToolError("cannot read '" + path + "': the file is empty");
+    }
 
     SF_INFO info{};
     mpFile = sf_open(path.c_str(), SFM_READ, &info);
     if (mpFile == nullptr)
     {
-        throw ToolError("cannot read '" + path + "': " + sf_strerror(nullptr));
+        throw ToolError(openFailure(path));
     }
-    if (info.channels < 1 || info.channels > 2)
+    if (info.channels < 1 || info.samplerate < kMinSampleRate || info.samplerate > kMaxSampleRate)
     {
         sf_close(mpFile);
-        throw ToolError("cannot use '" + path + "': it has " + std::to_string(info.channels) +
-                        " channels; mono and stereo files are supported");
+        throw ToolError(info.channels < 1
+                            ? "cannot use '" + path + "': it has no channels"
+                            : "cannot use '" + path + "': its sample rate of " +
+                                  std::to_string(info.samplerate) + " Hz is outside the " +
+                                  std::to_string(static_cast<int>(kMinSampleRate)) + " to " +
+                                  std::to_string(static_cast<int>(kMaxSampleRate)) +
+                                  " Hz the renderer supports");
     }
     mSampleRate = info.samplerate;
     mChannels = info.channels;
     mFrames = static_cast<std::size_t>(info.frames);
+    if (dataChunkCutShort(mpFile))
+    {
+        mShortFileNote = "'" + path + "' is shorter than its header says; rendering the " +
+                         std::to_string(mFrames) + " frames it holds";
+    }
 }
 
 AudioFileReader::~AudioFileReader()
@@ -53,13 +126,40 @@ std::size_t AudioFileReader::read(double* interleaved, std::size_t count)
     const auto read = sf_readf_double(mpFile, interleaved, static_cast<sf_count_t>(count));
     if (read < static_cast<sf_count_t>(count) && sf_error(mpFile) != SF_ERR_NO_ERROR)
     {
-        throw ToolError("cannot read '" + mPath + "': " + sf_strerror(mpFile));
+        throw ToolError("cannot read '" + mPath + "': the file is damaged or cut short (" +
+                        plainReason(sf_strerror(mpFile)) + ")");
+    }
+    // A NaN or an infinity in a float file would poison the dry signal and every resonance
+    // it reaches; it is read as silence instead.
+    const std::size_t samples = static_cast<std::size_t>(read) * mChannels;
+    for (std::size_t i = 0; i < samples; ++i)
+    {
+        if (!std::isfinite(interleaved[i]))
+        {
+            interleaved[i] = 0.0;
+            ++mNonFiniteSamples;
+        }
     }
     return static_cast<std::size_t>(read);
 }
 
+std::vector<std::string> AudioFileReader::notes() const
+{
+    std::vector<std::string> notes;
+    if (mChannels > 2)
+    {
+        notes.push_back("'" + mPath + "' has " + std::to_string(mChannels) +
+                        " channels; rendering channels 1 and 2 (front left and right)");
+    }
+    if (!mShortFileNote.empty())
+    {
+        notes.push_back(mShortFileNote);
+    }
+    return notes;
+}
+
 AudioFileWriter::AudioFileWriter(const std::string& path, double sampleRate, int channels)
-    : mPath(path)
+    : mPath(path), mSampleRate(static_cast<int>(sampleRate)), mChannels(channels)
 {
     SF_INFO info{};
     info.samplerate = static_cast<int>(sampleRate);
@@ -101,7 +201,7 @@ AudioFileWriter::AudioFileWriter(const std::string& path, double sampleRate, int
     mpFile = sf_open_fd(descriptor, SFM_WRITE, &info, SF_TRUE);
     if (mpFile == nullptr)
     {
-        const std::string reason = sf_strerror(nullptr);
+        const std::string reason = plainReason(sf_strerror(nullptr));
         std::remove(mTemporaryPath.c_str());
         throw ToolError("cannot write '" + path + "': " + reason);
     }
@@ -123,8 +223,18 @@ void AudioFileWriter::write(const double* samples, std::size_t frames)
     const auto written = sf_writef_double(mpFile, samples, static_cast<sf_count_t>(frames));
     if (written != static_cast<sf_count_t>(frames))
     {
-        throw ToolError("cannot write '" + mPath + "': " + sf_strerror(mpFile));
+        // Some encoders set themselves up on the first write and refuse the stream only
+        // then (Vorbis stops at 200 kHz); a failure there that is not the system's is that.
+        const std::string reason = plainReason(sf_strerror(mpFile));
+        if (mFramesWritten == 0 && sf_error(mpFile) != SF_ERR_SYSTEM)
+        {
+            throw ToolError("cannot write '" + mPath + "': its format cannot hold " +
+                            std::to_string(mSampleRate) + " Hz " + std::to_string(mChannels) +
+                            "-channel audio (" + reason + ")");
+        }
+        throw ToolError("cannot write '" + mPath + "': " + reason);
     }
+    mFramesWritten += frames;
 }
 
 void AudioFileWriter::commit()
@@ -134,7 +244,7 @@ void AudioFileWriter::commit()
     if (closed != 0)
     {
         discard();
-        throw ToolError("cannot write '" + mPath + "': " + sf_error_number(closed));
+        throw ToolError("cannot write '" + mPath + "': " + plainReason(sf_error_number(closed)));
     }
     if (std::rename(mTemporaryPath.c_str(), mPath.c_str()) != 0)
     {

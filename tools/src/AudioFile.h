@@ -9,13 +9,16 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 struct sf_private_tag;
 
 namespace quendra::renderer
 {
 
-// Any format libsndfile reads; one or two channels. Opening checks the file and throws.
+// Any format libsndfile reads, any number of channels, 4 kHz to 768 kHz. Opening checks the
+// file and throws. A file cut short after a complete header is read as far as it goes, and
+// non-finite samples are read as silence; notes() tells the user about either.
 class AudioFileReader final : public SampleSource
 {
 public:
@@ -29,13 +32,24 @@ public:
     std::size_t frames() const override { return mFrames; }
     std::size_t read(double* interleaved, std::size_t count) override;
 
+    // One line each, for stderr: what the user should know about the file once it is open
+    // (channels left out, a file cut short).
+    std::vector<std::string> notes() const;
+    // Samples read so far that were NaN or infinite, and were read as silence.
+    std::size_t nonFiniteSamples() const { return mNonFiniteSamples; }
+
 private:
     std::string mPath;
+    std::string mShortFileNote;
+    std::size_t mNonFiniteSamples = 0;
     sf_private_tag* mpFile = nullptr;
     double mSampleRate = 0.0;
     int mChannels = 0;
     std::size_t mFrames = 0;
 };
+
+inline constexpr double kMinSampleRate = 4000.0;
+inline constexpr double kMaxSampleRate = 768000.0;
 
 class AudioFileWriter
 {
@@ -56,8 +70,11 @@ private:
     void discard() noexcept;
 
     std::string mPath;
+    int mSampleRate;
+    int mChannels;
     std::string mTemporaryPath;
     sf_private_tag* mpFile = nullptr;
+    std::size_t mFramesWritten = 0;
 };
 
 // Writes a whole signal through an AudioFileWriter.

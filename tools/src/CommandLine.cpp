@@ -223,6 +223,10 @@ std::string usageText()
 
 Runs an audio file through the spectral resonator quendra.device.sorvell~.
 
+  IN                         any file libsndfile reads, 4 kHz to 768 kHz; a mono file feeds
+                             both inputs, a file with more than two channels gives its
+                             channels 1 and 2 (front left and right); the output is stereo
+                             at the input's rate and may not replace IN
   -o, --output OUT           output file; the format follows the extension
                              (.wav 32-bit float, .flac and .aiff 24-bit, .ogg Vorbis)
   --list                     list the attributes with label, range, default and description

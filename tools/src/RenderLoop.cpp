@@ -18,8 +18,9 @@ namespace
 // block would cost more than processing a small block.
 constexpr std::size_t kWriteChunkFrames = 16384;
 
-// Hands out the input one block at a time as two channels (a mono input on both), reading
-// the source in chunks, and silence once `length` frames have been given.
+// Hands out the input one block at a time as two channels (a mono input on both, channels 1
+// and 2 of a file with more), reading the source in chunks, and silence once `length` frames
+// have been given.
 class ChunkedInput
 {
 public:
@@ -41,7 +42,7 @@ public:
             {
                 const double* frame = &mBuffer[mPosition * mChannels];
                 left[i] = frame[0];
-                right[i] = frame[mChannels - 1];
+                right[i] = frame[mChannels > 1 ? 1 : 0];
                 ++mPosition;
                 ++mConsumed;
             }
@@ -99,7 +100,10 @@ void render(SampleSource& input, const RenderPlan& plan, long blockSize,
     double* outputs[2] = {out[0].data(), out[1].data()};
 
     const std::size_t total = plan.processedFrames();
-    ChunkedInput feed(input, plan.inputFrames, chunk);
+    // The input chunk holds as many samples as the output chunk, however many channels the
+    // file has (up to 1024), so that a wide file does not make it large.
+    const auto channels = static_cast<std::size_t>(std::max(input.channels(), 1));
+    ChunkedInput feed(input, plan.inputFrames, std::max<std::size_t>(chunk * 2 / channels, 64));
 
     for (std::size_t position = 0; position < total; position += block)
     {

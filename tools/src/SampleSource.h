@@ -16,7 +16,7 @@ class SampleSource
 public:
     virtual ~SampleSource() = default;
     virtual double sampleRate() const = 0;
-    virtual int channels() const = 0; // 1 or 2
+    virtual int channels() const = 0; // 1 or more; the render uses the first two
     virtual std::size_t frames() const = 0;
     // Reads up to `count` frames; returns how many (fewer only at the end). May throw.
     virtual std::size_t read(double* interleaved, std::size_t count) = 0;

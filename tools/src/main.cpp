@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quendra::renderer
@@ -68,6 +69,22 @@ std::string demoInputPath(const std::string& outputPath)
     return (path.parent_path() / name).string();
 }
 
+// Rendering over the input would replace the only copy of the dry recording; it is refused
+// whichever way the two paths are spelled (links, "./", "..").
+void checkOutputIsNotInput(const std::string& inputPath, const std::string& outputPath)
+{
+    std::error_code error;
+    if (std::filesystem::equivalent(inputPath, outputPath, error) && !error)
+    {
+        throw usageError("the output '" + outputPath + "' is the input file; choose another name");
+    }
+}
+
+void printNote(const std::string& note)
+{
+    std::fprintf(stderr, "sorvell: note: %s\n", note.c_str());
+}
+
 ExitStatus run(const std::vector<std::string>& args)
 {
     const RenderRequest request = parseCommandLine(args);
@@ -90,6 +107,7 @@ ExitStatus run(const std::vector<std::string>& args)
     outputFormatFor(request.outputPath); // an unknown extension fails before any work
     AudioData demo;
     std::unique_ptr<SampleSource> input;
+    AudioFileReader* file = nullptr;
     if (request.demo)
     {
         demo = makeDemoSignal();
@@ -97,7 +115,14 @@ ExitStatus run(const std::vector<std::string>& args)
     }
     else
     {
-        input = std::make_unique<AudioFileReader>(request.inputPath);
+        checkOutputIsNotInput(request.inputPath, request.outputPath);
+        auto reader = std::make_unique<AudioFileReader>(request.inputPath);
+        file = reader.get();
+        input = std::move(reader);
+        for (const auto& note : file->notes())
+        {
+            printNote(note);
+        }
     }
     const double sampleRate = input->sampleRate();
     const auto settings = request.demo ? withDemoDefaults(request.settings) : request.settings;
@@ -122,6 +147,12 @@ ExitStatus run(const std::vector<std::string>& args)
         [&session](const double* const* in, double* const* out, long frames)
         { return session.process(in, out, frames); },
         writer, progress, gStopRequested);
+    if (file != nullptr && file->nonFiniteSamples() > 0)
+    {
+        printNote("'" + request.inputPath + "' holds " + std::to_string(file->nonFiniteSamples()) +
+                  " samples that are not finite numbers (NaN or infinity); they were read as "
+                  "silence");
+    }
 
     if (request.demo)
     {

@@ -294,29 +294,63 @@ TEST(RendererBadInputFile, UnreadableInputIsReportedAndLeftAlone)
     EXPECT_EQ(folder.names(), std::vector<std::string>{"in.wav"});
 }
 
-TEST(RendererDamagedInput, WavCutShortIsRenderedAsFarAsItGoesWithANote)
+TEST(RendererDamagedInput, FileCutShortIsRenderedAsFarAsItGoesWithANote)
 {
-    ScratchFolder folder;
-    writeWav(folder.file("whole.wav"), noise(0.1, 2, 0.5f, 4));
-    const Audio whole = readAudio(folder.file("whole.wav"));
-    const std::size_t header = bytesOf(folder.file("whole.wav")).size() - whole.samples.size() * 4;
-
-    // Cut at a frame boundary, and inside a sample.
-    for (const std::size_t extra : {0u, 3u})
+    struct Container
     {
-        SCOPED_TRACE(extra);
-        const std::size_t present = 1000;
-        writeCutWav(folder.file("cut.wav"), header + present * 2 * 4 + extra);
-        std::string err;
-        const Audio out = render(folder, "cut.wav", "out.wav", {"--mix", "0", "--tail", "0"}, &err);
-        EXPECT_EQ(err, "sorvell: note: '" + folder.file("cut.wav") +
-                           "' is shorter than its header says; rendering the 1000 frames it "
-                           "holds\n");
-        ASSERT_EQ(out.frames(), present);
-        const std::vector<float> expected(whole.samples.begin(),
-                                          whole.samples.begin() + present * 2);
-        EXPECT_EQ(out.samples, expected);
+        const char* name;
+        int format;
+        std::size_t bytesPerSample;
+    };
+    ScratchFolder folder;
+    for (const Container& container : {Container{"cut.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 4},
+                                       Container{"cut.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_24, 3}})
+    {
+        const std::string path = folder.file(container.name);
+        writeAudio(path, noise(0.1, 2, 0.5f, 4), container.format);
+        const Audio whole = readAudio(path);
+        const std::string bytes = bytesOf(path);
+        // The samples come last in both files.
+        const std::size_t header = bytes.size() - whole.samples.size() * container.bytesPerSample;
+
+        // Cut at a frame boundary, and inside a sample.
+        for (const std::size_t extra : {0u, 2u})
+        {
+            SCOPED_TRACE(std::string(container.name) + " + " + std::to_string(extra));
+            const std::size_t present = 1000;
+            const std::string cut = "short-" + std::string(container.name);
+            writeBytes(folder.file(cut),
+                       bytes.substr(0, header + present * 2 * container.bytesPerSample + extra));
+            std::string err;
+            const Audio out = render(folder, cut, "out.wav", {"--mix", "0", "--tail", "0"}, &err);
+            EXPECT_EQ(err, "sorvell: note: '" + folder.file(cut) +
+                               "' is shorter than its header says; rendering the 1000 frames "
+                               "it holds\n");
+            ASSERT_EQ(out.frames(), present);
+            const std::vector<float> expected(whole.samples.begin(),
+                                              whole.samples.begin() + present * 2);
+            EXPECT_EQ(out.samples, expected);
+        }
     }
+}
+
+TEST(RendererDamagedInput, StreamedWavWithoutALengthIsReadWholeWithoutANote)
+{
+    // A recorder writing to a pipe cannot go back to fill in the length: the data chunk
+    // announces 0xFFFFFFFF bytes.
+    ScratchFolder folder;
+    writeWav(folder.file("whole.wav"), noise(0.1, 2, 0.5f, 6));
+    std::string bytes = bytesOf(folder.file("whole.wav"));
+    const std::size_t data = bytes.find("data");
+    ASSERT_NE(data, std::string::npos);
+    bytes.replace(data + 4, 4, "\xff\xff\xff\xff");
+    writeBytes(folder.file("streamed.wav"), bytes);
+
+    std::string err;
+    const Audio out =
+        render(folder, "streamed.wav", "out.wav", {"--mix", "0", "--tail", "0"}, &err);
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(out.samples, readAudio(folder.file("whole.wav")).samples);
 }
 
 TEST(RendererDamagedInput, MoreThanTwoChannelsRenderChannelsOneAndTwo)

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <sndfile.h>
@@ -50,9 +51,11 @@ std::string openFailure(const std::string& path)
     return "cannot read '" + path + "': a damaged or unsupported audio file (" + reason + ")";
 }
 
-// True when libsndfile's header log shows an audio data chunk longer than what the file
-// holds: the file was cut short (a recording that never finished, a broken copy) and
-// libsndfile reads only what is there.
+// True when libsndfile's header log shows an audio data chunk ("data" in WAV, "SSND" in
+// AIFF) announcing more bytes than the file holds, logged as "data : 38400 (should be 19178)":
+// the file was cut short (a recording that never finished, a broken copy) and libsndfile
+// reads only what is there. A size of 0xFFFFFFFF is a stream written before its length was
+// known, not a cut.
 bool dataChunkCutShort(sf_private_tag* file)
 {
     char log[8192] = {};
@@ -61,8 +64,18 @@ bool dataChunkCutShort(sf_private_tag* file)
     std::string line;
     while (std::getline(lines, line))
     {
-        const bool dataChunk = line.rfind("data", 0) == 0 || line.rfind("SSND", 0) == 0;
-        if (dataChunk && line.find("(should be") != std::string::npos)
+        const auto start = line.find_first_not_of(' ');
+        const bool dataChunk =
+            start != std::string::npos &&
+            (line.compare(start, 7, "data : ") == 0 || line.compare(start, 7, "SSND : ") == 0);
+        const auto shouldBe = line.find("(should be ");
+        if (!dataChunk || shouldBe == std::string::npos)
+        {
+            continue;
+        }
+        const unsigned long long announced = std::strtoull(line.c_str() + start + 7, nullptr, 10);
+        const unsigned long long present = std::strtoull(line.c_str() + shouldBe + 11, nullptr, 10);
+        if (announced > present && announced != 0xFFFFFFFFull)
         {
             return true;
         }

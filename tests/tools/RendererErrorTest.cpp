@@ -1,13 +1,23 @@
-// Every way a render can fail: one line on stderr, a non-zero exit status, and no output
-// file (nor a temporary one) left in the output folder.
+// Every way a render can fail, an interruption included: one line on stderr, a non-zero exit
+// status, and no output file (nor a temporary one) left in the output folder.
 #include "ToolTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <csignal>
 #include <fstream>
 #include <ostream>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
+
+extern char** environ;
 
 using namespace sorvell_test;
 
@@ -146,4 +156,57 @@ TEST(RendererOutput, ExistingOutputIsReplacedOnlyByACompleteRender)
     EXPECT_EQ(done.status, 0) << done.err;
     EXPECT_GT(readAudio(out).frames(), readAudio(in).frames()); // the new render, with its tail
     EXPECT_EQ(folder.names(), (std::vector<std::string>{"in.wav", "out.wav"}));
+}
+
+TEST(RendererOutput, InterruptedRenderLeavesNoFile)
+{
+    ScratchFolder folder;
+    const std::string in = folder.file("in.wav");
+    writeWav(in, noise(0.1, 2, 0.5f, 1, 8000));
+    const std::string err = folder.file("err.txt");
+
+    // An hour of tail: the render is still running whenever the signal comes.
+    std::vector<std::string> words = {SORVELL_TOOL, in,       "-o",  folder.file("out.wav"),
+                                      "-q",         "--tail", "3600"};
+    std::vector<char*> argv;
+    for (auto& word : words)
+    {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t child = 0;
+    ASSERT_EQ(posix_spawn(&child, SORVELL_TOOL, &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+
+    // The temporary output appears once the module is loaded and the signal handler is set.
+    const auto rendering = [&] { return folder.names().size() > 2; };
+    int status = 0;
+    for (int i = 0; i < 2000 && !rendering() && waitpid(child, &status, WNOHANG) == 0; ++i)
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(rendering()) << "the render never started";
+    kill(child, SIGINT);
+    int waited = 0;
+    for (int i = 0; i < 2000 && (waited = waitpid(child, &status, WNOHANG)) == 0; ++i)
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (waited == 0)
+    {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        FAIL() << "the render did not stop";
+    }
+
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    std::ifstream errors(err);
+    std::stringstream text;
+    text << errors.rdbuf();
+    EXPECT_EQ(text.str(), "sorvell: interrupted\n");
+    EXPECT_EQ(folder.names(), (std::vector<std::string>{"err.txt", "in.wav"}));
 }

@@ -189,6 +189,21 @@ void BM_BankTickAllGroups(benchmark::State& state)
     state.counters["realtime_x"] = benchmark::Counter(
         static_cast<double>(state.iterations()) * kHopSize / kRate, benchmark::Counter::kIsRate);
 }
+// One call of a retention setter on both banks, as a smoothed decay or damping parameter
+// makes on every sample of its ramp. Argument: the damping H (above 0.5 the curve needs two
+// exponentials per group).
+void BM_BankSetDecay(benchmark::State& state)
+{
+    auto engine = engineFor(kDefaults);
+    engine->setHfDamp(static_cast<float>(state.range(0)) / 10.0f);
+    float decay = 0.5f;
+    for (auto _ : state)
+    {
+        engine->setDecay(decay);
+        decay = decay == 0.5f ? 0.6f : 0.5f;
+        benchmark::ClobberMemory();
+    }
+}
 } // namespace
 
 BENCHMARK(BM_EngineLightestBank)->Unit(benchmark::kMillisecond);
@@ -200,4 +215,5 @@ BENCHMARK(BM_EngineHeaviestBlockSpread)
     ->Arg(kHeaviestLow)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
+BENCHMARK(BM_BankSetDecay)->Arg(3)->Arg(8)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BankTickAllGroups)->Arg(0)->Arg(3)->Unit(benchmark::kMicrosecond);

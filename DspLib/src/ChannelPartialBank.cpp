@@ -177,8 +177,35 @@ void ChannelPartialBank::recomputeRetention() noexcept
 {
     // A partial left alone falls by 60 dB in the decay time; no decay time, no ring.
     const float base = fastExp2(-6.9077554f / (mHopRate * mDecaySeconds) * 1.442695f);
+
+    // Retention depends on the harmonic alone and stops changing at harmonic 255 (the tilt
+    // reaches its end there, and the low-frequency factor is 1 long before while L is at
+    // most 1). So it is computed once per harmonic and handed to the groups; a setter that
+    // runs on every sample of a ramp then costs a table lookup per partial.
+    const vec4 inRange = (mLfDamp >= vec4(0.0f)) & (mLfDamp <= vec4(1.0f));
+    if (!all(inRange))
+    {
+        for (std::size_t g = 0; g < kGroupCount; ++g)
+            groups()[g].computeRetention(base, mHfDamp, mLfDamp);
+        return;
+    }
+    constexpr std::size_t kLastHarmonic = 255;
+    alignas(16) std::array<float, kLastHarmonic + 1> table;
+    for (std::size_t h = 0; h <= kLastHarmonic; h += 4)
+    {
+        const auto h0 = static_cast<float>(h);
+        const vec4 harmonics(h0, h0 + 1.0f, h0 + 2.0f, h0 + 3.0f);
+        PartialGroup::retentionFor(harmonics, base, mHfDamp, mLfDamp).store(&table[h]);
+    }
+    const vec4 last(static_cast<float>(kLastHarmonic));
     for (std::size_t g = 0; g < kGroupCount; ++g)
-        groups()[g].computeRetention(base, mHfDamp, mLfDamp);
+    {
+        PartialGroup& group = groups()[g];
+        alignas(16) std::uint32_t index[4];
+        truncateToWord(min(group.mHarmonic, last)).store(index);
+        group.setRetention(
+            vec4(table[index[0]], table[index[1]], table[index[2]], table[index[3]]));
+    }
 }
 
 bool ChannelPartialBank::isDamped() const noexcept

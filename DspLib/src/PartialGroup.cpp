@@ -250,24 +250,34 @@ void PartialGroup::setFundamental(vec4 omega0) noexcept
     refreshExcite();
 }
 
-void PartialGroup::computeRetention(float baseFactor, vec4 hfDamp, vec4 lfDamp) noexcept
+vec4 PartialGroup::retentionFor(vec4 harmonic, float baseFactor, vec4 hfDamp, vec4 lfDamp) noexcept
 {
     const vec4 one(1.0f);
     const vec4 zero(0.0f);
-    const vec4 x = min(mHarmonic / vec4(255.0f), one);
+    const vec4 x = min(harmonic / vec4(255.0f), one);
 
-    // Up to H = 0.5 a linear tilt, above it an ever steeper exponential curve.
-    const vec4 linear = one - vec4(2.0f) * hfDamp * x;
-    const vec4 k = vec4(10.0f) * (vec4(2.0f) * hfDamp - one);
-    const vec4 curved =
-        (fastExp2(vec4(1.442695f) * (k * (one - x))) - one) / (fastExp2(vec4(1.442695f) * k) - one);
-    const vec4 bent = select(abs(k) > vec4(0.001f), curved, one - x);
-    const vec4 hf = clamp(select(hfDamp <= vec4(0.5f), linear, bent), zero, one);
+    // Up to H = 0.5 a linear tilt, above it an ever steeper exponential curve (whose two
+    // exponentials are evaluated only when some lane needs them).
+    const vec4 linearLanes = hfDamp <= vec4(0.5f);
+    vec4 tilt = one - vec4(2.0f) * hfDamp * x;
+    if (!all(linearLanes))
+    {
+        const vec4 k = vec4(10.0f) * (vec4(2.0f) * hfDamp - one);
+        const vec4 curved = (fastExp2(vec4(1.442695f) * (k * (one - x))) - one) /
+                            (fastExp2(vec4(1.442695f) * k) - one);
+        const vec4 bent = select(abs(k) > vec4(0.001f), curved, one - x);
+        tilt = select(linearLanes, tilt, bent);
+    }
+    const vec4 hf = clamp(tilt, zero, one);
 
-    const vec4 lf = clamp(one + vec4(0.02f) * mHarmonic - vec4(0.2f) * lfDamp, zero, one);
+    const vec4 lf = clamp(one + vec4(0.02f) * harmonic - vec4(0.2f) * lfDamp, zero, one);
 
-    mRetention = hf * lf * vec4(baseFactor);
-    mGranular.release = mRetention;
+    return hf * lf * vec4(baseFactor);
+}
+
+void PartialGroup::computeRetention(float baseFactor, vec4 hfDamp, vec4 lfDamp) noexcept
+{
+    setRetention(retentionFor(mHarmonic, baseFactor, hfDamp, lfDamp));
 }
 
 void PartialGroup::refreshExcite() noexcept

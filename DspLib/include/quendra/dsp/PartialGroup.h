@@ -84,6 +84,14 @@ public:
     void setFundamental(vec4 omega0) noexcept;
     // Per-hop release from the base factor g and the damping H and L.
     void computeRetention(float baseFactor, vec4 hfDamp, vec4 lfDamp) noexcept;
+    // The same for any four harmonic indices, without a group.
+    static vec4 retentionFor(vec4 harmonic, float baseFactor, vec4 hfDamp, vec4 lfDamp) noexcept;
+    // Stores a retention computed elsewhere (it is also the Granular release factor).
+    void setRetention(vec4 retention) noexcept
+    {
+        mRetention = retention;
+        mGranular.release = retention;
+    }
     void refreshExcite() noexcept;
     void setHarmonicLimit(float limit) noexcept;
     void setVoiceActive(bool active) noexcept;

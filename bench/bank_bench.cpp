@@ -204,6 +204,31 @@ void BM_BankSetDecay(benchmark::State& state)
         benchmark::ClobberMemory();
     }
 }
+// One call of the modulation-rate and pitch-depth setters on both banks (each walks all
+// 512 groups of a bank; both are smoothed, so they run on every sample of a ramp).
+void BM_BankSetModRate(benchmark::State& state)
+{
+    auto engine = engineFor(kDefaults);
+    float rate = 0.5f;
+    for (auto _ : state)
+    {
+        engine->setModRate(rate);
+        rate = rate == 0.5f ? 0.6f : 0.5f;
+        benchmark::ClobberMemory();
+    }
+}
+
+void BM_BankSetPitchMod(benchmark::State& state)
+{
+    auto engine = engineFor(kDefaults);
+    float depth = 1.0f;
+    for (auto _ : state)
+    {
+        engine->setPitchMod(depth);
+        depth = depth == 1.0f ? 2.0f : 1.0f;
+        benchmark::ClobberMemory();
+    }
+}
 } // namespace
 
 BENCHMARK(BM_EngineLightestBank)->Unit(benchmark::kMillisecond);
@@ -216,4 +241,6 @@ BENCHMARK(BM_EngineHeaviestBlockSpread)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 BENCHMARK(BM_BankSetDecay)->Arg(3)->Arg(8)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BankSetModRate)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BankSetPitchMod)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BankTickAllGroups)->Arg(0)->Arg(3)->Unit(benchmark::kMicrosecond);

@@ -297,8 +297,12 @@ void ChannelPartialBank::setModType(std::uint32_t mode) noexcept
 
 void ChannelPartialBank::setModRate(float rate) noexcept
 {
+    // The intervals depend on the rate and the hop rate only: work them out once.
+    const vec4 hopRate(mHopRate);
+    const auto wander = WanderState::timingFor(hopRate, rate);
+    const auto granular = GranularState::timingFor(hopRate, rate);
     for (std::size_t g = 0; g < kGroupCount; ++g)
-        groups()[g].setModRate(rate);
+        groups()[g].setModRate(rate, wander, granular);
 }
 
 void ChannelPartialBank::setPitchMod(float semitones) noexcept

@@ -21,13 +21,17 @@ GranularState::GranularState(float hopRateHz, PartialRandom* rng) noexcept
     countdown = (vec4(1.0f) - u) * longInterval + u * shortInterval;
 }
 
-void GranularState::setRate(float rate) noexcept
+GranularState::Timing GranularState::timingFor(vec4 hopRateHz, float rate) noexcept
 {
     const vec4 r(rate);
-    longInterval = longFor(hopRate, r);
-    const vec4 newShort = shortFor(hopRate, r);
-    countdown = countdown * newShort / shortInterval;
-    shortInterval = newShort;
+    return {longFor(hopRateHz, r), shortFor(hopRateHz, r)};
+}
+
+void GranularState::setTiming(const Timing& timing) noexcept
+{
+    longInterval = timing.longInterval;
+    countdown = countdown * timing.shortInterval / shortInterval;
+    shortInterval = timing.shortInterval;
 }
 
 ModOut GranularState::next() noexcept

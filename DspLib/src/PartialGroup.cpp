@@ -334,10 +334,17 @@ void PartialGroup::silence() noexcept
 
 void PartialGroup::setModRate(float rate) noexcept
 {
+    setModRate(rate, WanderState::timingFor(mHopRate, rate),
+               GranularState::timingFor(mHopRate, rate));
+}
+
+void PartialGroup::setModRate(float rate, const WanderState::Timing& wander,
+                              const GranularState::Timing& granular) noexcept
+{
     mChorus.rate = vec4(rate);
     mChorus.updateIncrement();
-    mWander.setRate(rate);
-    mGranular.setRate(rate);
+    mWander.setTiming(wander);
+    mGranular.setTiming(granular);
 }
 
 vec4 PartialGroup::randomPhase() noexcept

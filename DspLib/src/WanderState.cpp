@@ -3,15 +3,20 @@
 namespace quendra::dravel::vantor
 {
 
-void WanderState::setRate(float rate) noexcept
+WanderState::Timing WanderState::timingFor(vec4 hopRateHz, float rate) noexcept
 {
     const vec4 r(rate);
     const vec4 rest = vec4(1.0f) - r;
-    minSteps = max(hopRate / (vec4(100.0f) * r + vec4(0.1f) * rest), vec4(1.0f));
-    const vec4 newMax = max(hopRate / (vec4(50.0f) * r + vec4(0.05f) * rest), vec4(1.0f));
+    return {max(hopRateHz / (vec4(100.0f) * r + vec4(0.1f) * rest), vec4(1.0f)),
+            max(hopRateHz / (vec4(50.0f) * r + vec4(0.05f) * rest), vec4(1.0f))};
+}
+
+void WanderState::setTiming(const Timing& timing) noexcept
+{
+    minSteps = timing.minSteps;
     // Keep a ramp in progress proportionate to the new time scale.
-    slope = slope * maxSteps / newMax;
-    maxSteps = newMax;
+    slope = slope * maxSteps / timing.maxSteps;
+    maxSteps = timing.maxSteps;
 }
 
 ModOut WanderState::next() noexcept

@@ -13,6 +13,13 @@ namespace quendra::dravel::vantor
 
 struct GranularState
 {
+    // Intervals for one mod rate; the same for every group of a bank.
+    struct Timing
+    {
+        vec4 longInterval;
+        vec4 shortInterval;
+    };
+
     vec4 peak{2.0f};
     vec4 pulse{0.0f};
     vec4 hopRate;
@@ -28,7 +35,9 @@ struct GranularState
     GranularState(float hopRateHz, PartialRandom* rng) noexcept;
 
     // Intervals from the mod rate; a running countdown is rescaled to the new short interval.
-    void setRate(float rate) noexcept;
+    void setRate(float rate) noexcept { setTiming(timingFor(hopRate, rate)); }
+    static Timing timingFor(vec4 hopRate, float rate) noexcept;
+    void setTiming(const Timing& timing) noexcept;
 
     ModOut next() noexcept;
 

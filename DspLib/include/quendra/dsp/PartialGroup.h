@@ -102,6 +102,9 @@ public:
     // Silence: level 0 and a start phase of -pi + 2 pi u from one draw.
     void silence() noexcept;
     void setModRate(float rate) noexcept;
+    // The same with the Wander and Granular timing already worked out for this rate.
+    void setModRate(float rate, const WanderState::Timing& wander,
+                    const GranularState::Timing& granular) noexcept;
     void setPitchDepth(vec4 depth) noexcept { mPitchDepth = depth; }
 
     // Modulator entry points, bound into mModulator.

@@ -13,6 +13,13 @@ namespace quendra::dravel::vantor
 
 struct WanderState
 {
+    // Step bounds for one mod rate; the same for every group of a bank.
+    struct Timing
+    {
+        vec4 minSteps;
+        vec4 maxSteps;
+    };
+
     vec4 hopRate;
     vec4 minSteps{1.0f};
     vec4 maxSteps{2.0f};
@@ -25,7 +32,10 @@ struct WanderState
     WanderState(float hopRateHz, PartialRandom* rng) noexcept : hopRate(hopRateHz), mpRng(rng) {}
 
     // Intervals from the mod rate: 10..20 s at rate 0, 10..20 ms at rate 1, at least 1 hop.
-    void setRate(float rate) noexcept;
+    void setRate(float rate) noexcept { setTiming(timingFor(hopRate, rate)); }
+    static Timing timingFor(vec4 hopRate, float rate) noexcept;
+    // New bounds; a ramp in progress keeps its proportion to the maximum.
+    void setTiming(const Timing& timing) noexcept;
 
     ModOut next() noexcept;
 };

@@ -3,9 +3,9 @@
 // the attributes allow (the engine's setters take clamped values). Checks that nothing
 // crashes or trips a sanitizer, and that finite input after a non-finite burst gives finite
 // output again once the burst has left every buffer.
+#include "FuzzInput.h"
+#include "FuzzTargets.h"
 #include "quendra/dsp/Vantor.h"
-
-#include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
 #include <cmath>
@@ -19,34 +19,16 @@ namespace
 
 using quendra::dravel::vantor::StereoFrame;
 using quendra::dravel::vantor::Vantor;
+using sorvell::fuzz::FuzzInput;
 
-float sampleFrom(FuzzedDataProvider& data)
+float inRange(FuzzInput& data, float lo, float hi)
 {
-    switch (data.ConsumeIntegralInRange<int>(0, 7))
-    {
-    case 0:
-        return std::numeric_limits<float>::quiet_NaN();
-    case 1:
-        return std::numeric_limits<float>::infinity();
-    case 2:
-        return -std::numeric_limits<float>::infinity();
-    case 3:
-        return std::numeric_limits<float>::denorm_min() * data.ConsumeIntegral<std::uint8_t>();
-    case 4:
-        return data.ConsumeFloatingPoint<float>(); // anything, huge values included
-    default:
-        return data.ConsumeFloatingPointInRange<float>(-1.0f, 1.0f);
-    }
+    return data.inRange(lo, hi);
 }
 
-float inRange(FuzzedDataProvider& data, float lo, float hi)
+void setParameter(Vantor& engine, FuzzInput& data)
 {
-    return data.ConsumeFloatingPointInRange<float>(lo, hi);
-}
-
-void setParameter(Vantor& engine, FuzzedDataProvider& data)
-{
-    switch (data.ConsumeIntegralInRange<int>(0, 15))
+    switch (data.integer(0, 15))
     {
     case 0:
         engine.setMix(inRange(data, 0.0f, 1.0f));
@@ -70,19 +52,19 @@ void setParameter(Vantor& engine, FuzzedDataProvider& data)
         engine.setLfDamp(inRange(data, 0.0f, 1.0f));
         break;
     case 7:
-        engine.setUnisonVoices(data.ConsumeIntegralInRange<int>(1, 8));
+        engine.setUnisonVoices(data.integer(1, 8));
         break;
     case 8:
         engine.setUnisonAmount(inRange(data, 0.0f, 1.0f));
         break;
     case 9:
-        engine.setHarmonics(data.ConsumeIntegralInRange<int>(1, 256));
+        engine.setHarmonics(data.integer(1, 256));
         break;
     case 10:
         engine.setFrequency(inRange(data, 20.0f, 20000.0f));
         break;
     case 11:
-        engine.setModType(data.ConsumeIntegral<int>());
+        engine.setModType(data.integer(-2, 5));
         break; // out of range is ignored
     case 12:
         engine.setModRate(inRange(data, 0.0f, 1.0f));
@@ -102,23 +84,26 @@ void setParameter(Vantor& engine, FuzzedDataProvider& data)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size)
+namespace sorvell::fuzz
 {
-    FuzzedDataProvider data(bytes, size);
-    static const float rates[] = {8000.0f, 22050.0f, 44100.0f, 48000.0f, 96000.0f, 384000.0f};
-    const float rate = rates[data.ConsumeIntegralInRange<int>(0, 5)];
-    auto engine = std::make_unique<Vantor>(rate, data.ConsumeIntegral<std::uint32_t>());
 
-    while (data.remaining_bytes() > 0)
+int runEngine(const std::uint8_t* bytes, std::size_t size)
+{
+    FuzzInput data(bytes, size);
+    static const float rates[] = {8000.0f, 22050.0f, 44100.0f, 48000.0f, 96000.0f, 384000.0f};
+    const float rate = rates[data.integer(0, 5)];
+    auto engine = std::make_unique<Vantor>(rate, data.word());
+
+    while (!data.empty())
     {
-        if (data.ConsumeBool())
+        if (data.flag())
         {
             setParameter(*engine, data);
             continue;
         }
-        const int run = data.ConsumeIntegralInRange<int>(1, 700);
-        const float left = sampleFrom(data);
-        const float right = data.ConsumeBool() ? left : sampleFrom(data);
+        const int run = data.integer(1, 700);
+        const float left = data.sample();
+        const float right = data.flag() ? left : data.sample();
         for (int i = 0; i < run; ++i)
             engine->process(StereoFrame{left, right});
     }
@@ -133,3 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         std::abort();
     return 0;
 }
+
+} // namespace sorvell::fuzz
+
+SORVELL_FUZZ_ENTRY(sorvell::fuzz::runEngine)

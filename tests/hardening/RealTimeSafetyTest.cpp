@@ -1,0 +1,139 @@
+// Real-time safety: no perform block allocates or frees, for every modulation mode, while
+// smoothed attributes ramp, queued attributes arrive, the mode changes and resets are
+// carried out, and no engine call made from the perform routine (process, the setters,
+// reset) does either.
+#include <AllocationCounter.h>
+
+#include <quendra/dsp/Vantor.h>
+#include <tessel/host/Runtime.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace
+{
+
+using quendra::dravel::vantor::StereoFrame;
+using quendra::dravel::vantor::Vantor;
+using sorvell::testing::AllocationCounter;
+
+struct Ramped
+{
+    const char* name;
+    double lo;
+    double hi;
+};
+
+constexpr Ramped kRamped[] = {
+    {"mix", 0.0, 1.0},      {"gain", -24.0, 24.0},  {"stretch", -1.0, 1.0},
+    {"shift", -48.0, 48.0}, {"decay", 0.001, 20.0}, {"hf_damp", 0.0, 1.0},
+    {"lf_damp", 0.0, 1.0},  {"unison", 0.0, 1.0},   {"frequency", 20.0, 20000.0},
+    {"mod_rate", 0.0, 1.0}, {"pitch_mod", 0.0, 4.0}};
+
+class PerformAllocation : public ::testing::TestWithParam<int>
+{
+};
+
+TEST_P(PerformAllocation, NoBlockAllocatesWhileParametersChange)
+{
+    const int modType = GetParam();
+    tessel::host::Runtime runtime;
+    runtime.setRandomSeed(3u);
+    runtime.setSampleRate(48000.0);
+    runtime.setBlockSize(64);
+    ASSERT_TRUE(runtime.loadModule(SORVELL_MODULE_PATH));
+    tessel::host::Instance* instance = runtime.createObject(
+        "quendra.device.sorvell~ @mod_type " + std::to_string(modType) + " @pitch_mod 1");
+    ASSERT_NE(instance, nullptr);
+    ASSERT_TRUE(runtime.buildDsp(instance));
+
+    constexpr long kFrames = 64;
+    std::vector<double> left(kFrames), right(kFrames), outLeft(kFrames), outRight(kFrames);
+    const double* ins[] = {left.data(), right.data()};
+    double* outs[] = {outLeft.data(), outRight.data()};
+    std::size_t allocations = 0;
+    std::size_t frees = 0;
+    for (int block = 0; block < 200; ++block)
+    {
+        for (long i = 0; i < kFrames; ++i)
+        {
+            const auto t = static_cast<double>(block * kFrames + i);
+            left[static_cast<std::size_t>(i)] = 0.5 * std::sin(0.03 * t);
+            right[static_cast<std::size_t>(i)] = 0.5 * std::sin(0.05 * t);
+        }
+        // Between blocks, as the main thread would: ramps, queued sets, resets.
+        const Ramped& ramped = kRamped[block % std::size(kRamped)];
+        const double where = 0.5 + 0.5 * std::sin(0.7 * block);
+        runtime.setAttribute(instance, ramped.name, {ramped.lo + where * (ramped.hi - ramped.lo)});
+        if (block % 7 == 0)
+            runtime.setAttribute(instance, "harmonics", {std::int64_t{1 + (block * 37) % 256}});
+        if (block % 11 == 0)
+            runtime.setAttribute(instance, "voices", {std::int64_t{1 + block % 8}});
+        if (block % 40 == 20)
+            runtime.sendMessage(instance, "reset");
+        if (block % 50 == 49) // the mode moves on and comes back
+            runtime.setAttribute(instance, "mod_type",
+                                 {std::int64_t{(modType + 1 + block / 50) % 4}});
+        if (block % 50 == 0)
+            runtime.setAttribute(instance, "mod_type", {std::int64_t{modType}});
+        runtime.serviceMainQueue();
+
+        AllocationCounter counter;
+        ASSERT_TRUE(runtime.process(instance, ins, outs, kFrames));
+        allocations += counter.allocations();
+        frees += counter.deallocations();
+    }
+    EXPECT_EQ(allocations, 0u);
+    EXPECT_EQ(frees, 0u);
+    runtime.freeObject(instance);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryModType, PerformAllocation, ::testing::Values(0, 1, 2, 3));
+
+// The bare engine: every setter, reset and process between and inside hops.
+TEST(EngineAllocation, SettersResetAndProcessNeverAllocate)
+{
+    Vantor engine(44100.0f, 5u);
+    engine.setFrequencySource(0);
+    engine.setPolyphony(0);
+    std::size_t allocations = 0;
+    std::size_t frees = 0;
+    for (int modType = 0; modType < 4; ++modType)
+    {
+        for (int step = 0; step < 120; ++step)
+        {
+            AllocationCounter counter;
+            const auto x = static_cast<float>(step) / 120.0f;
+            engine.setModType(modType);
+            engine.setMix(x);
+            engine.setInputGain(Vantor::gainFromDecibels(24.0f * x - 12.0f));
+            engine.setStretch(2.0f * x - 1.0f);
+            engine.setShift(96.0f * x - 48.0f);
+            engine.setDecay(0.001f + 19.999f * x);
+            engine.setHfDamp(x);
+            engine.setLfDamp(1.0f - x);
+            engine.setUnisonVoices(1 + step % 8);
+            engine.setUnisonAmount(x);
+            engine.setHarmonics(1 + (step * 53) % 256);
+            engine.setFrequency(20.0f + 1000.0f * x);
+            engine.setModRate(x);
+            engine.setPitchMod(4.0f * x);
+            if (step % 40 == 39)
+                engine.reset();
+            for (int i = 0; i < 97; ++i)
+            {
+                const auto t = static_cast<float>(step * 97 + i);
+                engine.process(StereoFrame{0.5f * std::sin(0.03f * t), 0.4f * std::sin(0.02f * t)});
+            }
+            allocations += counter.allocations();
+            frees += counter.deallocations();
+        }
+    }
+    EXPECT_EQ(allocations, 0u);
+    EXPECT_EQ(frees, 0u);
+}
+
+} // namespace

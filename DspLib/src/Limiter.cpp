@@ -2,10 +2,6 @@
 
 #include "quendra/dsp/FastExp2.h"
 
-#include <bit>
-#include <cmath>
-#include <cstdint>
-
 namespace quendra::dravel::vantor
 {
 
@@ -14,15 +10,31 @@ namespace
 
 // log2 from the float's bits: exponent e plus a rational fit of log2(1 + u) for the
 // mantissa 1 + u in [1, 2). Works on the bit pattern, so inf and NaN give finite values.
-float log2Approx(float x) noexcept
+vec4 log2Approx(vec4 x) noexcept
 {
-    const auto bits = std::bit_cast<std::uint32_t>(x);
-    const auto exponent = static_cast<float>(static_cast<int>((bits >> 23) & 0xffu) - 127);
-    const float mantissa = std::bit_cast<float>((bits & 0x007fffffu) | 0x3f800000u);
-    const float u = mantissa - 1.0f;
-    float p = std::fma(u, -0.038423624f, 0.3883265f);
-    p = std::fma(p, u, 2.1196218f);
-    return exponent + u * p / (u + 1.4695246f);
+    const vec4u bits = floatToBits(x);
+    // The exponent field (0..255) becomes a float through the 2^23 bit trick.
+    const vec4 field =
+        bitsToFloat((shiftRight<23>(bits) & vec4u(0xffu)) | vec4u(0x4b000000u)) - vec4(8388608.0f);
+    const vec4 exponent = field - vec4(127.0f);
+    const vec4 mantissa = bitsToFloat((bits & vec4u(0x007fffffu)) | vec4u(0x3f800000u));
+    const vec4 u = mantissa - vec4(1.0f);
+    vec4 p = fusedMultiplyAdd(u, vec4(-0.038423624f), vec4(0.3883265f));
+    p = fusedMultiplyAdd(p, u, vec4(2.1196218f));
+    return exponent + u * p / (u + vec4(1.4695246f));
+}
+
+// 2^x with the same construction as fastExp2, the quartic in fused multiply-adds.
+vec4 exp2Approx(vec4 x) noexcept
+{
+    const vec4 t = clamp(x + vec4(127.0f), vec4(0.0f), vec4(255.0f));
+    const vec4u i = truncateToWord(t);
+    const vec4 f = t - truncateToInt(t);
+    vec4 p = fusedMultiplyAdd(f, vec4(0.013487903f), vec4(0.0521745f));
+    p = fusedMultiplyAdd(f, p, vec4(0.24128748f));
+    p = fusedMultiplyAdd(f, p, vec4(0.6930501f));
+    p = fusedMultiplyAdd(f, p, vec4(1.0f));
+    return p * bitsToFloat(shiftLeft<23>(i));
 }
 
 float timeCoefficient(float time, float sampleRate) noexcept
@@ -34,34 +46,6 @@ float timeCoefficient(float time, float sampleRate) noexcept
     }
     const float exponent = -(1.0f / samples) * 1.442695f; // log2(e)
     return 1.0f - fastExp2(exponent);
-}
-
-struct ChannelSettings
-{
-    float threshold;
-    float slope;
-    float attack;
-    float release;
-    float outputGain;
-};
-
-float limitChannel(float signal, float detector, const ChannelSettings& settings,
-                   float& smoothedGain) noexcept
-{
-    float level = std::fabs(detector);
-    if (level < 1e-6f) // -120 dB floor: silence does not drive the log to -inf
-    {
-        level = 1e-6f;
-    }
-    const float levelDb = log2Approx(level) * 0.30103f * 20.0f;
-    const float overshoot = levelDb - settings.threshold;
-    const float target = (settings.slope - 1.0f) * (overshoot > 0.0f ? overshoot : 0.0f);
-
-    const float k = smoothedGain > target ? settings.attack : settings.release;
-    smoothedGain = (1.0f - k) * smoothedGain + k * target;
-
-    const float gain = fastExp2(smoothedGain * 0.05f * 3.321928f); // dB / 20 x log2(10)
-    return gain * settings.outputGain * signal;
 }
 
 } // namespace
@@ -76,7 +60,11 @@ void Limiter::setup(float sampleRate) noexcept
     mAttackCoefficient = coefficient(mAttackTime, mSampleRate);
     mReleaseCoefficient = coefficient(mReleaseTime, mSampleRate);
     mOutputGain = {1.0f, 1.0f};
-    mSmoothedGain = {0.0f, 0.0f};
+    mSmoothedGain = vec4(0.0f);
+    const auto lanes = [](StereoFrame pair)
+    { return vec4(pair.left, pair.right, pair.left, pair.right); };
+    mLanes = {lanes(mThreshold), lanes(mSlope), lanes(mAttackCoefficient),
+              lanes(mReleaseCoefficient), lanes(mOutputGain)};
 }
 
 StereoFrame Limiter::coefficient(StereoFrame time, StereoFrame sampleRate) noexcept
@@ -87,17 +75,37 @@ StereoFrame Limiter::coefficient(StereoFrame time, StereoFrame sampleRate) noexc
 
 StereoFrame Limiter::process(StereoFrame signal, StereoFrame detector) noexcept
 {
-    const ChannelSettings left{mThreshold.left, mSlope.left, mAttackCoefficient.left,
-                               mReleaseCoefficient.left, mOutputGain.left};
-    const ChannelSettings right{mThreshold.right, mSlope.right, mAttackCoefficient.right,
-                                mReleaseCoefficient.right, mOutputGain.right};
-    return {limitChannel(signal.left, detector.left, left, mSmoothedGain.left),
-            limitChannel(signal.right, detector.right, right, mSmoothedGain.right)};
+    // Lanes 0 and 1 are the left and right channel; lanes 2 and 3 repeat them.
+    const vec4 input(signal.left, signal.right, signal.left, signal.right);
+    const vec4 level0 = abs(vec4(detector.left, detector.right, detector.left, detector.right));
+    const vec4 floor(1e-6f); // -120 dB: silence does not drive the log to -inf
+    const vec4 level = select(level0 < floor, floor, level0);
+    const vec4 levelDb = log2Approx(level) * vec4(0.30103f) * vec4(20.0f);
+    const vec4 overshoot = levelDb - mLanes.threshold;
+    const vec4 target =
+        (mLanes.slope - vec4(1.0f)) * select(overshoot > vec4(0.0f), overshoot, vec4(0.0f));
+
+    vec4 gain = mSmoothedGain;
+    const vec4 k = select(gain > target, mLanes.attack, mLanes.release); // falling: attack
+    gain = (vec4(1.0f) - k) * gain + k * target;
+    mSmoothedGain = gain;
+
+    const vec4 linear = exp2Approx(gain * vec4(0.05f) * vec4(3.321928f)); // dB / 20 x log2(10)
+    alignas(16) float out[4];
+    (linear * mLanes.outputGain * input).store(out);
+    return {out[0], out[1]};
 }
 
 void Limiter::resetGains() noexcept
 {
-    mSmoothedGain = {0.0f, 0.0f};
+    mSmoothedGain = vec4(0.0f);
+}
+
+StereoFrame Limiter::smoothedGain() const noexcept
+{
+    alignas(16) float gains[4];
+    mSmoothedGain.store(gains);
+    return {gains[0], gains[1]};
 }
 
 } // namespace quendra::dravel::vantor

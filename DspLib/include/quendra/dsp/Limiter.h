@@ -5,6 +5,7 @@
 #pragma once
 
 #include "quendra/dsp/StereoFrame.h"
+#include "quendra/dsp/simd/Vec4.h"
 
 namespace quendra::dravel::vantor
 {
@@ -27,7 +28,7 @@ public:
 
     StereoFrame attackCoefficient() const noexcept { return mAttackCoefficient; }
     StereoFrame releaseCoefficient() const noexcept { return mReleaseCoefficient; }
-    StereoFrame smoothedGain() const noexcept { return mSmoothedGain; } // dB, 0 or negative
+    StereoFrame smoothedGain() const noexcept; // dB, 0 or negative
 
 private:
     StereoFrame mSampleRate{48000.0f, 48000.0f};
@@ -38,7 +39,18 @@ private:
     StereoFrame mAttackCoefficient{};
     StereoFrame mReleaseCoefficient{};
     StereoFrame mOutputGain{1.0f, 1.0f};
-    StereoFrame mSmoothedGain{0.0f, 0.0f};
+
+    // The settings above as (left, right, left, right) lanes, so that process() limits both
+    // channels in one pass without branches. Written by setup() only.
+    struct Lanes
+    {
+        vec4 threshold;
+        vec4 slope;
+        vec4 attack;
+        vec4 release;
+        vec4 outputGain;
+    } mLanes;
+    vec4 mSmoothedGain{0.0f}; // the state, lanes as above
 };
 
 } // namespace quendra::dravel::vantor

@@ -13,6 +13,9 @@
 #if !defined(QUENDRA_VEC4_SCALAR) && (defined(__SSE2__) || defined(_M_X64))
 #define QUENDRA_VEC4_SSE2 1
 #include <emmintrin.h>
+#if defined(__FMA__)
+#include <immintrin.h>
+#endif
 #elif !defined(QUENDRA_VEC4_SCALAR) && (defined(__aarch64__) || defined(_M_ARM64))
 #define QUENDRA_VEC4_NEON 1
 #include <arm_neon.h>
@@ -642,6 +645,24 @@ inline vec4 abs(vec4 a) noexcept
 inline vec4 select(vec4 mask, vec4 a, vec4 b) noexcept
 {
     return (mask & a) | andNot(b, mask);
+}
+
+// a x b + c per lane with a single rounding (a fused multiply-add), the same bits as
+// std::fma on every backend; the FMA instruction where the target has one.
+inline vec4 fusedMultiplyAdd(vec4 a, vec4 b, vec4 c) noexcept
+{
+#if defined(QUENDRA_VEC4_SSE2) && defined(__FMA__)
+    return vec4(_mm_fmadd_ps(a.v, b.v, c.v));
+#elif defined(QUENDRA_VEC4_NEON)
+    return vec4(vfmaq_f32(c.v, a.v, b.v));
+#else
+    alignas(16) float x[4], y[4], z[4];
+    a.store(x);
+    b.store(y);
+    c.store(z);
+    return vec4(std::fma(x[0], y[0], z[0]), std::fma(x[1], y[1], z[1]), std::fma(x[2], y[2], z[2]),
+                std::fma(x[3], y[3], z[3]));
+#endif
 }
 
 // Lane L of a in all four lanes.

@@ -199,9 +199,12 @@ void PartialGroup::step(const MagnitudeSpectrum& in, Complex* out, const KernelT
     }
     mModOmega = mOmega * (vec4(1.0f) + mod.pitch * mPitchDepth);
 
-    // Instant attack, release by the retention per hop.
-    const vec4 released = (vec4(1.0f) - mRetention) * mExcitation + mRetention * mLevel;
-    mLevel = active & select(mExcitation < mLevel, released, mExcitation);
+    // Instant attack, release by the retention per hop. A non-finite level left by a hop
+    // that read infinite or NaN bins counts as 0 (x - x is 0 only for finite x), so the next
+    // clean hop starts again from its input instead of holding the level for ever.
+    const vec4 previous = (mLevel - mLevel == vec4(0.0f)) & mLevel;
+    const vec4 released = (vec4(1.0f) - mRetention) * mExcitation + mRetention * previous;
+    mLevel = active & select(mExcitation < previous, released, mExcitation);
 
     mAudible = any(mLevel >= vec4(0.001f));
     if (!mAudible)

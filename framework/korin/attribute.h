@@ -228,6 +228,7 @@ public:
 
     atoms get() const override
     {
+        const std::lock_guard<std::recursive_mutex> guard(mValueMutex);
         if (mGetter)
         {
             return mGetter();
@@ -298,12 +299,19 @@ public:
         }
     }
 
-    stored_type value() const { return mValue; }
+    stored_type value() const
+    {
+        const std::lock_guard<std::recursive_mutex> guard(mValueMutex);
+        return mValue;
+    }
     const std::vector<std::string>& value_names() const { return mValueNames; }
 
-    // Applies a set on this thread: validate, limit, call the setter, store.
+    // Applies a set on this thread: validate, limit, call the setter, store. Sets from the
+    // main and the scheduler thread are serialised (neither is the audio thread), so that the
+    // setter's side effects and the stored value stay in step with the last set.
     void apply(const atoms& values)
     {
+        const std::lock_guard<std::recursive_mutex> guard(mValueMutex);
         const std::optional<stored_type> read = read_value(values);
         if (!read)
         {
@@ -450,6 +458,7 @@ private:
     stored_type mMaximum{};
     std::vector<std::string> mValueNames;
     std::mutex mPendingMutex;
+    mutable std::recursive_mutex mValueMutex; // sets, gets and reads of the stored value
     std::optional<atoms> mPending;
     tessel_qelem* mPendingElement = nullptr;
 };

@@ -28,7 +28,7 @@ using tessel::host::Instance;
 using tessel::host::Runtime;
 using tessel::host::Values;
 
-constexpr int kSetsPerThread = 60000;
+constexpr int kSetsPerThread = 120000;
 
 struct Ramped
 {

@@ -31,46 +31,16 @@ tessel_err setGain(void* x, tessel_attribute*, long argc, tessel_atom* argv)
     return TESSEL_ERR_NONE;
 }
 
-tessel_err getMode(void* x, tessel_attribute*, long* argc, tessel_atom* argv)
-{
-    *argc = 1;
-    return atom_setlong(argv, self(x)->mode);
-}
-
-tessel_err setMode(void* x, tessel_attribute*, long argc, tessel_atom* argv)
-{
-    if (argc < 1)
-        return TESSEL_ERR_GENERIC;
-    self(x)->mode = atom_getlong(argv);
-    return TESSEL_ERR_NONE;
-}
-
 tessel_err getEntries(void*, tessel_attribute*, long* argc, tessel_atom* argv)
 {
     *argc = 1;
     return atom_setlong(argv, gEntryCalls);
 }
 
-void scale(void* x, tessel_symbol*, long argc, tessel_atom* argv)
-{
-    HostTestObject* object = self(x);
-    ++object->scaleCalls;
-    object->scaleArgc = argc;
-    object->scaleInlet = proxy_getinlet(x);
-    if (argc > 0)
-    {
-        tessel_atom value;
-        atom_setfloat(&value, object->gain * atom_getfloat(argv));
-        object_attr_setvalueof(x, gensym("gain"), 1, &value);
-    }
-}
-
 void number(void* x, double value)
 {
-    HostTestObject* object = self(x);
-    ++object->floatCalls;
-    object->lastFloat = value;
-    object->floatInlet = proxy_getinlet(x);
+    self(x)->lastFloat = value;
+    self(x)->floatInlet = proxy_getinlet(x);
 }
 
 void deferred(void* x, tessel_symbol*, long, tessel_atom*)
@@ -93,19 +63,6 @@ void qelemRan(void* x)
 void poke(void* x, tessel_symbol*, long, tessel_atom*)
 {
     qelem_set(self(x)->qelem);
-}
-
-void complain(void* x, tessel_symbol*, long argc, tessel_atom* argv)
-{
-    object_error(x, "complaint %ld: %s %.2f", static_cast<long>(argc), atom_getsym(argv)->name,
-                 atom_getfloat(argv + 1));
-}
-
-tessel_err notify(void* x, tessel_symbol*, tessel_symbol* message, void* sender, void*)
-{
-    if (message == gensym("attr_modified") && sender == x)
-        ++self(x)->notifyCalls;
-    return TESSEL_ERR_NONE;
 }
 
 void perform(void* x, void*, double** ins, long numins, double** outs, long numouts, long frames,
@@ -164,7 +121,6 @@ void* newObject(tessel_symbol*, long argc, tessel_atom* argv)
     x->header.flags |= TESSEL_SIGNAL_NO_INPLACE;
     outlet_new(x, "signal");
     outlet_new(x, "signal");
-    object_attach_byptr_register(x, x, gensym("box"));
     attr_args_process(x, argc, argv);
     return x;
 }
@@ -187,17 +143,11 @@ extern "C" TESSEL_MODULE_EXPORT void ext_main(void*)
 {
     ++gEntryCalls;
     gClass = class_new("hosttest.gain~", newObject, freeObject, sizeof(HostTestObject));
-    class_addmethod(gClass, reinterpret_cast<tessel_method>(scale), "scale",
-                    TESSEL_METHOD_TYPED_LIST);
     class_addmethod(gClass, reinterpret_cast<tessel_method>(number), "float", TESSEL_METHOD_FLOAT);
     class_addmethod(gClass, reinterpret_cast<tessel_method>(later), "later",
                     TESSEL_METHOD_TYPED_LIST);
     class_addmethod(gClass, reinterpret_cast<tessel_method>(poke), "poke",
                     TESSEL_METHOD_TYPED_LIST);
-    class_addmethod(gClass, reinterpret_cast<tessel_method>(complain), "complain",
-                    TESSEL_METHOD_TYPED_LIST);
-    class_addmethod(gClass, reinterpret_cast<tessel_method>(notify), "notify",
-                    TESSEL_METHOD_INTERNAL);
 
     addAttribute("gain", "float64", 0, getGain, setGain, 0);
     class_attr_addattr_format(gClass, "gain", "label", gensym("symbol"), 0, "s",
@@ -208,16 +158,14 @@ extern "C" TESSEL_MODULE_EXPORT void ext_main(void*)
     class_attr_addattr_parse(gClass, "gain", "max", gensym("float64"), 0, "4.");
     class_attr_addattr_format(gClass, "gain", "category", gensym("symbol"), 0, "c", "Level");
 
-    addAttribute("mode", "long", 0, getMode, setMode, 0);
+    addAttribute("mode", "long", 0, nullptr, nullptr, offsetof(HostTestObject, mode));
     class_attr_addattr_format(gClass, "mode", "label", gensym("symbol"), 0, "s", gensym_tr("Mode"));
     class_attr_addattr_format(gClass, "mode", "style", gensym("symbol"), 0, "s",
                               gensym("enumindex"));
     class_attr_addattr_parse(gClass, "mode", "enumvals", gensym("atom"), 0,
                              "\"Off\" \"On\" \"Very loud\" ");
 
-    addAttribute("counter", "long", 0, nullptr, nullptr, offsetof(HostTestObject, counter));
     addAttribute("entries", "long", TESSEL_ATTR_SET_OPAQUE_USER, getEntries, nullptr, 0);
-    class_time_addattr(gClass, "interval", "Interval", 0);
 
     class_addmethod(gClass, reinterpret_cast<tessel_method>(dsp64), "dsp64",
                     TESSEL_METHOD_INTERNAL);

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <fstream>
 #include <unistd.h>
 
@@ -78,7 +77,6 @@ TEST_F(PathsTest, LocatesByNameAndTypeInSearchOrder)
         {"pad.caf", kAudio, "second/pad.caf", TESSEL_FILETYPE_CAF},
         {"notes.txt", kAudio, "", 0},
         {"notes.txt", {}, "second/notes.txt", 0},
-        {"missing.wav", kAudio, "", 0},
         {"quendra.device.sorvell~",
          {TESSEL_FILETYPE_MODULE},
          "second/quendra.device.sorvell~.so",
@@ -96,67 +94,4 @@ TEST_F(PathsTest, LocatesByNameAndTypeInSearchOrder)
     // A path with '/' is checked directly, not on the search path.
     EXPECT_EQ(locate((mRoot / "second" / "pad.caf").string(), kAudio).first,
               (mRoot / "second" / "pad.caf").string());
-    EXPECT_EQ(locate((mRoot / "first" / "sub").string(), {TESSEL_FILETYPE_FOLDER}).second,
-              TESSEL_FILETYPE_FOLDER);
-}
-
-TEST_F(PathsTest, CreatesAMissingFolderInsideItsParent)
-{
-    const std::string wanted = (mRoot / "first" / "sub" / ".." / "docs").string();
-    char conformed[TESSEL_PATH_MAX];
-    ASSERT_EQ(path_nameconform(wanted.c_str(), conformed, TESSEL_PATH_STYLE_ABSOLUTE), 0);
-    EXPECT_EQ(std::string(conformed), (mRoot / "first" / "docs").string());
-    EXPECT_EQ(locate(conformed, {TESSEL_FILETYPE_FOLDER}).first, "");
-
-    std::string text(conformed);
-    const std::string parent = text.substr(0, text.rfind('/'));
-    short parentId = 0;
-    char leaf[TESSEL_PATH_MAX];
-    ASSERT_EQ(path_frompathname(parent.c_str(), &parentId, leaf), 0);
-    EXPECT_STREQ(leaf, "");
-    short folderId = 0;
-    ASSERT_EQ(path_createfolder(parentId, "docs", &folderId), 0);
-    EXPECT_TRUE(fs::is_directory(mRoot / "first" / "docs"));
-    EXPECT_EQ(locate(conformed, {TESSEL_FILETYPE_FOLDER}).first, conformed);
-    short again = 0;
-    EXPECT_EQ(path_createfolder(parentId, "docs", &again), 0);
-    EXPECT_EQ(again, folderId);
-
-    char absolute[TESSEL_PATH_MAX];
-    ASSERT_EQ(path_toabsolutesystempath(folderId, "", absolute), 0);
-    EXPECT_STREQ(absolute, conformed);
-    // A file name resolves to its folder and the name.
-    short fileFolder = 0;
-    ASSERT_EQ(path_frompathname((mRoot / "first" / "page.xml").c_str(), &fileFolder, leaf), 0);
-    EXPECT_EQ(fileFolder, parentId);
-    EXPECT_STREQ(leaf, "page.xml");
-    // Nothing can be made inside a folder that does not exist, or from a bad id.
-    EXPECT_NE(path_frompathname((mRoot / "nowhere" / "x").c_str(), &fileFolder, leaf), 0);
-    EXPECT_NE(path_createfolder(0, "x", &again), 0);
-    EXPECT_NE(path_createfolder(parentId, "a/b", &again), 0);
-}
-
-TEST_F(PathsTest, ModificationDatesOfFilesAndFolders)
-{
-    char name[TESSEL_PATH_MAX] = "beat.wav";
-    short folder = 0;
-    tessel_fourcc type = 0;
-    ASSERT_EQ(locatefile_extended(name, &folder, &type, kAudio.data(), 6), 0);
-    tessel_filedate before = 0;
-    ASSERT_EQ(path_getfilemoddate(name, folder, &before), 0);
-    EXPECT_NE(before, 0u);
-
-    fs::last_write_time(mRoot / "first" / "beat.wav",
-                        fs::last_write_time(mRoot / "first" / "beat.wav") + std::chrono::hours(1));
-    tessel_filedate after = 0;
-    ASSERT_EQ(path_getfilemoddate(name, folder, &after), 0);
-    EXPECT_EQ(after - before, 3600ull * 1000000000ull);
-
-    tessel_filedate folderDate = 0;
-    EXPECT_EQ(path_getmoddate(folder, &folderDate), 0);
-    EXPECT_NE(folderDate, 0u);
-    tessel_filedate untouched = 42;
-    EXPECT_NE(path_getfilemoddate("missing.wav", folder, &untouched), 0);
-    EXPECT_NE(path_getmoddate(0, &untouched), 0);
-    EXPECT_EQ(untouched, 42u);
 }

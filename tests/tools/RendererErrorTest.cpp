@@ -1,5 +1,5 @@
-// Every way a render can fail, an interruption included: one line on stderr, a non-zero exit
-// status, and no output file (nor a temporary one) left in the output folder.
+// Every way a render can fail, bad files and an interruption included: one line on stderr, a
+// non-zero exit status, and no new or changed file (nor a temporary one) in the folder.
 #include "ToolTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@
 
 #include <chrono>
 #include <csignal>
-#include <fstream>
+#include <map>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -27,9 +27,10 @@ namespace
 struct ErrorCase
 {
     const char* title;
-    std::vector<std::string> args; // "IN", "BAD", "OUT" and "MISSING" stand for scratch paths
+    std::string args; // words apart by spaces; "%name" is that entry of the scratch folder, "%"
+                      // alone an empty word
     int status;
-    const char* message;
+    std::string message;
 };
 
 void PrintTo(const ErrorCase& error, std::ostream* out)
@@ -37,143 +38,130 @@ void PrintTo(const ErrorCase& error, std::ostream* out)
     *out << error.title;
 }
 
+// A good input and an output with one bad option value.
+ErrorCase badValue(const char* title, const std::string& option, const std::string& value)
+{
+    return {title, "%in.wav -o %out.wav " + option + " " + value, 2,
+            "bad value '" + value + "' for " + option};
+}
+
+// Good, broken and unsupported files side by side.
+void prepare(const ScratchFolder& folder)
+{
+    writeWav(folder.file("in.wav"), noise(0.1, 2, 0.5f, 1));
+    writeBytes(folder.file("out.wav"), "previous render\n"); // left alone by a failed render
+    writeBytes(folder.file("text.wav"), "RIFF? no, a shopping list\n");
+    writeBytes(folder.file("empty.wav"), "");
+    writeBytes(folder.file("cut30.wav"), bytesOf(folder.file("in.wav")).substr(0, 30));
+    writeWav(folder.file("cut.flac"), noise(0.5, 2, 0.5f, 3), SF_FORMAT_FLAC | SF_FORMAT_PCM_24);
+    const std::string flac = bytesOf(folder.file("cut.flac"));
+    writeBytes(folder.file("cut.flac"), flac.substr(0, flac.size() / 2));
+    for (const int rate : {2000, 384000, 1000000})
+    {
+        writeWav(folder.file(std::to_string(rate) + ".wav"), noise(0.05, 1, 0.5f, 2, rate));
+    }
+    std::filesystem::create_directory(folder.file("dir.wav"));
+    std::filesystem::create_symlink(folder.file("in.wav"), folder.file("link.wav"));
+}
+
+std::map<std::string, std::string> snapshot(const ScratchFolder& folder)
+{
+    std::map<std::string, std::string> entries;
+    for (const auto& name : folder.names())
+    {
+        const std::string path = folder.file(name);
+        entries[name] = std::filesystem::is_directory(path) ? "<folder>" : bytesOf(path);
+    }
+    return entries;
+}
+
 class RendererError : public testing::TestWithParam<ErrorCase>
 {
 };
 
-std::string substitute(const std::string& arg, const ScratchFolder& folder)
-{
-    if (arg == "IN")
-    {
-        return folder.file("in.wav");
-    }
-    if (arg == "BAD")
-    {
-        return folder.file("bad.wav");
-    }
-    if (arg == "OUT")
-    {
-        return folder.file("out.wav");
-    }
-    if (arg == "MISSING")
-    {
-        return folder.file("missing.wav");
-    }
-    if (arg.rfind("NOFOLDER/", 0) == 0)
-    {
-        return folder.file("no/such/folder/" + arg.substr(9));
-    }
-    return arg;
-}
-
 } // namespace
 
-TEST_P(RendererError, FailsCleanly)
+TEST_P(RendererError, FailsWithOneLineAndTouchesNoFile)
 {
     const ErrorCase& error = GetParam();
     ScratchFolder folder;
-    writeWav(folder.file("in.wav"), noise(0.1, 2, 0.5f, 1));
-    std::ofstream(folder.file("bad.wav")) << "this is not audio\n";
-
+    prepare(folder);
+    const auto before = snapshot(folder);
     std::vector<std::string> args;
-    for (const auto& arg : error.args)
+    std::istringstream words(error.args);
+    for (std::string word; words >> word;)
     {
-        args.push_back(substitute(arg, folder));
+        args.push_back(word.front() == '%' ? (word == "%" ? "" : folder.file(word.substr(1)))
+                                           : word);
     }
     const RunResult result = runTool(args);
-
     EXPECT_EQ(result.status, error.status);
     EXPECT_EQ(result.err.rfind("sorvell: ", 0), 0u) << result.err;
     EXPECT_NE(result.err.find(error.message), std::string::npos) << result.err;
     EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << "one line: " << result.err;
-    EXPECT_EQ(folder.names(), (std::vector<std::string>{"bad.wav", "in.wav"}));
+    EXPECT_EQ(snapshot(folder), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RendererError,
     testing::Values(
-        ErrorCase{"MissingInput", {"MISSING", "-o", "OUT"}, 1, "cannot read"},
-        ErrorCase{"UnreadableInput", {"BAD", "-o", "OUT"}, 1, "cannot read"},
-        ErrorCase{"NoOutput", {"IN"}, 2, "no output file"},
-        ErrorCase{"UnknownShortOption", {"IN", "-o", "OUT", "-x"}, 2, "unknown option '-x'"},
-        ErrorCase{"UnknownOption",
-                  {"IN", "-o", "OUT", "--bogus", "1"},
-                  2,
-                  "unknown option or attribute '--bogus'"},
-        ErrorCase{"UnknownBoxAttribute",
-                  {"IN", "-o", "OUT", "@bogus", "1"},
-                  2,
-                  "unknown option or attribute '@bogus'"},
-        ErrorCase{"NumberExpected",
-                  {"IN", "-o", "OUT", "--decay", "long"},
-                  2,
-                  "bad value 'long' for --decay"},
-        ErrorCase{"WholeNumberExpected",
-                  {"IN", "-o", "OUT", "--voices", "2.5"},
-                  2,
-                  "bad value '2.5' for --voices"},
-        ErrorCase{"UnknownMode",
-                  {"IN", "-o", "OUT", "--mod_type", "loud"},
-                  2,
-                  "bad value 'loud' for --mod_type"},
-        ErrorCase{"ModeOutOfRange",
-                  {"IN", "-o", "OUT", "--mod_type", "7"},
-                  2,
-                  "bad value '7' for --mod_type"},
-        ErrorCase{"MissingValue", {"IN", "-o", "OUT", "--decay"}, 2, "needs a value"},
-        ErrorCase{
-            "BadBlockSize", {"IN", "-o", "OUT", "--block", "0"}, 2, "bad value '0' for --block"},
-        ErrorCase{"BadSeed", {"IN", "-o", "OUT", "--seed", "-3"}, 2, "bad value '-3' for --seed"},
-        ErrorCase{
-            "BadTail", {"IN", "-o", "OUT", "--tail", "soon"}, 2, "bad value 'soon' for --tail"},
-        ErrorCase{
-            "UnknownOutputFormat", {"IN", "-o", "out.mp4"}, 2, "cannot tell the output format"},
-        ErrorCase{"UnwritableOutput", {"IN", "-o", "NOFOLDER/out.wav"}, 1, "cannot write"},
-        ErrorCase{
-            "NotAModule", {"IN", "-o", "OUT", "--module", "BAD"}, 1, "cannot load the module"},
-        ErrorCase{"MissingModule",
-                  {"IN", "-o", "OUT", "--module", "MISSING"},
-                  1,
-                  "cannot find the module file"}),
+        ErrorCase{"MissingInput", "%missing.wav -o %out.wav", 1, "cannot read"},
+        ErrorCase{"TextNamedWav", "%text.wav -o %out.wav", 1, "not an audio file"},
+        ErrorCase{"ZeroLengthFile", "%empty.wav -o %out.wav", 1, "cannot read"},
+        ErrorCase{"HeaderCutMidway", "%cut30.wav -o %out.wav", 1,
+                  "a damaged or unsupported audio file"},
+        ErrorCase{"FlacCutShort", "%cut.flac -o %out.wav", 1, "damaged or cut short"},
+        ErrorCase{"FolderAsInput", "%dir.wav -o %out.wav", 1, "it is a folder"},
+        ErrorCase{"FolderAsOutput", "%in.wav -o %dir.wav", 1, "it is a folder"},
+        ErrorCase{"SampleRateTooLow", "%2000.wav -o %out.wav", 1, "rate of 2000 Hz is outside"},
+        ErrorCase{"SampleRateTooHigh", "%1000000.wav -o %out.wav", 1,
+                  "rate of 1000000 Hz is outside"},
+        ErrorCase{"VorbisAbove200kHz", "%384000.wav -o %out.ogg", 1,
+                  "cannot hold 384000 Hz 2-channel"},
+        ErrorCase{"UnwritableOutput", "%in.wav -o %no/such/out.wav", 1, "cannot write"},
+        ErrorCase{"OutputIsTheInput", "%in.wav -o %in.wav", 2, "is the input file"},
+        ErrorCase{"OutputIsALinkToTheInput", "%link.wav -o %in.wav", 2, "is the input file"},
+        ErrorCase{"UnknownOutputExtension", "%in.wav -o %out.mp3", 2,
+                  "cannot tell the output format"},
+        ErrorCase{"OutputWithoutExtension", "%in.wav -o %out", 2, "cannot tell the output format"},
+        ErrorCase{"NoOutput", "%in.wav", 2, "no output file"},
+        ErrorCase{"EmptyOutputPath", "%in.wav -o %", 2, "no output file"},
+        ErrorCase{"EmptyInputPath", "% -o %out.wav", 2, "no input file"},
+        ErrorCase{"NotAModule", "%in.wav -o %out.wav --module %text.wav", 1,
+                  "cannot load the module"},
+        ErrorCase{"MissingModule", "%in.wav -o %out.wav --module %x", 1,
+                  "cannot find the module file"},
+        ErrorCase{"UnknownShortOption", "%in.wav -o %out.wav -x", 2, "unknown option '-x'"},
+        ErrorCase{"UnknownOption", "%in.wav -o %out.wav --bogus 1", 2, "attribute '--bogus'"},
+        ErrorCase{"UnknownBoxAttribute", "%in.wav -o %out.wav @bogus 1", 2, "attribute '@bogus'"},
+        ErrorCase{"MissingValue", "%in.wav -o %out.wav --decay", 2, "needs a value"},
+        badValue("NumberExpected", "--decay", "long"),
+        badValue("WholeNumberExpected", "--voices", "2.5"),
+        badValue("UnknownMode", "--mod_type", "loud"),
+        badValue("ModeOutOfRange", "--mod_type", "7"), badValue("BlockZero", "--block", "0"),
+        badValue("BlockTooLarge", "--block", "65537"),
+        badValue("BlockNotWhole", "--block", "6.4e1"), badValue("TailNotANumber", "--tail", "soon"),
+        badValue("TailNegative", "--tail", "-1"), badValue("TailNaN", "--tail", "nan"),
+        badValue("TailBeyondAnyDouble", "--tail", "1e400"),
+        badValue("SeedNegative", "--seed", "-1"),
+        badValue("SeedBeyond32Bits", "--seed", "4294967296"),
+        badValue("SeedBeyond64Bits", "--seed", "99999999999999999999")),
     [](const testing::TestParamInfo<ErrorCase>& info) { return std::string(info.param.title); });
-
-TEST(RendererOutput, ExistingOutputIsReplacedOnlyByACompleteRender)
-{
-    ScratchFolder folder;
-    const std::string in = folder.file("in.wav");
-    const std::string out = folder.file("out.wav");
-    writeWav(in, noise(0.1, 2, 0.5f, 1));
-    std::ofstream(out) << "previous render\n";
-
-    const RunResult failed = runTool({in, "-o", out, "--mod_type", "loud"});
-    EXPECT_NE(failed.status, 0);
-    std::ifstream previous(out);
-    std::string line;
-    std::getline(previous, line);
-    EXPECT_EQ(line, "previous render");
-
-    const RunResult done = runTool({in, "-o", out, "-q"});
-    EXPECT_EQ(done.status, 0) << done.err;
-    EXPECT_GT(readAudio(out).frames(), readAudio(in).frames()); // the new render, with its tail
-    EXPECT_EQ(folder.names(), (std::vector<std::string>{"in.wav", "out.wav"}));
-}
 
 TEST(RendererOutput, InterruptedRenderLeavesNoFile)
 {
     ScratchFolder folder;
-    const std::string in = folder.file("in.wav");
-    writeWav(in, noise(0.1, 2, 0.5f, 1, 8000));
-    const std::string err = folder.file("err.txt");
-
+    writeWav(folder.file("in.wav"), noise(0.1, 2, 0.5f, 1, 8000));
     // An hour of tail: the render is still running whenever the signal comes.
-    std::vector<std::string> words = {SORVELL_TOOL, in,       "-o",  folder.file("out.wav"),
-                                      "-q",         "--tail", "3600"};
+    std::vector<std::string> words = {
+        SORVELL_TOOL, folder.file("in.wav"), "-o", folder.file("out.wav"), "-q", "--tail", "3600"};
     std::vector<char*> argv;
     for (auto& word : words)
     {
         argv.push_back(word.data());
     }
     argv.push_back(nullptr);
+    const std::string err = folder.file("err.txt");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -182,18 +170,22 @@ TEST(RendererOutput, InterruptedRenderLeavesNoFile)
     posix_spawn_file_actions_destroy(&actions);
 
     // The temporary output appears once the module is loaded and the signal handler is set.
-    const auto rendering = [&] { return folder.names().size() > 2; };
     int status = 0;
-    for (int i = 0; i < 2000 && !rendering() && waitpid(child, &status, WNOHANG) == 0; ++i)
+    pid_t waited = 0;
+    for (int i = 0; i < 2000 && folder.names().size() < 3 && waited == 0; ++i)
     {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        waited = waitpid(child, &status, WNOHANG);
     }
-    ASSERT_TRUE(rendering()) << "the render never started";
-    kill(child, SIGINT);
-    int waited = 0;
-    for (int i = 0; i < 2000 && (waited = waitpid(child, &status, WNOHANG)) == 0; ++i)
+    const bool started = folder.names().size() == 3;
+    if (waited == 0)
+    {
+        kill(child, started ? SIGINT : SIGKILL);
+    }
+    for (int i = 0; i < 2000 && waited == 0; ++i)
     {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        waited = waitpid(child, &status, WNOHANG);
     }
     if (waited == 0)
     {
@@ -201,12 +193,9 @@ TEST(RendererOutput, InterruptedRenderLeavesNoFile)
         waitpid(child, &status, 0);
         FAIL() << "the render did not stop";
     }
-
+    ASSERT_TRUE(started) << "the render never started";
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 130);
-    std::ifstream errors(err);
-    std::stringstream text;
-    text << errors.rdbuf();
-    EXPECT_EQ(text.str(), "sorvell: interrupted\n");
+    EXPECT_EQ(bytesOf(err), "sorvell: interrupted\n");
     EXPECT_EQ(folder.names(), (std::vector<std::string>{"err.txt", "in.wav"}));
 }

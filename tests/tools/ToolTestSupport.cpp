@@ -1,11 +1,12 @@
 #include "ToolTestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <numbers>
-#include <sndfile.h>
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -40,12 +41,12 @@ std::vector<std::string> ScratchFolder::names() const
     return names;
 }
 
-void writeWav(const std::string& path, const Audio& audio)
+void writeWav(const std::string& path, const Audio& audio, int format)
 {
     SF_INFO info{};
     info.samplerate = audio.sampleRate;
     info.channels = audio.channels;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    info.format = format;
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     if (file == nullptr)
     {
@@ -72,6 +73,19 @@ Audio readAudio(const std::string& path)
     return audio;
 }
 
+std::string bytesOf(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+void writeBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
 namespace
 {
 
@@ -83,14 +97,6 @@ std::string shellQuoted(const std::string& word)
         text += c == '\'' ? std::string("'\\''") : std::string(1, c);
     }
     return text + "'";
-}
-
-std::string slurp(const std::filesystem::path& path)
-{
-    std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 } // namespace
@@ -108,30 +114,23 @@ RunResult runTool(const std::vector<std::string>& args)
     const int raw = std::system(command.c_str());
     RunResult result;
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = slurp(streams.file("out"));
-    result.err = slurp(streams.file("err"));
+    result.out = bytesOf(streams.file("out"));
+    result.err = bytesOf(streams.file("err"));
     return result;
 }
 
-RunResult runToolOnTerminal(const std::vector<std::string>& args)
+Audio render(const ScratchFolder& folder, const std::string& input, const std::string& output,
+             const std::vector<std::string>& options, std::string* err)
 {
-    if (std::system("command -v script >/dev/null 2>&1") != 0)
+    std::vector<std::string> args = {folder.file(input), "-o", folder.file(output), "-q"};
+    args.insert(args.end(), options.begin(), options.end());
+    const RunResult result = runTool(args);
+    EXPECT_EQ(result.status, 0) << result.err;
+    if (err != nullptr)
     {
-        return {};
+        *err = result.err;
     }
-    std::string inner = shellQuoted(SORVELL_TOOL);
-    for (const auto& arg : args)
-    {
-        inner += " " + shellQuoted(arg);
-    }
-    ScratchFolder streams;
-    const std::string command = "script -q -e -c " + shellQuoted(inner) + " /dev/null >" +
-                                shellQuoted(streams.file("out")) + " 2>&1 </dev/null";
-    const int raw = std::system(command.c_str());
-    RunResult result;
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = slurp(streams.file("out"));
-    return result;
+    return readAudio(folder.file(output));
 }
 
 Audio noise(double seconds, int channels, float amplitude, unsigned seed, int sampleRate)
@@ -160,10 +159,7 @@ Audio sine(double seconds, double hertz, float amplitude, int channels, int samp
     for (std::size_t i = 0; i < frames; ++i)
     {
         const double value = amplitude * std::sin(2.0 * std::numbers::pi * hertz * i / sampleRate);
-        for (int c = 0; c < channels; ++c)
-        {
-            audio.samples.push_back(static_cast<float>(value));
-        }
+        audio.samples.insert(audio.samples.end(), channels, static_cast<float>(value));
     }
     return audio;
 }

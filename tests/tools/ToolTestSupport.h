@@ -2,6 +2,8 @@
 // out (32-bit float samples), and running the built binary with its exit status and output.
 #pragma once
 
+#include <sndfile.h>
+
 #include <cstddef>
 #include <filesystem>
 #include <string>
@@ -39,15 +41,18 @@ private:
     std::filesystem::path mPath;
 };
 
-void writeWav(const std::string& path, const Audio& audio);
+void writeWav(const std::string& path, const Audio& audio,
+              int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT);
 Audio readAudio(const std::string& path);
+std::string bytesOf(const std::string& path);
+void writeBytes(const std::string& path, const std::string& bytes);
 
 // Runs the renderer with these arguments (each passed as one word).
 RunResult runTool(const std::vector<std::string>& args);
 
-// Runs the renderer on a pseudo-terminal (through `script`); everything it printed on the
-// terminal is in `out`. Status -1 when no pseudo-terminal runner is available.
-RunResult runToolOnTerminal(const std::vector<std::string>& args);
+// Runs `input -o folder/output -q options...`, expects success and reads the output back.
+Audio render(const ScratchFolder& folder, const std::string& input, const std::string& output,
+             const std::vector<std::string>& options, std::string* err = nullptr);
 
 // Deterministic test signals.
 Audio noise(double seconds, int channels, float amplitude, unsigned seed, int sampleRate = 48000);

@@ -7,12 +7,19 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 using namespace quendra::dravel::vantor;
 
 namespace
 {
 constexpr float kHopRate44k = 44100.0f * 0.001953125f;
+
+std::array<float, 4> lanesOf(vec4 v)
+{
+    return {v[0], v[1], v[2], v[3]};
 }
+} // namespace
 
 TEST(Modulator, NoneAndChorusFirstHopInBothBanks)
 {
@@ -22,24 +29,18 @@ TEST(Modulator, NoneAndChorusFirstHopInBothBanks)
     {
         PartialGroup group(side, kHopRate44k, &random);
         const ModOut none = group.mModulator();
-        for (int l = 0; l < 4; ++l)
-        {
-            EXPECT_EQ(none.amplitude[l], 1.0f);
-            EXPECT_EQ(none.pitch[l], 0.0f);
-        }
         group.selectMode(ModMode::Chorus);
-        const ModOut first = group.mModulator();
+        const ModOut chorus = group.mModulator();
         for (int l = 0; l < 4; ++l)
         {
-            EXPECT_EQ(first.pitch[l], side == 0 ? 1.0f : 0.0f);
-            EXPECT_EQ(first.amplitude[l], side == 0 ? 0.7062688f : 1.4125376f);
+            EXPECT_TRUE(none.amplitude[l] == 1.0f && none.pitch[l] == 0.0f);
+            EXPECT_EQ(chorus.pitch[l], side == 0 ? 1.0f : 0.0f);
+            EXPECT_EQ(chorus.amplitude[l], side == 0 ? 0.7062688f : 1.4125376f);
         }
-        group.selectMode(ModMode::None);
-        EXPECT_EQ(group.mModulator().amplitude[0], 1.0f);
     }
 }
 
-TEST(Modulator, ChorusRateIsCappedAtHalfTheHopRate)
+TEST(Modulator, ChorusRateIsCappedAtHalfTheHopRateAndWalksATriangle)
 {
     ChorusState chorus(kHopRate44k);
     chorus.partialHz = vec4(3000.0f, 300.0f, 0.0f, 3000.0f);
@@ -49,12 +50,9 @@ TEST(Modulator, ChorusRateIsCappedAtHalfTheHopRate)
     EXPECT_FLOAT_EQ(chorus.increment[1], 10.0f / kHopRate44k); // 300 / 30 Hz
     EXPECT_FLOAT_EQ(chorus.increment[2], 0.01f / kHopRate44k); // floor at 0.01 Hz
     EXPECT_FLOAT_EQ(chorus.increment[3], 0.01f / kHopRate44k);
-
-    // The LFO walks a triangle: with increment 0.25 it visits 0, +1, 0, -1.
     chorus.increment = vec4(0.25f);
     chorus.phase = vec4(0.0f);
-    const float pitch[] = {0.0f, 1.0f, 0.0f, -1.0f, 0.0f};
-    for (float p : pitch)
+    for (float p : {0.0f, 1.0f, 0.0f, -1.0f, 0.0f})
         EXPECT_EQ(chorus.next().pitch[0], p);
 }
 
@@ -64,19 +62,15 @@ TEST(Modulator, WanderAtRateOneRetargetsEveryHop)
     random.reseed(99);
     WanderState wander(kHopRate44k, &random);
     wander.setRate(1.0f);
-    EXPECT_EQ(wander.minSteps[0], 1.0f);
-    EXPECT_NEAR(wander.maxSteps[0], 1.72f, 0.005f);
     for (int hop = 0; hop < 50; ++hop)
     {
         PartialRandom before = random;
         const vec4 oldTarget = wander.target;
         const ModOut out = wander.next();
-        // Two draws: the step count and the new target.
-        before.draw();
+        before.draw(); // two draws: the step count and the new target
         const vec4 newTarget = bipolar(before.draw());
         for (int l = 0; l < 4; ++l)
         {
-            ASSERT_EQ(random.y()[l], before.y()[l]);
             ASSERT_EQ(wander.value[l], oldTarget[l]); // landed exactly on the old target
             ASSERT_EQ(wander.target[l], newTarget[l]);
             ASSERT_EQ(out.pitch[l], oldTarget[l]);
@@ -85,58 +79,31 @@ TEST(Modulator, WanderAtRateOneRetargetsEveryHop)
     }
 }
 
-TEST(Modulator, WanderRampsLinearlyToItsTarget)
-{
-    PartialRandom random;
-    random.reseed(3);
-    WanderState wander(kHopRate44k, &random);
-    wander.setRate(0.0f); // 10 to 20 s
-    wander.next();        // first hop: every lane picks a target
-    const vec4 target = wander.target;
-    const vec4 slope = wander.slope;
-    for (int l = 0; l < 4; ++l)
-    {
-        EXPECT_GT(std::abs(slope[l]), 0.0f);
-        EXPECT_LE(std::abs(target[l] / slope[l]), 2.0f * 20.0f * kHopRate44k);
-        EXPECT_GE(std::abs(target[l] / slope[l]), 10.0f * kHopRate44k - 1.0f);
-    }
-    const vec4 v0 = wander.value;
-    wander.next();
-    for (int l = 0; l < 4; ++l)
-        EXPECT_EQ(wander.value[l], v0[l] + slope[l]);
-}
-
-TEST(Modulator, GranularDecaysByReleaseAndFires)
+TEST(Modulator, GranularDecaysByReleaseAndLastsOneHopWithReleaseZero)
 {
     PartialRandom random;
     random.reseed(5);
     GranularState granular(kHopRate44k, &random);
     EXPECT_FLOAT_EQ(granular.longInterval[0], 0.3996004f * kHopRate44k);
     EXPECT_FLOAT_EQ(granular.shortInterval[0], 0.03996004f * kHopRate44k);
-
     // No trigger: the envelope falls by the release factor per hop.
     granular.countdown = vec4(1000.0f);
     granular.envelope = vec4(2.0f);
     granular.release = vec4(0.9f);
-    ModOut out = granular.next();
-    EXPECT_FLOAT_EQ(out.amplitude[0], 1.8f);
-    EXPECT_EQ(out.pitch[0], out.amplitude[0]);
-    out = granular.next();
+    EXPECT_FLOAT_EQ(granular.next().amplitude[0], 1.8f);
+    const ModOut out = granular.next();
     EXPECT_FLOAT_EQ(out.amplitude[2], 1.62f);
-
-    // Release 0: a grain lasts exactly one hop.
+    EXPECT_EQ(out.pitch[2], out.amplitude[2]);
+    // Release 0: a grain lasts exactly one hop, then the countdown restarts at random.
     granular.release = vec4(0.0f);
     granular.countdown = vec4(1.5f, 1000.0f, 1000.0f, 1000.0f);
     PartialRandom before = random;
-    out = granular.next();
-    EXPECT_EQ(out.amplitude[0], 2.0f);
-    EXPECT_EQ(out.amplitude[1], 0.0f);
+    EXPECT_EQ(lanesOf(granular.next().amplitude), (std::array<float, 4>{2.0f, 0.0f, 0.0f, 0.0f}));
     const vec4 u = uniform(before.draw());
     EXPECT_EQ(granular.countdown[0],
               ((1.0f - u[0]) * granular.longInterval[0] + u[0] * granular.shortInterval[0]));
     EXPECT_EQ(granular.countdown[1], 999.0f);
-    out = granular.next();
-    EXPECT_EQ(out.amplitude[0], 0.0f);
+    EXPECT_EQ(granular.next().amplitude[0], 0.0f);
 }
 
 TEST(Modulator, RateChangesRescaleRunningCountdowns)
@@ -150,6 +117,4 @@ TEST(Modulator, RateChangesRescaleRunningCountdowns)
     EXPECT_FLOAT_EQ(granular.longInterval[0], kHopRate44k / 5.0f);
     EXPECT_FLOAT_EQ(granular.shortInterval[0], kHopRate44k / 50.0f);
     EXPECT_FLOAT_EQ(granular.countdown[0], countdown * granular.shortInterval[0] / oldShort);
-    granular.setRate(0.0f);
-    EXPECT_FLOAT_EQ(granular.shortInterval[0], kHopRate44k / 0.05f);
 }

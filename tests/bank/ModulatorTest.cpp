@@ -105,16 +105,3 @@ TEST(Modulator, GranularDecaysByReleaseAndLastsOneHopWithReleaseZero)
     EXPECT_EQ(granular.countdown[1], 999.0f);
     EXPECT_EQ(granular.next().amplitude[0], 0.0f);
 }
-
-TEST(Modulator, RateChangesRescaleRunningCountdowns)
-{
-    PartialRandom random;
-    random.reseed(8);
-    GranularState granular(kHopRate44k, &random);
-    const float countdown = granular.countdown[0];
-    const float oldShort = granular.shortInterval[0];
-    granular.setRate(1.0f);
-    EXPECT_FLOAT_EQ(granular.longInterval[0], kHopRate44k / 5.0f);
-    EXPECT_FLOAT_EQ(granular.shortInterval[0], kHopRate44k / 50.0f);
-    EXPECT_FLOAT_EQ(granular.countdown[0], countdown * granular.shortInterval[0] / oldShort);
-}

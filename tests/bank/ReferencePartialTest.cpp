@@ -51,32 +51,6 @@ struct Partial
     bool inBand() const { return minOmega <= omega && omega <= maxOmega; }
     bool active() const { return belowLimit() && inBand(); }
 
-    void tune(float hopRate, float hz0, float stretch, float spread, int side, float chorusRate)
-    {
-        const float sign = side == 0 ? -1.0f : 1.0f;
-        omega = (1.0f + (1.0f + stretch) * harmonic) * (1.0f + sign * spread * unison) *
-                (2.0f * hz0 * kPi / hopRate);
-        modOmega = omega;
-        minOmega = 125.66371f / hopRate;
-        maxOmega = 125663.71f / hopRate;
-        const float rho = omega * hopRate / kTwoPi / 30.0f * chorusRate;
-        lfoIncrement = (rho > 0.0f ? std::min(rho, hopRate * 0.5f) : 0.01f) / hopRate;
-    }
-
-    void computeRetention(float hopRate, float decay, float hf, float lf)
-    {
-        const float g = fastExp2(-6.9077554f / (hopRate * decay) * 1.442695f);
-        const float x = std::min(harmonic / 255.0f, 1.0f);
-        const float k = 10.0f * (2.0f * hf - 1.0f);
-        const float tilt = hf <= 0.5f ? 1.0f - 2.0f * hf * x
-                           : std::fabs(k) > 0.001f
-                               ? (exp2Unfused(1.442695f * (k * (1.0f - x))) - 1.0f) /
-                                     (exp2Unfused(1.442695f * k) - 1.0f)
-                               : 1.0f - x;
-        const float low = std::clamp(1.0f + 0.02f * harmonic - 0.2f * lf, 0.0f, 1.0f);
-        retention = std::clamp(tilt, 0.0f, 1.0f) * low * g;
-    }
-
     float excitation(const Complex* in, float shiftRatio) const
     {
         const float p = omega * 0.31830987f * shiftRatio;
@@ -203,8 +177,25 @@ TEST(ReferencePartial, GroupsMatchScalarReferenceOverRandomSettings)
             p.harmonic = static_cast<float>(i / voices);
             p.unison = static_cast<float>(i % voices);
             p.limit = harmonics;
-            p.tune(bank->hopRate(), hz0, stretch, spread, side, modRate);
-            p.computeRetention(bank->hopRate(), decay, hfDamp, lfDamp);
+            const float hopRate = bank->hopRate();
+            p.omega = (1.0f + (1.0f + stretch) * p.harmonic) *
+                      (1.0f + (side == 0 ? -1.0f : 1.0f) * spread * p.unison) *
+                      (2.0f * hz0 * kPi / hopRate);
+            p.modOmega = p.omega;
+            p.minOmega = 125.66371f / hopRate;
+            p.maxOmega = 125663.71f / hopRate;
+            const float rho = p.omega * hopRate / kTwoPi / 30.0f * modRate;
+            p.lfoIncrement = (rho > 0.0f ? std::min(rho, hopRate * 0.5f) : 0.01f) / hopRate;
+            const float x = std::min(p.harmonic / 255.0f, 1.0f);
+            const float k = 10.0f * (2.0f * hfDamp - 1.0f);
+            const float tilt = hfDamp <= 0.5f ? 1.0f - 2.0f * hfDamp * x
+                               : std::fabs(k) > 0.001f
+                                   ? (exp2Unfused(1.442695f * (k * (1.0f - x))) - 1.0f) /
+                                         (exp2Unfused(1.442695f * k) - 1.0f)
+                                   : 1.0f - x;
+            const float low = std::clamp(1.0f + 0.02f * p.harmonic - 0.2f * lfDamp, 0.0f, 1.0f);
+            p.retention = std::clamp(tilt, 0.0f, 1.0f) * low *
+                          fastExp2(-6.9077554f / (hopRate * decay) * 1.442695f);
             p.depth = pitchDepth(pitchMod);
             p.chorus = chorus;
             p.lfoPhase = side == 0 ? 0.25f : 0.0f;

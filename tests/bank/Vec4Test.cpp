@@ -8,6 +8,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <random>
 
 using namespace quendra::dravel::vantor;
@@ -90,7 +91,7 @@ TEST(Vec4, MasksShufflesAndWords)
     EXPECT_EQ(bitsToFloat(vec4u(0x3F800000u))[0], 1.0f);
 }
 
-TEST(Vec4, MagnitudeIsHypot)
+TEST(Vec4, MagnitudeIsHypotIncludingNonFiniteParts)
 {
     std::mt19937 rng(3);
     std::uniform_int_distribution<int> exponent(-140, 120);
@@ -102,4 +103,8 @@ TEST(Vec4, MagnitudeIsHypot)
         ASSERT_EQ(magnitude(vec4(re, 0, 0, 0), vec4(im, 0, 0, 0))[0], std::hypot(re, im))
             << re << " " << im;
     }
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const vec4 m = magnitude(vec4(inf, nan, -inf, 3.0f), vec4(nan, 1.0f, 0.0f, -inf));
+    EXPECT_TRUE(m[0] == inf && std::isnan(m[1]) && m[2] == inf && m[3] == inf);
 }

@@ -3,7 +3,7 @@
 //     counter "realtime_factor" is seconds of audio per second of CPU.
 //   FftForwardInverse1024: one forward and one inverse transform of 1024 points, the unit
 //     of work the hop routine does four times (two channels, both directions) per 512 samples.
-#include "quendra/dsp/Spectrum.h"
+#include "quendra/dsp/FrameGeometry.h"
 #include "quendra/dsp/Vantor.h"
 #include "quendra/dsp/transform/Fft.h"
 

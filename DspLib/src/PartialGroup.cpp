@@ -63,7 +63,7 @@ vec4 PartialGroup::activeLanes() const noexcept
     return (mHarmonic < mHarmonicLimit) & (mMinOmega <= mOmega) & (mOmega <= mMaxOmega);
 }
 
-vec4 PartialGroup::readExcitation(const MagnitudeSpectrum& in, vec4 shiftRatio,
+vec4 PartialGroup::readExcitation(const BinMagnitudes& in, vec4 shiftRatio,
                                   const SpectrumGeometry& geometry) const noexcept
 {
     if (!mExcite)
@@ -184,7 +184,7 @@ void PartialGroup::addToSpectrum(Complex* out, const KernelTable& kernel,
         addLane<3>(out, kernel, first(3), tap(3), f, mRe, mIm);
 }
 
-void PartialGroup::step(const MagnitudeSpectrum& in, Complex* out, const KernelTable& kernel,
+void PartialGroup::step(const BinMagnitudes& in, Complex* out, const KernelTable& kernel,
                         vec4 shiftRatio, const SpectrumGeometry& geometry) noexcept
 {
     mExcitation = readExcitation(in, shiftRatio, geometry);

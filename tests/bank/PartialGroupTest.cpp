@@ -33,7 +33,7 @@ struct GroupFixture : ::testing::Test
     vec4 excitation(vec4 omega, vec4 shiftRatio)
     {
         group.mOmega = omega;
-        MagnitudeSpectrum m;
+        BinMagnitudes m;
         m.compute(input.data());
         return group.readExcitation(m, shiftRatio, geometry);
     }

@@ -31,7 +31,7 @@ protected:
     {
         for (int b : {10, 20, 30, 40})
             input[static_cast<std::size_t>(b)] = {0.0f, magnitude};
-        MagnitudeSpectrum magnitudes;
+        BinMagnitudes magnitudes;
         magnitudes.compute(input.data());
         std::fill(output.begin(), output.end(), Complex{0.0f, 0.0f});
         group.step(magnitudes, output.data(), kernel, vec4(1.0f), geometry);

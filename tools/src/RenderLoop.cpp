@@ -2,7 +2,7 @@
 
 #include "ToolError.h"
 
-#include <quendra/dsp/Spectrum.h>
+#include <quendra/dsp/FrameGeometry.h>
 
 #include <algorithm>
 #include <cmath>

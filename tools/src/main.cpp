@@ -11,7 +11,7 @@
 #include "RenderLoop.h"
 #include "ToolError.h"
 
-#include <quendra/dsp/Spectrum.h>
+#include <quendra/dsp/FrameGeometry.h>
 
 #include <cmath>
 #include <csignal>

@@ -6,12 +6,12 @@
 // Units: Hz for the fundamental, seconds for the decay, frequencies inside as radians per hop.
 #pragma once
 
+#include "quendra/dsp/BinMagnitudes.h"
+#include "quendra/dsp/FrameGeometry.h"
 #include "quendra/dsp/KernelTable.h"
-#include "quendra/dsp/MagnitudeSpectrum.h"
 #include "quendra/dsp/PartialGroup.h"
 #include "quendra/dsp/PartialRandom.h"
 #include "quendra/dsp/RandomDevice.h"
-#include "quendra/dsp/Spectrum.h"
 #include "quendra/dsp/simd/Vec4.h"
 
 #include <cstddef>
@@ -79,7 +79,7 @@ public:
     const PartialRandom& random() const noexcept { return mRandom; }
     std::uint32_t storedSeed() const noexcept { return mStoredSeed; }
     const KernelTable& kernel() const noexcept { return mKernel; }
-    const MagnitudeSpectrum& inputMagnitudes() const noexcept { return mInputMagnitudes; }
+    const BinMagnitudes& inputMagnitudes() const noexcept { return mInputMagnitudes; }
     float hopRate() const noexcept { return mHopRate; }
     std::uint64_t unisonVoices() const noexcept { return mUnisonVoices; }
     std::uint64_t partialCount() const noexcept { return mPartialCount; }
@@ -135,7 +135,7 @@ private:
 
     const Complex* mpInputSpectrum = nullptr;
     Complex* mpOutputSpectrum = nullptr;
-    MagnitudeSpectrum mInputMagnitudes;
+    BinMagnitudes mInputMagnitudes;
 
     float mHopRate = 0.0f;
     float mFundamentalHz = 110.0f;

@@ -7,13 +7,13 @@
 // holds pointers into itself (its modulator) and must not be copied once installed.
 #pragma once
 
+#include "quendra/dsp/BinMagnitudes.h"
 #include "quendra/dsp/ChorusState.h"
+#include "quendra/dsp/FrameGeometry.h"
 #include "quendra/dsp/GranularState.h"
 #include "quendra/dsp/KernelTable.h"
-#include "quendra/dsp/MagnitudeSpectrum.h"
 #include "quendra/dsp/ModOut.h"
 #include "quendra/dsp/PartialRandom.h"
-#include "quendra/dsp/Spectrum.h"
 #include "quendra/dsp/WanderState.h"
 #include "quendra/dsp/simd/Vec4.h"
 
@@ -58,13 +58,13 @@ public:
 
     // ---- per hop --------------------------------------------------------------------------
     // Excitation read, update, and synthesis into out when audible.
-    void step(const MagnitudeSpectrum& in, Complex* out, const KernelTable& kernel, vec4 shiftRatio,
+    void step(const BinMagnitudes& in, Complex* out, const KernelTable& kernel, vec4 shiftRatio,
               const SpectrumGeometry& geometry) noexcept;
 
     // Magnitude of the input spectrum at each lane's (shifted) bin position, interpolated
     // between the two neighbouring bins; 0 for lanes outside bins [0, 511] and for all
     // lanes when the group does not listen.
-    vec4 readExcitation(const MagnitudeSpectrum& in, vec4 shiftRatio,
+    vec4 readExcitation(const BinMagnitudes& in, vec4 shiftRatio,
                         const SpectrumGeometry& geometry) const noexcept;
 
     // Writes the complex amplitude (amplitude times e^(i phase)) and advances the phase.

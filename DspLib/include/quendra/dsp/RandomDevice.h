@@ -18,7 +18,8 @@ public:
     // One 32-bit value per call.
     std::uint32_t operator()()
     {
-        return mSeeded ? static_cast<std::uint32_t>(mGenerator()) : static_cast<std::uint32_t>(mDevice());
+        return mSeeded ? static_cast<std::uint32_t>(mGenerator())
+                       : static_cast<std::uint32_t>(mDevice());
     }
 
 private:

@@ -7,7 +7,7 @@
 #pragma once
 
 #include "quendra/dsp/Delegate.h"
-#include "quendra/dsp/Spectrum.h"
+#include "quendra/dsp/FrameGeometry.h"
 #include "quendra/dsp/StereoFrame.h"
 #include "quendra/dsp/transform/Window.h"
 

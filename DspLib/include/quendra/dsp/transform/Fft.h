@@ -7,7 +7,7 @@
 // transform calls allocate nothing and lock nothing. One object serves one call at a time.
 #pragma once
 
-#include "quendra/dsp/Spectrum.h"
+#include "quendra/dsp/FrameGeometry.h"
 
 #include <cstdint>
 #include <memory>

@@ -6,7 +6,7 @@
 // caller buffers and never overwrite the caller's input.
 #pragma once
 
-#include "quendra/dsp/Spectrum.h"
+#include "quendra/dsp/FrameGeometry.h"
 
 #include <cstdint>
 

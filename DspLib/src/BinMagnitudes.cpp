@@ -1,9 +1,9 @@
-#include "quendra/dsp/MagnitudeSpectrum.h"
+#include "quendra/dsp/BinMagnitudes.h"
 
 namespace quendra::dravel::vantor
 {
 
-void MagnitudeSpectrum::compute(const Complex* spectrum) noexcept
+void BinMagnitudes::compute(const Complex* spectrum) noexcept
 {
     const float* bins = &spectrum[0].re;
     constexpr std::size_t kWhole = kNumBins / 4 * 4; // 512

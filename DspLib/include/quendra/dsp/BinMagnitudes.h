@@ -1,9 +1,9 @@
-// MagnitudeSpectrum: the magnitudes of one channel's input spectrum, as the partials read
+// BinMagnitudes: the magnitudes of one channel's input spectrum, as the partials read
 // them: |X[k]| (the hypotf value) for bins 1..512, and for bin 0 the magnitude of X[0] with
 // both parts halved. Computed once per hop, four bins at a time. No allocation.
 #pragma once
 
-#include "quendra/dsp/Spectrum.h"
+#include "quendra/dsp/FrameGeometry.h"
 #include "quendra/dsp/simd/Vec4.h"
 
 #include <array>
@@ -12,10 +12,10 @@
 namespace quendra::dravel::vantor
 {
 
-class MagnitudeSpectrum
+class BinMagnitudes
 {
 public:
-    MagnitudeSpectrum() noexcept { mValues.fill(0.0f); }
+    BinMagnitudes() noexcept { mValues.fill(0.0f); }
 
     // spectrum: kNumBins bins.
     void compute(const Complex* spectrum) noexcept;

@@ -5,6 +5,7 @@
 // crash or race (this test runs under the thread sanitizer), the output stays finite, and
 // the last value set for each attribute is what reading it returns and what the engine
 // ends up using.
+#include "SmoothedRanges.h"
 #include "sorvell.h"
 
 #include <tessel/host/Runtime.h>
@@ -24,24 +25,14 @@ namespace
 
 using quendra::dravel::vantor::StereoFrame;
 using quendra::dravel::vantor::Vantor;
+using hardening::kRamped;
+using hardening::Ramped;
 using tessel::host::Instance;
 using tessel::host::Runtime;
 using tessel::host::Values;
 
 constexpr int kSetsPerThread = 120000;
 
-struct Ramped
-{
-    const char* name;
-    double lo;
-    double hi;
-};
-
-constexpr Ramped kRamped[] = {
-    {"mix", 0.0, 1.0},      {"gain", -24.0, 24.0},  {"stretch", -1.0, 1.0},
-    {"shift", -48.0, 48.0}, {"decay", 0.001, 20.0}, {"hf_damp", 0.0, 1.0},
-    {"lf_damp", 0.0, 1.0},  {"unison", 0.0, 1.0},   {"frequency", 20.0, 20000.0},
-    {"mod_rate", 0.0, 1.0}, {"pitch_mod", 0.0, 4.0}};
 const char* const kModeNames[] = {"None", "Chorus", "Wandering", "Granular"};
 
 double numberOf(const std::optional<Values>& values)

@@ -2,6 +2,8 @@
 // smoothed attributes ramp, queued attributes arrive, the mode changes and resets are
 // carried out, and no engine call made from the perform routine (process, the setters,
 // reset) does either.
+#include "SmoothedRanges.h"
+
 #include <AllocationCounter.h>
 
 #include <quendra/dsp/Vantor.h>
@@ -19,19 +21,8 @@ namespace
 using quendra::dravel::vantor::StereoFrame;
 using quendra::dravel::vantor::Vantor;
 using sorvell::testing::AllocationCounter;
-
-struct Ramped
-{
-    const char* name;
-    double lo;
-    double hi;
-};
-
-constexpr Ramped kRamped[] = {
-    {"mix", 0.0, 1.0},      {"gain", -24.0, 24.0},  {"stretch", -1.0, 1.0},
-    {"shift", -48.0, 48.0}, {"decay", 0.001, 20.0}, {"hf_damp", 0.0, 1.0},
-    {"lf_damp", 0.0, 1.0},  {"unison", 0.0, 1.0},   {"frequency", 20.0, 20000.0},
-    {"mod_rate", 0.0, 1.0}, {"pitch_mod", 0.0, 4.0}};
+using hardening::kRamped;
+using hardening::Ramped;
 
 class PerformAllocation : public ::testing::TestWithParam<int>
 {

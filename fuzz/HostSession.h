@@ -92,10 +92,15 @@ inline tessel::host::Values atoms(FuzzInput& input, int maxCount)
 
 // Stereo audio through an instance. Inputs are ordinary audio unless `awkward`, in which case
 // they may hold NaN, infinities, denormals and huge values. Aborts when an instance that has
-// only ever seen finite input produces a non-finite sample.
+// only ever seen finite input of a sane level produces a non-finite sample. Input far above
+// full scale (beyond kLoudestAudio, 120 dB over) is no better than infinity: the engine
+// tests no sample, and a transform sum, a long resonance and the input gain take single
+// precision past its range well before 1e38.
 class Renderer
 {
 public:
+    static constexpr double kLoudestAudio = 1e6;
+
     void render(tessel::host::Runtime& runtime, tessel::host::Instance* instance, FuzzInput& input,
                 long frames, bool awkward)
     {
@@ -110,13 +115,13 @@ public:
             const auto phase = static_cast<float>(i) * 0.05f;
             mLeft[i] = static_cast<double>(left * std::sin(phase));
             mRight[i] = static_cast<double>(right * std::cos(phase));
-            mSawNonFinite = mSawNonFinite || !std::isfinite(mLeft[i]) || !std::isfinite(mRight[i]);
+            mSawUnusable = mSawUnusable || !usable(mLeft[i]) || !usable(mRight[i]);
         }
         const double* ins[] = {mLeft.data(), mRight.data()};
         double* outs[] = {mOutLeft.data(), mOutRight.data()};
         if (!runtime.process(instance, ins, outs, frames))
             return;
-        if (mSawNonFinite)
+        if (mSawUnusable)
             return;
         for (std::size_t i = 0; i < mOutLeft.size(); ++i)
         {
@@ -126,11 +131,13 @@ public:
     }
 
     // A new instance starts clean.
-    void forget() noexcept { mSawNonFinite = false; }
+    void forget() noexcept { mSawUnusable = false; }
 
 private:
+    static bool usable(double sample) noexcept { return std::abs(sample) <= kLoudestAudio; }
+
     std::vector<double> mLeft, mRight, mOutLeft, mOutRight;
-    bool mSawNonFinite = false;
+    bool mSawUnusable = false; // non-finite or beyond kLoudestAudio
 };
 
 } // namespace sorvell::fuzz

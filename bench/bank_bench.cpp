@@ -1,6 +1,7 @@
 // Cost of the channel partial banks, alone and inside the engine, at 48 kHz.
 //   realtime_x   audio seconds processed per CPU second of this thread (real-time factor)
-//   block_ratio  slowest 64-sample block over the median block across 10 s of audio
+//   block_ratio  slowest 64-sample block over the median block across 10 s of audio (each
+//                block charged its least cost over identical replays; see below)
 // Baseline: the engine with the lightest bank load (one harmonic, one voice), so that the
 // other figures read as multiples of the frame's own cost (transforms, rings, limiter).
 #include "quendra/dsp/ChannelPartialBank.h"
@@ -114,36 +115,65 @@ double threadCpuNs()
     return static_cast<double>(t.tv_sec) * 1e9 + static_cast<double>(t.tv_nsec);
 }
 
-// Slowest 64-sample block against the median over 10 s, heaviest settings (CPU time).
-// Argument: the setting.
+// Slowest 64-sample block against the median over 10 s of a running engine (CPU time; the
+// first second, in which the settings are applied, is not counted: BM_BankFrameStartAfter
+// measures that). Argument: the setting.
+// A single pass charges a block with whatever the machine did to the thread meanwhile
+// (interrupts, migrations, a neighbour evicting the caches), and those hits, not the engine,
+// decide its maximum. So the same 10 s are replayed kReplays times from identical engines
+// (same seed, same input: the same work block for block) and each block is charged the least
+// it ever took. block_ratio and p999_ratio read those costs; raw_block_ratio and
+// raw_p999_ratio are the figures of the first pass alone.
 void BM_EngineHeaviestBlockSpread(benchmark::State& state)
 {
-    auto engine = engineFor(static_cast<Setting>(state.range(0)));
+    constexpr int kReplays = 7;
+    const auto setting = static_cast<Setting>(state.range(0));
     const auto input = stereoNoise(static_cast<std::size_t>(kRate) * 10);
-    std::vector<double> blockNs(input.size() / kBlock);
-    double ratio = 0.0;
-    double p999 = 0.0;
-    double medianUs = 0.0;
+    const std::size_t blocks = input.size() / kBlock;
+    std::vector<double> pass(blocks);
+    std::vector<double> least(blocks);
+    struct Spread
+    {
+        double median = 0.0, slowest = 0.0, p999 = 0.0;
+    };
+    const auto spreadOf = [](std::vector<double> costs)
+    {
+        Spread s;
+        s.slowest = *std::max_element(costs.begin(), costs.end());
+        std::nth_element(costs.begin(), costs.begin() + costs.size() / 2, costs.end());
+        s.median = costs[costs.size() / 2];
+        std::nth_element(costs.begin(), costs.begin() + costs.size() * 999 / 1000, costs.end());
+        s.p999 = costs[costs.size() * 999 / 1000];
+        return s;
+    };
+    Spread raw, filtered;
     for (auto _ : state)
     {
-        for (std::size_t b = 0; b < blockNs.size(); ++b)
+        std::fill(least.begin(), least.end(), 1e300);
+        for (int replay = 0; replay < kReplays; ++replay)
         {
-            const double start = threadCpuNs();
-            for (std::size_t n = b * kBlock; n < (b + 1) * kBlock; ++n)
+            auto engine = engineFor(setting);
+            for (std::size_t n = 0; n < static_cast<std::size_t>(kRate); ++n)
                 benchmark::DoNotOptimize(engine->process(input[n]));
-            blockNs[b] = threadCpuNs() - start;
+            for (std::size_t b = 0; b < blocks; ++b)
+            {
+                const double start = threadCpuNs();
+                for (std::size_t n = b * kBlock; n < (b + 1) * kBlock; ++n)
+                    benchmark::DoNotOptimize(engine->process(input[n]));
+                pass[b] = threadCpuNs() - start;
+                least[b] = std::min(least[b], pass[b]);
+            }
+            if (replay == 0)
+                raw = spreadOf(pass);
         }
-        std::vector<double> sorted = blockNs;
-        std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
-        const double median = sorted[sorted.size() / 2];
-        ratio = *std::max_element(blockNs.begin(), blockNs.end()) / median;
-        std::nth_element(sorted.begin(), sorted.begin() + sorted.size() * 999 / 1000, sorted.end());
-        p999 = sorted[sorted.size() * 999 / 1000] / median;
-        medianUs = median / 1000.0;
+        filtered = spreadOf(least);
     }
-    state.counters["block_ratio"] = ratio;
-    state.counters["p999_ratio"] = p999;
-    state.counters["median_us"] = medianUs;
+    state.counters["block_ratio"] = filtered.slowest / filtered.median;
+    state.counters["p999_ratio"] = filtered.p999 / filtered.median;
+    state.counters["median_us"] = filtered.median / 1000.0;
+    state.counters["slowest_us"] = filtered.slowest / 1000.0;
+    state.counters["raw_block_ratio"] = raw.slowest / raw.median;
+    state.counters["raw_p999_ratio"] = raw.p999 / raw.median;
 }
 
 // Both banks alone, all 512 groups active, one hop (512 ticks and a frame start) per
@@ -189,6 +219,41 @@ void BM_BankTickAllGroups(benchmark::State& state)
     state.counters["realtime_x"] = benchmark::Counter(
         static_cast<double>(state.iterations()) * kHopSize / kRate, benchmark::Counter::kIsRate);
 }
+// One bank's frame start after a deferred change, the setter included: what the hop that
+// applies the change costs on top of the plain frame start (argument 0). 1: voices (a new
+// layout of all 512 groups), 2: frequency (as on every hop of a frequency ramp), 3: stretch.
+void BM_BankFrameStartAfter(benchmark::State& state)
+{
+    std::vector<Complex> input(kNumBins);
+    std::vector<Complex> output(kNumBins);
+    RandomDevice device(5u);
+    auto bank = std::make_unique<ChannelPartialBank>();
+    bank->prepare(kRate, input.data(), output.data(), 0, device);
+    bank->setUnisonVoices(8);
+    bank->frameStart();
+    int n = 0;
+    for (auto _ : state)
+    {
+        ++n;
+        switch (state.range(0))
+        {
+        case 1:
+            bank->setUnisonVoices(n % 2 == 0 ? 8 : 7);
+            break;
+        case 2:
+            bank->setFrequency(n % 2 == 0 ? 440.0f : 441.0f);
+            break;
+        case 3:
+            bank->setStretch(n % 2 == 0 ? 0.0f : 0.01f);
+            break;
+        default:
+            break;
+        }
+        bank->frameStart();
+        benchmark::ClobberMemory();
+    }
+}
+
 // One call of a retention setter on both banks, as a smoothed decay or damping parameter
 // makes on every sample of its ramp. Argument: the damping H (above 0.5 the curve needs two
 // exponentials per group).
@@ -239,7 +304,8 @@ BENCHMARK(BM_EngineHeaviestBlockSpread)
     ->Arg(kHeaviest)
     ->Arg(kHeaviestLow)
     ->Unit(benchmark::kMillisecond)
-    ->Iterations(3);
+    ->Iterations(1);
+BENCHMARK(BM_BankFrameStartAfter)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BankSetDecay)->Arg(3)->Arg(8)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BankSetModRate)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BankSetPitchMod)->Unit(benchmark::kMicrosecond);

@@ -149,9 +149,34 @@ void ChannelPartialBank::controlRateUpdate() noexcept
 
 void ChannelPartialBank::layOut() noexcept
 {
-    std::uint64_t index = 0;
-    for (PartialGroup* g = groups(); g != mpEnd; ++g, ++index)
-        g->layOut(index, mUnisonVoices, mPartialCount);
+    // Partial i is unison voice i mod U of harmonic (i mod N) / U. The indices are counted
+    // up rather than divided out: the 64-bit divisions were most of the cost of a layout.
+    std::uint64_t unison = 0;   // i mod U
+    std::uint64_t position = 0; // i mod N
+    std::uint64_t harmonic = 0; // position / U
+    std::uint64_t voice = 0;    // position mod U
+    for (PartialGroup* g = groups(); g != mpEnd; ++g)
+    {
+        alignas(16) float harmonics[4];
+        alignas(16) float unisons[4];
+        for (int lane = 0; lane < 4; ++lane)
+        {
+            harmonics[lane] = static_cast<float>(harmonic);
+            unisons[lane] = static_cast<float>(unison);
+            if (++unison == mUnisonVoices)
+                unison = 0;
+            if (++position == mPartialCount)
+            {
+                position = harmonic = voice = 0;
+            }
+            else if (++voice == mUnisonVoices)
+            {
+                voice = 0;
+                ++harmonic;
+            }
+        }
+        g->layOut(vec4::load(harmonics), vec4::load(unisons));
+    }
 }
 
 void ChannelPartialBank::enableGroups() noexcept

@@ -215,19 +215,10 @@ void PartialGroup::step(const BinMagnitudes& in, Complex* out, const KernelTable
 
 // ---- control rate -------------------------------------------------------------------------
 
-void PartialGroup::layOut(std::uint64_t index, std::uint64_t unisonVoices,
-                          std::uint64_t partialCount) noexcept
+void PartialGroup::layOut(vec4 harmonic, vec4 unison) noexcept
 {
-    alignas(16) float harmonic[4];
-    alignas(16) float unison[4];
-    for (std::uint64_t l = 0; l < 4; ++l)
-    {
-        const std::uint64_t i = 4 * index + l;
-        unison[l] = static_cast<float>(i % unisonVoices);
-        harmonic[l] = static_cast<float>((i % partialCount) / unisonVoices);
-    }
-    mHarmonic = vec4::load(harmonic);
-    mUnison = vec4::load(unison);
+    mHarmonic = harmonic;
+    mUnison = unison;
     refreshExcite();
 }
 

@@ -75,9 +75,8 @@ public:
                        const SpectrumGeometry& geometry) const noexcept;
 
     // ---- control rate ---------------------------------------------------------------------
-    // Harmonic and unison index of each lane for group number index.
-    void layOut(std::uint64_t index, std::uint64_t unisonVoices,
-                std::uint64_t partialCount) noexcept;
+    // Harmonic and unison index of each lane.
+    void layOut(vec4 harmonic, vec4 unison) noexcept;
     // Ratios from stretch S and unison spread D, then frequencies at the current fundamental.
     void computeRatios(vec4 stretch, vec4 spread) noexcept;
     // New fundamental omega0 (radians per hop); ratios kept.

@@ -344,21 +344,34 @@ inline vec4 max(vec4 a, vec4 b) noexcept
 {
     return vec4(vbslq_f32(vcgtq_f32(a.v, b.v), a.v, b.v));
 }
+// A lane's mask bit is its sign bit, as for movemask on SSE2.
 inline bool any(vec4 mask) noexcept
 {
-    return vmaxvq_u32(vreinterpretq_u32_f32(mask.v)) != 0;
+    return vmaxvq_u32(vshrq_n_u32(vreinterpretq_u32_f32(mask.v), 31)) != 0;
 }
 inline bool all(vec4 mask) noexcept
 {
-    return vminvq_u32(vreinterpretq_u32_f32(mask.v)) != 0;
+    return vminvq_u32(vshrq_n_u32(vreinterpretq_u32_f32(mask.v), 31)) != 0;
 }
+namespace detail
+{
+// The NEON conversion saturates and turns NaN into 0; give INT_MIN for those lanes instead,
+// as the SSE2 conversion does, so that all backends agree on every input.
+inline int32x4_t truncateLanes(float32x4_t x) noexcept
+{
+    const uint32x4_t inRange = vandq_u32(vcgtq_f32(x, vdupq_n_f32(-2147483904.0f)),
+                                         vcltq_f32(x, vdupq_n_f32(2147483648.0f)));
+    return vbslq_s32(inRange, vcvtq_s32_f32(x),
+                     vdupq_n_s32(std::numeric_limits<std::int32_t>::min()));
+}
+} // namespace detail
 inline vec4 truncateToInt(vec4 x) noexcept
 {
-    return vec4(vcvtq_f32_s32(vcvtq_s32_f32(x.v)));
+    return vec4(vcvtq_f32_s32(detail::truncateLanes(x.v)));
 }
 inline vec4u truncateToWord(vec4 x) noexcept
 {
-    return vec4u(vreinterpretq_u32_s32(vcvtq_s32_f32(x.v)));
+    return vec4u(vreinterpretq_u32_s32(detail::truncateLanes(x.v)));
 }
 inline vec4 bitsToFloat(vec4u w) noexcept
 {

@@ -1,14 +1,11 @@
-// The partial banks seen through the whole engine: resynthesis level, channel symmetry,
-// reproducibility with a seed, independence of the seed when nothing is random, and no heap
-// use while processing with the banks busy.
-#include "AllocationCounter.h"
-
+// The partial banks seen through the whole engine: channel symmetry, reproducibility with a
+// seed, and independence of the seed when nothing is random. (The resynthesis level is
+// checked end to end through the renderer, heap use by the hardening tests.)
 #include "quendra/dsp/Vantor.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -71,26 +68,6 @@ bool silent(const std::vector<StereoFrame>& out)
 }
 } // namespace
 
-TEST(BankEngine, SineOnABinComesBackAtItsAmplitude)
-{
-    for (int bin : {10, 37})
-    {
-        auto engine = makeEngine(44100.0f, 1);
-        // The fundamental sits on the bin, so partial 0 listens exactly there.
-        const double hz = bin * 44100.0 / 1024.0;
-        engine->setFrequency(static_cast<float>(hz));
-        engine->setHarmonics(1);
-        double sumSquares = 0.0;
-        for (int n = 0; n < 40 * 512; ++n)
-        {
-            const auto x = static_cast<float>(0.25 * std::sin(2.0 * M_PI * hz * n / 44100.0));
-            const float out = engine->process({x, x}).left;
-            sumSquares += n >= 32 * 512 ? static_cast<double>(out) * out : 0.0;
-        }
-        EXPECT_NEAR(std::sqrt(2.0 * sumSquares / (8 * 512)), 0.25, 0.25 * 0.002) << bin;
-    }
-}
-
 TEST(BankEngine, OneVoiceAndIdenticalInputsGiveIdenticalChannels)
 {
     auto engine = makeEngine(48000.0f, 7);
@@ -99,6 +76,8 @@ TEST(BankEngine, OneVoiceAndIdenticalInputsGiveIdenticalChannels)
     engine->setStretch(0.2f);
     engine->setShift(2.0f);
     engine->setUnisonAmount(0.5f); // no effect with one voice
+    engine->setUnisonVoices(2);    // two voices and back to one: the same phases again
+    engine->setUnisonVoices(1);
     engine->setHarmonics(100);
     auto out = run(*engine, noise(12 * 512, 3, true));
     EXPECT_FALSE(silent(out));
@@ -135,33 +114,4 @@ TEST(BankEngine, UnmodulatedSingleVoiceOutputIgnoresTheSeed)
     const auto outA = run(*a, input);
     EXPECT_FALSE(silent(outA));
     EXPECT_TRUE(bitEqual(outA, run(*b, input)));
-}
-
-TEST(BankEngine, ProcessingWithBusyBanksNeverAllocates)
-{
-    const auto input = noise(6 * 512, 13, false);
-    for (int mode : {0, 1, 2, 3})
-    {
-        auto engine = makeEngine(48000.0f, 21, mode);
-        engine->setUnisonVoices(8);
-        sorvell::testing::AllocationCounter counter;
-        for (std::size_t n = 0; n < input.size(); ++n)
-        {
-            // Setters arrive on the audio thread between samples, some every sample.
-            engine->setFrequency(97.0f + static_cast<float>(n % 64));
-            engine->setStretch(0.1f + 0.0001f * static_cast<float>(n % 100));
-            if (n == 700)
-            {
-                engine->setModType((mode + 1) % 4);
-                engine->setUnisonVoices(3);
-                engine->setHarmonics(40);
-                engine->setDecay(0.5f);
-                engine->setModRate(0.2f);
-                engine->setPitchMod(1.0f);
-            }
-            engine->process(input[n]);
-        }
-        engine->reset();
-        EXPECT_EQ(counter.allocations(), 0u) << mode;
-    }
 }

@@ -1,6 +1,6 @@
 // The engine frame end to end: hop schedule, latency of the dry and the wet path, the STFT
-// identity, the gains on the analysed signal, and reset.
-#include "AllocationCounter.h"
+// identity, the gains on the analysed signal, and reset. (That process, the setters and reset
+// allocate nothing is checked by the hardening tests.)
 #include "VantorTestAccess.h"
 
 #include "quendra/dsp/Vantor.h"
@@ -122,41 +122,6 @@ TEST(EngineFrame, ResetSilencesEverythingAndKeepsTheHopPhase)
     }
     EXPECT_EQ(recorder.hops,
               (std::vector<std::size_t>{512, 1024, 1536, 2048, 2560, 3072, 3584, 4096, 4608}));
-}
-
-TEST(EngineRealTime, ProcessSettersAndResetAllocateNothing)
-{
-    auto engine = std::make_unique<Vantor>(48000.0f, 14u);
-    const std::vector<StereoFrame> input = noise(3 * kHopSize + 17, 15);
-    sorvell::testing::AllocationCounter counter;
-    for (const StereoFrame& frame : input)
-    {
-        engine->process(frame);
-    }
-    engine->setInputGain(2.0f);
-    engine->setMix(0.3f);
-    engine->setShift(-5.0f);
-    engine->setHfDamp(0.7f);
-    engine->setLfDamp(0.4f);
-    engine->setUnisonAmount(0.3f);
-    engine->setUnisonVoices(8);
-    engine->reset();
-    for (const StereoFrame& frame : input)
-    {
-        engine->process(frame);
-    }
-    EXPECT_EQ(counter.allocations(), 0u);
-    EXPECT_EQ(counter.deallocations(), 0u);
-}
-
-TEST(AllocationCounter, SeesHeapUseOnItsOwnThread)
-{
-    sorvell::testing::AllocationCounter counter;
-    auto box = std::make_unique<int>(3);
-    std::vector<float> values(100);
-    EXPECT_EQ(counter.allocations(), 2u);
-    box.reset();
-    EXPECT_EQ(counter.deallocations(), 1u);
 }
 
 } // namespace

@@ -13,16 +13,28 @@
 
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace
 {
 
+using hardening::kRamped;
+using hardening::Ramped;
 using quendra::dravel::vantor::StereoFrame;
 using quendra::dravel::vantor::Vantor;
 using sorvell::testing::AllocationCounter;
-using hardening::kRamped;
-using hardening::Ramped;
+
+// The counter itself sees heap use on its own thread, so that a count of 0 means something.
+TEST(AllocationCounter, SeesHeapUseOnItsOwnThread)
+{
+    AllocationCounter counter;
+    auto box = std::make_unique<int>(3);
+    std::vector<float> values(100);
+    EXPECT_EQ(counter.allocations(), 2u);
+    box.reset();
+    EXPECT_EQ(counter.deallocations(), 1u);
+}
 
 class PerformAllocation : public ::testing::TestWithParam<int>
 {

@@ -4,20 +4,16 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <spawn.h>
+#include <csignal>
 #include <sys/wait.h>
 
 #include <chrono>
-#include <csignal>
 #include <map>
 #include <ostream>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
-
-extern char** environ;
 
 using namespace sorvell_test;
 
@@ -153,21 +149,10 @@ TEST(RendererOutput, InterruptedRenderLeavesNoFile)
     ScratchFolder folder;
     writeWav(folder.file("in.wav"), noise(0.1, 2, 0.5f, 1, 8000));
     // An hour of tail: the render is still running whenever the signal comes.
-    std::vector<std::string> words = {
-        SORVELL_TOOL, folder.file("in.wav"), "-o", folder.file("out.wav"), "-q", "--tail", "3600"};
-    std::vector<char*> argv;
-    for (auto& word : words)
-    {
-        argv.push_back(word.data());
-    }
-    argv.push_back(nullptr);
-    const std::string err = folder.file("err.txt");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t child = 0;
-    ASSERT_EQ(posix_spawn(&child, SORVELL_TOOL, &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t child =
+        startTool({folder.file("in.wav"), "-o", folder.file("out.wav"), "-q", "--tail", "3600"},
+                  "/dev/null", folder.file("err.txt"));
+    ASSERT_GT(child, 0);
 
     // The temporary output appears once the module is loaded and the signal handler is set.
     int status = 0;
@@ -196,6 +181,6 @@ TEST(RendererOutput, InterruptedRenderLeavesNoFile)
     ASSERT_TRUE(started) << "the render never started";
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 130);
-    EXPECT_EQ(bytesOf(err), "sorvell: interrupted\n");
+    EXPECT_EQ(bytesOf(folder.file("err.txt")), "sorvell: interrupted\n");
     EXPECT_EQ(folder.names(), (std::vector<std::string>{"err.txt", "in.wav"}));
 }

@@ -4,12 +4,16 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <fstream>
 #include <numbers>
 #include <sstream>
 #include <stdexcept>
+
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/wait.h>
+
+extern char** environ;
 
 namespace sorvell_test
 {
@@ -86,34 +90,38 @@ void writeBytes(const std::string& path, const std::string& bytes)
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-namespace
+pid_t startTool(const std::vector<std::string>& args, const std::string& out,
+                const std::string& err)
 {
-
-std::string shellQuoted(const std::string& word)
-{
-    std::string text = "'";
-    for (char c : word)
+    std::vector<std::string> words = {SORVELL_TOOL};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& word : words)
     {
-        text += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        argv.push_back(word.data());
     }
-    return text + "'";
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t child = -1;
+    const int failed = posix_spawn(&child, SORVELL_TOOL, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return failed == 0 ? child : -1;
 }
-
-} // namespace
 
 RunResult runTool(const std::vector<std::string>& args)
 {
     ScratchFolder streams;
-    std::string command = shellQuoted(SORVELL_TOOL);
-    for (const auto& arg : args)
-    {
-        command += " " + shellQuoted(arg);
-    }
-    command += " >" + shellQuoted(streams.file("out")) + " 2>" + shellQuoted(streams.file("err")) +
-               " </dev/null";
-    const int raw = std::system(command.c_str());
+    const pid_t child = startTool(args, streams.file("out"), streams.file("err"));
+    int raw = 0;
     RunResult result;
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    if (child > 0 && waitpid(child, &raw, 0) == child && WIFEXITED(raw))
+    {
+        result.status = WEXITSTATUS(raw);
+    }
     result.out = bytesOf(streams.file("out"));
     result.err = bytesOf(streams.file("err"));
     return result;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <sndfile.h>
+#include <sys/types.h>
 
 #include <cstddef>
 #include <filesystem>
@@ -47,7 +48,11 @@ Audio readAudio(const std::string& path);
 std::string bytesOf(const std::string& path);
 void writeBytes(const std::string& path, const std::string& bytes);
 
-// Runs the renderer with these arguments (each passed as one word).
+// Starts the renderer with these arguments (each passed as one word), standard input empty and
+// standard output and error written to the given files; returns its process id (-1 if none).
+pid_t startTool(const std::vector<std::string>& args, const std::string& out,
+                const std::string& err);
+// Runs the renderer to its end.
 RunResult runTool(const std::vector<std::string>& args);
 
 // Runs `input -o folder/output -q options...`, expects success and reads the output back.

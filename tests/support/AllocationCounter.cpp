@@ -9,15 +9,13 @@ namespace
 // Plain thread-locals: no constructor runs, so they are safe inside operator new.
 thread_local int tArmed = 0;
 thread_local std::size_t tAllocations = 0;
-thread_local std::size_t tBytes = 0;
 thread_local std::size_t tDeallocations = 0;
 
-void noteAllocation(std::size_t size) noexcept
+void noteAllocation() noexcept
 {
     if (tArmed > 0)
     {
         ++tAllocations;
-        tBytes += size;
     }
 }
 
@@ -31,7 +29,7 @@ void noteDeallocation(void* pointer) noexcept
 
 void* allocateOrNull(std::size_t size, std::size_t alignment) noexcept
 {
-    noteAllocation(size);
+    noteAllocation();
     if (size == 0)
     {
         size = 1;
@@ -69,8 +67,7 @@ namespace sorvell::testing
 {
 
 AllocationCounter::AllocationCounter() noexcept
-    : mAllocationsAtStart(tAllocations), mBytesAtStart(tBytes),
-      mDeallocationsAtStart(tDeallocations)
+    : mAllocationsAtStart(tAllocations), mDeallocationsAtStart(tDeallocations)
 {
     ++tArmed;
 }
@@ -83,11 +80,6 @@ AllocationCounter::~AllocationCounter()
 std::size_t AllocationCounter::allocations() const noexcept
 {
     return tAllocations - mAllocationsAtStart;
-}
-
-std::size_t AllocationCounter::bytes() const noexcept
-{
-    return tBytes - mBytesAtStart;
 }
 
 std::size_t AllocationCounter::deallocations() const noexcept

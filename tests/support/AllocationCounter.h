@@ -24,15 +24,13 @@ public:
     AllocationCounter(const AllocationCounter&) = delete;
     AllocationCounter& operator=(const AllocationCounter&) = delete;
 
-    // Calls of any operator new (and bytes requested) on this thread since construction.
+    // Calls of any operator new on this thread since construction.
     std::size_t allocations() const noexcept;
-    std::size_t bytes() const noexcept;
     // Calls of any operator delete with a non-null pointer on this thread since construction.
     std::size_t deallocations() const noexcept;
 
 private:
     std::size_t mAllocationsAtStart;
-    std::size_t mBytesAtStart;
     std::size_t mDeallocationsAtStart;
 };
 

@@ -76,8 +76,6 @@ TEST(BankEngine, OneVoiceAndIdenticalInputsGiveIdenticalChannels)
     engine->setStretch(0.2f);
     engine->setShift(2.0f);
     engine->setUnisonAmount(0.5f); // no effect with one voice
-    engine->setUnisonVoices(2);    // two voices and back to one: the same phases again
-    engine->setUnisonVoices(1);
     engine->setHarmonics(100);
     auto out = run(*engine, noise(12 * 512, 3, true));
     EXPECT_FALSE(silent(out));

@@ -205,6 +205,21 @@ TEST(ChannelPartialBank, SelectingAModeTwiceGivesTheSameStartPhases)
     }
 }
 
+TEST(ChannelPartialBank, UnmodulatedSingleVoiceBanksShareTheirPhases)
+{
+    Channel left(0, 1);
+    Channel right(1, 987654);
+    left.bank->setUnisonVoices(2); // two voices then back to one: the same phases again
+    left.bank->setUnisonVoices(1);
+    right.bank->setModType(0);
+    for (std::size_t g = 0; g < 512; ++g)
+        ASSERT_EQ(lanes(left.group(g).mPhase), lanes(right.group(g).mPhase)) << g;
+    // With modulation each bank follows its own stored seed.
+    left.bank->setModType(1);
+    right.bank->setModType(1);
+    EXPECT_NE(lanes(left.group(0).mPhase), lanes(right.group(0).mPhase));
+}
+
 TEST(ChannelPartialBank, PreparationDrawsInItsFixedOrder)
 {
     // The device gives the stored seed, then the eight words of the construction state.

@@ -23,10 +23,10 @@
 namespace
 {
 
-using quendra::dravel::vantor::StereoFrame;
-using quendra::dravel::vantor::Vantor;
 using hardening::kRamped;
 using hardening::Ramped;
+using quendra::dravel::vantor::StereoFrame;
+using quendra::dravel::vantor::Vantor;
 using tessel::host::Instance;
 using tessel::host::Runtime;
 using tessel::host::Values;

@@ -101,6 +101,24 @@ TEST(ChannelPartialBank, UnisonCopiesAreNeighboursDetunedOppositeWaysInTheTwoBan
     }
 }
 
+TEST(ChannelPartialBank, EveryVoiceCountLaysPartialIOutAsVoiceIModUOfHarmonicIOverU)
+{
+    Channel c(0);
+    for (int voices : {8, 3, 5, 1, 7, 2, 6, 4})
+    {
+        c.bank->setUnisonVoices(voices);
+        c.bank->frameStart();
+        const auto u = static_cast<std::size_t>(voices);
+        ASSERT_EQ(c.bank->activeGroupCount(), 64u * u);
+        for (std::size_t i = 0; i < 256 * u; ++i)
+        {
+            const PartialGroup& g = c.group(i / 4);
+            ASSERT_EQ(g.mUnison[i % 4], static_cast<float>(i % u)) << voices << " " << i;
+            ASSERT_EQ(g.mHarmonic[i % 4], static_cast<float>(i / u)) << voices << " " << i;
+        }
+    }
+}
+
 TEST(ChannelPartialBank, TwentyHertzBoundIsInclusive)
 {
     for (int side : {0, 1})

@@ -4,8 +4,9 @@
 //                block charged its least cost over identical replays; see below)
 // Baseline: the engine with the lightest bank load (one harmonic, one voice), so that the
 // other figures read as multiples of the frame's own cost (transforms, rings, limiter).
+#include "BenchEngine.h"
+
 #include "quendra/dsp/ChannelPartialBank.h"
-#include "quendra/dsp/Vantor.h"
 
 #include <benchmark/benchmark.h>
 
@@ -16,21 +17,12 @@
 #include <vector>
 
 using namespace quendra::dravel::vantor;
+using namespace sorvell::bench;
 
 namespace
 {
 constexpr float kRate = 48000.0f;
 constexpr std::size_t kBlock = 64;
-
-std::vector<StereoFrame> stereoNoise(std::size_t n)
-{
-    std::mt19937 rng(1);
-    std::uniform_real_distribution<float> d(-0.5f, 0.5f);
-    std::vector<StereoFrame> frames(n);
-    for (auto& f : frames)
-        f = {d(rng), d(rng)};
-    return frames;
-}
 
 enum Setting
 {
@@ -42,35 +34,11 @@ enum Setting
 
 std::unique_ptr<Vantor> engineFor(Setting setting)
 {
-    // What the host object sends after building an engine: the prepare callback, then
-    // every attribute at its default value.
-    auto e = std::make_unique<Vantor>(kRate, 99u);
-    e->setFrequencySource(0);
-    e->setPolyphony(0);
-    e->setMix(1.0f);
-    e->setInputGain(1.0f);
-    e->setStretch(0.0f);
-    e->setShift(0.0f);
-    e->setDecay(0.222f);
-    e->setHfDamp(0.0f);
-    e->setLfDamp(0.0f);
-    e->setUnisonVoices(1);
-    e->setUnisonAmount(0.0f);
-    e->setHarmonics(256);
-    e->setFrequency(440.0f);
-    e->setModType(0);
-    e->setModRate(0.1f);
-    e->setPitchMod(0.0f);
+    auto e = engineAtDefaults(kRate, 99u);
     if (setting == kLightest)
         e->setHarmonics(1);
     if (setting == kHeaviest || setting == kHeaviestLow)
-    {
-        e->setUnisonVoices(8);
-        e->setHarmonics(256);
-        e->setModType(3);
-        e->setPitchMod(4.0f);
-        e->setDecay(5.0f);
-    }
+        setHeaviest(*e);
     if (setting == kHeaviestLow)
         e->setFrequency(40.0f);
     return e;
@@ -79,8 +47,8 @@ std::unique_ptr<Vantor> engineFor(Setting setting)
 void processAudio(benchmark::State& state, Setting setting)
 {
     auto engine = engineFor(setting);
-    const auto input = stereoNoise(static_cast<std::size_t>(kRate)); // 1 s
-    for (const auto& f : input)                                      // ring up
+    const auto input = stereoNoise(static_cast<std::size_t>(kRate), 1u); // 1 s
+    for (const auto& f : input)                                          // ring up
         benchmark::DoNotOptimize(engine->process(f));
     for (auto _ : state)
         for (const auto& f : input)
@@ -128,7 +96,7 @@ void BM_EngineHeaviestBlockSpread(benchmark::State& state)
 {
     constexpr int kReplays = 7;
     const auto setting = static_cast<Setting>(state.range(0));
-    const auto input = stereoNoise(static_cast<std::size_t>(kRate) * 10);
+    const auto input = stereoNoise(static_cast<std::size_t>(kRate) * 10, 1u);
     const std::size_t blocks = input.size() / kBlock;
     std::vector<double> pass(blocks);
     std::vector<double> least(blocks);
@@ -254,45 +222,39 @@ void BM_BankFrameStartAfter(benchmark::State& state)
     }
 }
 
-// One call of a retention setter on both banks, as a smoothed decay or damping parameter
-// makes on every sample of its ramp. Argument: the damping H (above 0.5 the curve needs two
+// One call of a setter on both banks, alternating between two values, as a smoothed
+// parameter makes on every sample of its ramp.
+template <typename Setter>
+void alternateSetter(benchmark::State& state, Vantor& engine, Setter set, float a, float b)
+{
+    float value = a;
+    for (auto _ : state)
+    {
+        (engine.*set)(value);
+        value = value == a ? b : a;
+        benchmark::ClobberMemory();
+    }
+}
+
+// Retention for every group. Argument: the damping H (above 0.5 the curve needs two
 // exponentials per group).
 void BM_BankSetDecay(benchmark::State& state)
 {
     auto engine = engineFor(kDefaults);
     engine->setHfDamp(static_cast<float>(state.range(0)) / 10.0f);
-    float decay = 0.5f;
-    for (auto _ : state)
-    {
-        engine->setDecay(decay);
-        decay = decay == 0.5f ? 0.6f : 0.5f;
-        benchmark::ClobberMemory();
-    }
+    alternateSetter(state, *engine, &Vantor::setDecay, 0.5f, 0.6f);
 }
-// One call of the modulation-rate and pitch-depth setters on both banks (each walks all
-// 512 groups of a bank; both are smoothed, so they run on every sample of a ramp).
+// The modulation-rate and pitch-depth setters each walk all 512 groups of a bank.
 void BM_BankSetModRate(benchmark::State& state)
 {
     auto engine = engineFor(kDefaults);
-    float rate = 0.5f;
-    for (auto _ : state)
-    {
-        engine->setModRate(rate);
-        rate = rate == 0.5f ? 0.6f : 0.5f;
-        benchmark::ClobberMemory();
-    }
+    alternateSetter(state, *engine, &Vantor::setModRate, 0.5f, 0.6f);
 }
 
 void BM_BankSetPitchMod(benchmark::State& state)
 {
     auto engine = engineFor(kDefaults);
-    float depth = 1.0f;
-    for (auto _ : state)
-    {
-        engine->setPitchMod(depth);
-        depth = depth == 1.0f ? 2.0f : 1.0f;
-        benchmark::ClobberMemory();
-    }
+    alternateSetter(state, *engine, &Vantor::setPitchMod, 1.0f, 2.0f);
 }
 } // namespace
 

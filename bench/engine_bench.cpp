@@ -3,6 +3,8 @@
 //     counter "realtime_factor" is seconds of audio per second of CPU.
 //   FftForwardInverse1024: one forward and one inverse transform of 1024 points, the unit
 //     of work the hop routine does four times (two channels, both directions) per 512 samples.
+#include "BenchEngine.h"
+
 #include "quendra/dsp/FrameGeometry.h"
 #include "quendra/dsp/Vantor.h"
 #include "quendra/dsp/transform/Fft.h"
@@ -18,24 +20,14 @@ namespace
 {
 
 using namespace quendra::dravel::vantor;
+using sorvell::bench::stereoNoise;
 
 constexpr float kSampleRate = 48000.0f;
 
-std::vector<StereoFrame> stereoNoise(std::size_t length)
-{
-    std::mt19937 generator(2024);
-    std::uniform_real_distribution<float> uniform(-0.5f, 0.5f);
-    std::vector<StereoFrame> frames(length);
-    for (StereoFrame& frame : frames)
-    {
-        frame = {uniform(generator), uniform(generator)};
-    }
-    return frames;
-}
-
 void VantorProcessOneSecond(benchmark::State& state)
 {
-    const std::vector<StereoFrame> input = stereoNoise(static_cast<std::size_t>(kSampleRate));
+    const std::vector<StereoFrame> input =
+        stereoNoise(static_cast<std::size_t>(kSampleRate), 2024u);
     auto engine = std::make_unique<Vantor>(kSampleRate, 1u);
     for (auto _ : state)
     {

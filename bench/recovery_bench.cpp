@@ -5,8 +5,9 @@
 // early_us and late_us (mean cost per block), late_over_early (their ratio; about 1 means no
 // slow-down). Measured through the host's perform routine (which flushes denormals to zero)
 // and through the bare engine (which relies on its own care).
+#include "BenchHost.h"
+
 #include <quendra/dsp/Vantor.h>
-#include <tessel/host/Runtime.h>
 
 #include <benchmark/benchmark.h>
 
@@ -20,6 +21,7 @@ namespace
 
 using quendra::dravel::vantor::StereoFrame;
 using quendra::dravel::vantor::Vantor;
+using sorvell::bench::hostInstance;
 
 constexpr double kRate = 48000.0;
 constexpr long kBlock = 64;
@@ -95,20 +97,10 @@ BENCHMARK(SilenceAfterBurstBareEngine)->Unit(benchmark::kSecond)->Iterations(1);
 void SilenceAfterBurstHostPerform(benchmark::State& state)
 {
     tessel::host::Runtime runtime;
-    runtime.setSampleRate(kRate);
-    runtime.setBlockSize(kBlock);
-    runtime.setRandomSeed(1u);
-    if (!runtime.loadModule(SORVELL_MODULE_FILE))
-    {
-        state.SkipWithError("cannot load the module");
+    auto* instance =
+        hostInstance(state, runtime, kRate, kBlock, "quendra.device.sorvell~ @decay 20");
+    if (instance == nullptr)
         return;
-    }
-    auto* instance = runtime.createObject("quendra.device.sorvell~ @decay 20");
-    if (instance == nullptr || !runtime.buildDsp(instance))
-    {
-        state.SkipWithError("cannot create the object");
-        return;
-    }
     const auto left = loudNoise(1u, kBlocksPerSecond * kBlock);
     const auto right = loudNoise(2u, kBlocksPerSecond * kBlock);
     const std::vector<double> silence(kBlock, 0.0);

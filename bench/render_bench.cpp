@@ -6,9 +6,8 @@
 //   EngineHeaviest: Vantor::process called directly, one stereo frame at a time.
 //   HostPathHeaviest: the module loaded in the headless host, 64-sample perform blocks of
 //     64-bit float audio, as the renderer runs it.
-#include "quendra/dsp/Vantor.h"
-
-#include <tessel/host/Runtime.h>
+#include "BenchEngine.h"
+#include "BenchHost.h"
 
 #include <benchmark/benchmark.h>
 
@@ -19,7 +18,7 @@
 namespace
 {
 
-using namespace quendra::dravel::vantor;
+using namespace sorvell::bench;
 
 constexpr double kSampleRate = 48000.0;
 constexpr long kBlock = 64;
@@ -46,24 +45,8 @@ void EngineHeaviest(benchmark::State& state)
 {
     const std::vector<double> left = noise(1);
     const std::vector<double> right = noise(2);
-    auto engine = std::make_unique<Vantor>(static_cast<float>(kSampleRate), 1u);
-    // What the object sends a fresh engine, with the heavy values in place of the defaults.
-    engine->setFrequencySource(0);
-    engine->setPolyphony(0);
-    engine->setMix(1.0f);
-    engine->setInputGain(1.0f);
-    engine->setStretch(0.0f);
-    engine->setShift(0.0f);
-    engine->setHfDamp(0.0f);
-    engine->setLfDamp(0.0f);
-    engine->setUnisonAmount(0.0f);
-    engine->setDecay(5.0f);
-    engine->setFrequency(440.0f);
-    engine->setModRate(0.1f);
-    engine->setPitchMod(4.0f);
-    engine->setUnisonVoices(8);
-    engine->setHarmonics(256);
-    engine->setModType(3);
+    auto engine = engineAtDefaults(static_cast<float>(kSampleRate), 1u);
+    setHeaviest(*engine);
     for (auto _ : state)
     {
         for (std::size_t i = 0; i < left.size(); ++i)
@@ -79,21 +62,11 @@ BENCHMARK(EngineHeaviest)->Unit(benchmark::kMillisecond);
 void HostPathHeaviest(benchmark::State& state)
 {
     tessel::host::Runtime runtime;
-    runtime.setSampleRate(kSampleRate);
-    runtime.setBlockSize(kBlock);
-    runtime.setRandomSeed(1u);
-    if (!runtime.loadModule(SORVELL_MODULE_FILE))
-    {
-        state.SkipWithError("cannot load the module");
+    auto* instance = hostInstance(state, runtime, kSampleRate, kBlock,
+                                  "quendra.device.sorvell~ @voices 8 @harmonics 256 "
+                                  "@mod_type 3 @pitch_mod 4 @decay 5");
+    if (instance == nullptr)
         return;
-    }
-    auto* instance = runtime.createObject("quendra.device.sorvell~ @voices 8 @harmonics 256 "
-                                          "@mod_type 3 @pitch_mod 4 @decay 5");
-    if (instance == nullptr || !runtime.buildDsp(instance))
-    {
-        state.SkipWithError("cannot create the object");
-        return;
-    }
     const std::vector<double> left = noise(1);
     const std::vector<double> right = noise(2);
     std::vector<double> outLeft(kBlock);

@@ -1,0 +1,64 @@
+// Pieces the benchmark programs share: the noise they feed the engine, and an engine set up
+// the way the host object sets up a fresh one.
+#pragma once
+
+#include "quendra/dsp/Vantor.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace sorvell::bench
+{
+
+using quendra::dravel::vantor::StereoFrame;
+using quendra::dravel::vantor::Vantor;
+
+// Uniform stereo noise in [-0.5, 0.5), the same frames for the same seed.
+inline std::vector<StereoFrame> stereoNoise(std::size_t frames, std::uint32_t seed)
+{
+    std::mt19937 generator(seed);
+    std::uniform_real_distribution<float> uniform(-0.5f, 0.5f);
+    std::vector<StereoFrame> noise(frames);
+    for (StereoFrame& frame : noise)
+        frame = {uniform(generator), uniform(generator)};
+    return noise;
+}
+
+// What the host object sends after building an engine: the prepare callback, then every
+// attribute at its default value.
+inline std::unique_ptr<Vantor> engineAtDefaults(float sampleRate, std::uint32_t seed)
+{
+    auto e = std::make_unique<Vantor>(sampleRate, seed);
+    e->setFrequencySource(0);
+    e->setPolyphony(0);
+    e->setMix(1.0f);
+    e->setInputGain(1.0f);
+    e->setStretch(0.0f);
+    e->setShift(0.0f);
+    e->setDecay(0.222f);
+    e->setHfDamp(0.0f);
+    e->setLfDamp(0.0f);
+    e->setUnisonVoices(1);
+    e->setUnisonAmount(0.0f);
+    e->setHarmonics(256);
+    e->setFrequency(440.0f);
+    e->setModType(0);
+    e->setModRate(0.1f);
+    e->setPitchMod(0.0f);
+    return e;
+}
+
+// The heaviest settings: voices 8, harmonics 256, Granular, pitch_mod 4, decay 5 s.
+inline void setHeaviest(Vantor& engine)
+{
+    engine.setUnisonVoices(8);
+    engine.setHarmonics(256);
+    engine.setModType(3);
+    engine.setPitchMod(4.0f);
+    engine.setDecay(5.0f);
+}
+
+} // namespace sorvell::bench

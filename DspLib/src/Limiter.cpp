@@ -2,6 +2,8 @@
 
 #include "quendra/dsp/FastExp2.h"
 
+#include <limits>
+
 namespace quendra::dravel::vantor
 {
 
@@ -99,6 +101,12 @@ StereoFrame Limiter::process(StereoFrame signal, StereoFrame detector) noexcept
 void Limiter::resetGains() noexcept
 {
     mSmoothedGain = vec4(0.0f);
+}
+
+void Limiter::flushSubnormalGains() noexcept
+{
+    const vec4 subnormal = abs(mSmoothedGain) < vec4(std::numeric_limits<float>::min());
+    mSmoothedGain = select(subnormal, vec4(0.0f), mSmoothedGain);
 }
 
 StereoFrame Limiter::smoothedGain() const noexcept

@@ -130,6 +130,9 @@ void Vantor::hop() noexcept
 
     mBank0.frameStart();
     mBank1.frameStart();
+
+    // Once per hop is enough: a flushed gain stays exactly 0 through silence.
+    mLimiter.flushSubnormalGains();
 }
 
 void Vantor::resetSignalState() noexcept

@@ -133,5 +133,34 @@ TEST(Limiter, SustainedInfinityBottomsOutTheGainAndRecoversInAboutTwoSeconds)
     EXPECT_LT(static_cast<float>(samples) / kRate, 2.5f);
 }
 
+TEST(Limiter, ReleasedGainStuckBelowTheNormalRangeFlushesToZeroWithoutChangingTheOutput)
+{
+    Limiter limiter = makeLimiter();
+    for (int n = 0; n < 4800; ++n)
+        limit(limiter, sine(4.0f, 440.0f, n), 0.0f);
+    // Silence: the release runs its course into the subnormal range, where it sticks.
+    float before = 1.0f;
+    for (int n = 0; n < 120 * 48000 && limiter.smoothedGain().left != before; ++n)
+    {
+        before = limiter.smoothedGain().left;
+        limit(limiter, 0.0f, 0.0f);
+    }
+    ASSERT_EQ(limiter.smoothedGain().left, before);
+    ASSERT_EQ(std::fpclassify(before), FP_SUBNORMAL);
+
+    Limiter flushed = limiter;
+    flushed.flushSubnormalGains();
+    EXPECT_EQ(flushed.smoothedGain().left, 0.0f);
+    EXPECT_EQ(flushed.smoothedGain().right, 0.0f); // never left 0 dB
+    for (int n = 0; n < 4800; ++n)
+    {
+        const float x = n < 2400 ? 0.0f : sine(2.0f, 440.0f, n);
+        const StereoFrame a = limit(limiter, x, x);
+        const StereoFrame b = limit(flushed, x, x);
+        ASSERT_EQ(a.left, b.left) << n;
+        ASSERT_EQ(a.right, b.right) << n;
+    }
+}
+
 } // namespace
 } // namespace quendra::dravel::vantor

@@ -23,6 +23,11 @@ public:
     // Returns the smoothed gains to 0 dB; settings and coefficients are kept.
     void resetGains() noexcept;
 
+    // Zeroes smoothed gains that a finished release has left below the smallest normal float.
+    // There they stop moving (each step rounds back to the same subnormal) and make every
+    // sample slow; they already count as exactly 0 dB, so the output does not change.
+    void flushSubnormalGains() noexcept;
+
     // One-pole coefficient 1 - e^(-1 / (time x rate)) per channel, via the fast exp2.
     static StereoFrame coefficient(StereoFrame time, StereoFrame sampleRate) noexcept;
 

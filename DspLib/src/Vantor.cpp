@@ -176,10 +176,7 @@ void Vantor::setMix(float mix) noexcept
 
 void Vantor::setStretch(float stretch) noexcept
 {
-    for (ChannelPartialBank* bank : mpBanks)
-    {
-        bank->setStretch(stretch);
-    }
+    toBothBanks(&ChannelPartialBank::setStretch, stretch);
     mStretchFactor = std::sqrt(stretch + 1.001f);
     updateCompensationGain();
 }
@@ -187,44 +184,29 @@ void Vantor::setStretch(float stretch) noexcept
 void Vantor::setShift(float semitones) noexcept
 {
     const float ratio = fastExp2(-semitones / 12.0f);
-    for (ChannelPartialBank* bank : mpBanks)
-    {
-        bank->setShiftRatio(ratio);
-    }
+    toBothBanks(&ChannelPartialBank::setShiftRatio, ratio);
     mShiftFactor = fastExp2(-semitones / 24.0f); // the square root of the ratio
     updateCompensationGain();
 }
 
 void Vantor::setDecay(float seconds) noexcept
 {
-    for (ChannelPartialBank* bank : mpBanks)
-    {
-        bank->setDecay(seconds);
-    }
+    toBothBanks(&ChannelPartialBank::setDecay, seconds);
 }
 
 void Vantor::setHfDamp(float amount) noexcept
 {
-    for (ChannelPartialBank* bank : mpBanks)
-    {
-        bank->setHfDamp(amount);
-    }
+    toBothBanks(&ChannelPartialBank::setHfDamp, amount);
 }
 
 void Vantor::setLfDamp(float amount) noexcept
 {
-    for (ChannelPartialBank* bank : mpBanks)
-    {
-        bank->setLfDamp(amount);
-    }
+    toBothBanks(&ChannelPartialBank::setLfDamp, amount);
 }
 
 void Vantor::setUnisonVoices(int voices) noexcept
 {
-    for (ChannelPartialBank* bank : mpBanks)
-    {
-        bank->setUnisonVoices(voices);
-    }
+    toBothBanks(&ChannelPartialBank::setUnisonVoices, voices);
     mVoicesFactor = 1.0f / std::sqrt(static_cast<float>(voices));
     updateCompensationGain();
 }
@@ -232,26 +214,17 @@ void Vantor::setUnisonVoices(int voices) noexcept
 void Vantor::setUnisonAmount(float semitones) noexcept
 {
     const float spread = 1.0f - fastExp2(semitones / 12.0f);
-    for (ChannelPartialBank* bank : mpBanks)
-    {
-        bank->setUnisonSpread(spread);
-    }
+    toBothBanks(&ChannelPartialBank::setUnisonSpread, spread);
 }
 
 void Vantor::setHarmonics(int harmonics) noexcept
 {
-    for (ChannelPartialBank* bank : mpBanks)
-    {
-        bank->setHarmonics(static_cast<float>(harmonics));
-    }
+    toBothBanks(&ChannelPartialBank::setHarmonics, static_cast<float>(harmonics));
 }
 
 void Vantor::setFrequency(float hz) noexcept
 {
-    for (ChannelPartialBank* bank : mpBanks)
-    {
-        bank->setFrequency(hz);
-    }
+    toBothBanks(&ChannelPartialBank::setFrequency, hz);
 }
 
 void Vantor::setModType(int mode) noexcept
@@ -261,42 +234,27 @@ void Vantor::setModType(int mode) noexcept
     {
         return;
     }
-    for (ChannelPartialBank* bank : mpBanks)
-    {
-        bank->setModType(unsignedMode);
-    }
+    toBothBanks(&ChannelPartialBank::setModType, unsignedMode);
 }
 
 void Vantor::setModRate(float rate) noexcept
 {
-    for (ChannelPartialBank* bank : mpBanks)
-    {
-        bank->setModRate(rate);
-    }
+    toBothBanks(&ChannelPartialBank::setModRate, rate);
 }
 
 void Vantor::setPitchMod(float semitones) noexcept
 {
-    for (ChannelPartialBank* bank : mpBanks)
-    {
-        bank->setPitchMod(semitones);
-    }
+    toBothBanks(&ChannelPartialBank::setPitchMod, semitones);
 }
 
 void Vantor::setFrequencySource(int source) noexcept
 {
-    for (ChannelPartialBank* bank : mpBanks)
-    {
-        bank->setFrequencySource(static_cast<std::uint32_t>(source));
-    }
+    toBothBanks(&ChannelPartialBank::setFrequencySource, static_cast<std::uint32_t>(source));
 }
 
 void Vantor::setPolyphony(int polyphony) noexcept
 {
-    for (ChannelPartialBank* bank : mpBanks)
-    {
-        bank->setPolyphony(static_cast<std::uint32_t>(polyphony));
-    }
+    toBothBanks(&ChannelPartialBank::setPolyphony, static_cast<std::uint32_t>(polyphony));
 }
 
 void Vantor::updateCompensationGain() noexcept

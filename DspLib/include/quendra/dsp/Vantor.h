@@ -22,6 +22,7 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <type_traits>
 
 namespace quendra::dravel::vantor
 {
@@ -95,6 +96,14 @@ private:
     void hop() noexcept;
     void resetSignalState() noexcept; // steps shared by construction and reset()
     void updateCompensationGain() noexcept;
+    // A parameter reaches the left bank first, then the right.
+    template <typename Value>
+    void toBothBanks(void (ChannelPartialBank::*set)(Value) noexcept,
+                     std::type_identity_t<Value> value) noexcept
+    {
+        for (ChannelPartialBank* bank : mpBanks)
+            (bank->*set)(value);
+    }
     DryWetGains gains() const noexcept { return std::bit_cast<DryWetGains>(mDryWetGains); }
 
     float mSampleRate;

@@ -5,6 +5,11 @@
 // c, c + step, ..., t (N values), then t. Ramps shorter than 2 samples and targets equal to the
 // value reached jump. A new target while ramping starts from the value reached.
 //
+// A ramp is over only once its target has been handed out: when a block ends on the sample where
+// the ramp runs out, the value reached is one step past the last value delivered, so the next
+// block still counts as ramping and delivers the target. Whatever the block sizes, the last
+// value delivered is the target.
+//
 // Hand-over: request() publishes (target, generation) through atomics; the audio thread picks the
 // newest request up at the start of a block (begin_block) and starts the ramp there, so a set that
 // races a block is neither torn nor lost. No allocation, no lock on the audio side.
@@ -20,7 +25,7 @@ class linear_ramp
 {
 public:
     explicit linear_ramp(double initial) noexcept
-        : mCurrent(initial), mTarget(initial), mRequested(initial)
+        : mCurrent(initial), mTarget(initial), mDelivered(initial), mRequested(initial)
     {
     }
 
@@ -48,11 +53,12 @@ public:
         }
     }
 
-    // Audio thread, block start: takes up the newest request. Returns true while ramping.
+    // Audio thread, block start: takes up the newest request. Returns true while ramping, or
+    // while the value reached has not been delivered yet.
     bool begin_block(std::uint64_t length) noexcept
     {
         take_request(length);
-        return mRemaining != 0;
+        return mRemaining != 0 || mCurrent != mDelivered;
     }
 
     // Takes up a pending request, if any (audio thread, or main thread while no audio runs).
@@ -75,7 +81,16 @@ public:
             --mRemaining;
             mCurrent = mTarget - static_cast<double>(mRemaining) * mStep;
         }
+        mDelivered = value;
         return value;
+    }
+
+    // The value reached, counted as delivered: for a caller that hands it over itself (priming a
+    // freshly built engine, or applying a value at once outside the audio thread).
+    double deliver_current() noexcept
+    {
+        mDelivered = mCurrent;
+        return mCurrent;
     }
 
     // Jumps to a value with no ramp (construction, or before the first preparation).
@@ -96,6 +111,7 @@ public:
 private:
     double mCurrent;
     double mTarget;
+    double mDelivered; // the last value handed out by advance() or deliver_current()
     double mStep = 0.0;
     std::uint64_t mRemaining = 0;
     std::uint64_t mSeenGeneration = 0;

@@ -68,11 +68,39 @@ TEST(LinearRamp, JumpsWhenTargetEqualsValueOrLengthBelowTwo)
     {
         linear_ramp ramp(c.start);
         ramp.request(c.target);
-        EXPECT_FALSE(ramp.begin_block(c.length));
+        // A jump to a new value still takes one block to deliver it; an equal value takes none.
+        EXPECT_EQ(ramp.begin_block(c.length), c.start != c.target);
         EXPECT_EQ(ramp.current(), c.target);
         EXPECT_EQ(ramp.remaining(), 0u);
         EXPECT_EQ(ramp.advance(), c.target);
-        EXPECT_FALSE(ramp.begin_block(240)); // no new request, no ramp
+        EXPECT_FALSE(ramp.begin_block(240)); // delivered, no new request: no ramp
+    }
+}
+
+TEST(LinearRamp, RampEndingWithTheBlockStillDeliversItsTarget)
+{
+    // Regression: a block that ended on the sample where the ramp ran out left the last value
+    // delivered one step short of the target, and the next block no longer ramped.
+    for (const std::uint64_t length : {2u, 3u, 240u, 241u, 3840u})
+    {
+        for (const std::uint64_t block : {1u, 2u, 3u, 17u, 64u, 239u, 240u, 4096u})
+        {
+            for (const std::uint64_t first_block : {length - 1, length, length + 1})
+            {
+                linear_ramp ramp(-3.0);
+                ramp.request(7.25);
+                // First block sized to end exactly around the ramp's last step, then the rest.
+                std::uint64_t size = first_block;
+                double last = 0.0;
+                for (int guard = 0; ramp.begin_block(length) && guard < 100000; ++guard)
+                {
+                    for (std::uint64_t i = 0; i < size; ++i)
+                        last = ramp.advance();
+                    size = block;
+                }
+                EXPECT_EQ(last, 7.25) << length << " " << block << " " << first_block;
+            }
+        }
     }
 }
 

@@ -78,11 +78,12 @@ public:
     }
 
     // Preparation: hands the value reached to a freshly built or primed engine.
-    void push_current() const
+    void push_current()
     {
+        const double value = mRamp.deliver_current();
         if (mCallback)
         {
-            mCallback(mRamp.current());
+            mCallback(value);
         }
     }
 

@@ -1,8 +1,9 @@
 // Binds an engine class with a fixed number of audio inputs and outputs to a host object class:
-// the "dsp64" hook, the engine (re)build and priming on a new sample rate, the parameter queue
-// and the smoothed attributes, the "reset" message (carried out by the audio thread at its next
-// block start) and the per-block perform routine (per-sample ramps, one engine call per stereo
-// sample, flush-to-zero for the duration of the block).
+// the "dsp64" hook, the engine (re)build and priming on a new sample rate, the smoothed and
+// queued attributes bound through a ramp_set (the per-block binding every front end shares),
+// the "reset" message (carried out by the audio thread at its next block start) and the
+// per-block perform routine (per-sample ramps, one engine call per stereo sample, flush-to-zero
+// for the duration of the block).
 //
 // Engine requirements: Engine(float sampleRate), Engine(float sampleRate, std::uint32_t seed),
 // Frame process(Frame) noexcept with Frame{left, right}, reset().
@@ -17,12 +18,12 @@
 #include "denormal_guard.h"
 #include "parameter_queue.h"
 #include "queued_attribute.h"
+#include "ramp_set.h"
 #include "smooth_attribute.h"
 
 #include "tessel/tessel_audio.h"
 
 #include <atomic>
-#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -68,7 +69,6 @@ public:
         }
         mQueuedAttributes.max_load_factor(1.0f);
         mQueuedAttributes.rehash(8);
-        mRamping.reserve(100);
         mOwnedMessages.push_back(std::make_unique<korin::message<2>>(
             *this, "setup", [this](const korin::atoms& args, int) { return setup(args); }));
         mOwnedMessages.push_back(std::make_unique<korin::message<2>>(
@@ -91,6 +91,7 @@ public:
     {
         mSmoothed.push_back(std::make_shared<smooth>(*this, description, minimum, maximum,
                                                      default_value, std::move(callback)));
+        mRamps.add(mSmoothed.back()->parameter());
         return *mSmoothed.back();
     }
 
@@ -100,7 +101,8 @@ public:
     {
         mQueuedAttributes[description.name] =
             std::make_shared<attribute<int, 2, korin::limit::clamp>>(
-                *this, description, default_value, minimum, maximum, std::move(callback), mQueue);
+                *this, description, default_value, minimum, maximum, std::move(callback),
+                mRamps.queue());
     }
 
     // Makes a queued enumeration attribute (main-thread policy), values queued as given.
@@ -111,7 +113,7 @@ public:
         mQueuedAttributes[description.name] =
             std::make_shared<attribute<Enumeration, 0, korin::limit::none>>(
                 *this, description, default_value, std::move(value_names), std::move(callback),
-                mQueue);
+                mRamps.queue());
     }
 
     void set_prepare_callback(std::function<void(double, int)> callback)
@@ -160,15 +162,7 @@ public:
         {
             mEngine->reset();
         }
-        mRamping.clear();
-        for (const auto& smoothed : mSmoothed)
-        {
-            if (smoothed->begin_block() && mRamping.size() < mRamping.capacity())
-            {
-                mRamping.push_back(smoothed.get());
-            }
-        }
-        mQueue.drain();
+        mRamps.begin_block();
         const long frames = input.frame_count;
         if (frames < 1 || input.channel_count < input_count || output.channel_count < output_count)
         {
@@ -180,10 +174,7 @@ public:
         double* right_out = output.channel(1);
         for (long i = 0; i < frames; ++i)
         {
-            for (smooth* ramping : mRamping)
-            {
-                ramping->advance();
-            }
+            mRamps.advance();
             const auto frame =
                 mEngine->process({static_cast<float>(left_in[i]), static_cast<float>(right_in[i])});
             left_out[i] = static_cast<double>(frame.left);
@@ -200,7 +191,7 @@ public:
 
     Engine& engine() { return *mEngine; }
     double engine_sample_rate() const { return mEngineSampleRate; }
-    parameter_queue& queue() { return mQueue; }
+    parameter_queue& queue() { return mRamps.queue(); }
     const std::vector<std::shared_ptr<smooth>>& smoothed() const { return mSmoothed; }
     const std::vector<bool>& input_connected() const { return mInputConnected; }
 
@@ -229,12 +220,7 @@ private:
         {
             mPrepare(mEngineSampleRate, mVectorSize);
         }
-        const auto ramp_length = static_cast<std::uint64_t>(std::floor(mEngineSampleRate * 0.005));
-        for (const auto& smoothed : mSmoothed)
-        {
-            smoothed->set_ramp_length(ramp_length);
-            smoothed->push_current();
-        }
+        mRamps.prepare(mEngineSampleRate);
         for (korin::attribute_base* each : this->attributes())
         {
             each->set(each->get(), true);
@@ -252,8 +238,7 @@ private:
     std::vector<std::unique_ptr<korin::message_base>> mOwnedMessages;
     std::unordered_map<std::string, std::shared_ptr<attribute_base>> mQueuedAttributes;
     std::vector<std::shared_ptr<smooth>> mSmoothed;
-    parameter_queue mQueue;
-    std::vector<smooth*> mRamping;
+    ramp_set mRamps;
     std::atomic<bool> mResetRequested{false};
 };
 

@@ -1,7 +1,8 @@
-// The object class `sorvell`: the stereo spectral resonator as a host object. The binding
-// template supplies the engine, the ports, "reset", the perform routine and the `mix`
-// attribute; this class adds the other thirteen attributes, each bound to its engine setter,
-// and the prepare callback. Construction allocates (main thread only).
+// The object class `sorvell`: a spectral processor which uses spectral resonances and pitched
+// overtones to add tonal character to any audio source, as a host object. The binding template
+// supplies the engine, the ports, "reset", the perform routine and the `mix` attribute; this
+// class adds the other thirteen attributes from the shared parameter table, each bound to its
+// engine setter, and the prepare callback. Construction allocates (main thread only).
 #pragma once
 
 #include "korin/symbols.h"
@@ -33,5 +34,5 @@ public:
     std::string author_text() const override { return "Brindle"; }
 
 private:
-    std::vector<std::string> mModulationModeNames{"None", "Chorus", "Wandering", "Granular"};
+    std::vector<std::string> mModulationModeNames; // from the parameter table
 };

@@ -1,0 +1,93 @@
+// The per-block parameter binding shared by every front end that drives the engine: the
+// smoothed parameters in creation order with their 5 ms ramps, and the queue of block-start
+// changes (voices, harmonics, modulation mode). A block starts with begin_block (ramp states,
+// ramping list, queue drain); each sample then calls advance before the engine processes it.
+// Construction and prepare run off the audio thread; begin_block and advance allocate nothing.
+#pragma once
+
+#include "parameter_queue.h"
+#include "smoothed_parameter.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace brindle::quendra
+{
+
+class ramp_set
+{
+public:
+    static constexpr std::size_t ramping_capacity = 100;
+
+    // Samples per ramp: 5 ms at the given rate (240 at 48 kHz).
+    static std::uint64_t ramp_length_for(double sample_rate)
+    {
+        return static_cast<std::uint64_t>(std::floor(sample_rate * 0.005));
+    }
+
+    ramp_set() { mRamping.reserve(ramping_capacity); }
+
+    ramp_set(const ramp_set&) = delete;
+    ramp_set& operator=(const ramp_set&) = delete;
+
+    // Adds a parameter (kept by reference; it must outlive the set), in creation order.
+    void add(smoothed_parameter& parameter) { mParameters.push_back(&parameter); }
+
+    // The engine is new or primed for `sample_rate`: every parameter gets the 5 ms ramp length
+    // and hands the value it has reached to the engine, in creation order.
+    void prepare(double sample_rate)
+    {
+        const auto length = ramp_length_for(sample_rate);
+        for (smoothed_parameter* parameter : mParameters)
+        {
+            parameter->set_ramp_length(length);
+            parameter->push_current();
+        }
+    }
+
+    // Makes every later set jump (no audio thread runs the ramps until the next prepare).
+    void unprepare() noexcept
+    {
+        for (smoothed_parameter* parameter : mParameters)
+        {
+            parameter->set_ramp_length(0);
+        }
+    }
+
+    // Audio thread, block start: ramp states, the block's ramping list, then the queued changes
+    // in the order they were made.
+    void begin_block() noexcept
+    {
+        mRamping.clear();
+        for (smoothed_parameter* parameter : mParameters)
+        {
+            if (parameter->begin_block() && mRamping.size() < mRamping.capacity())
+            {
+                mRamping.push_back(parameter);
+            }
+        }
+        mQueue.drain();
+    }
+
+    // Audio thread, once per sample before the engine runs: every ramping parameter calls back.
+    void advance() noexcept
+    {
+        for (smoothed_parameter* parameter : mRamping)
+        {
+            parameter->advance();
+        }
+    }
+
+    parameter_queue& queue() noexcept { return mQueue; }
+    const std::vector<smoothed_parameter*>& parameters() const noexcept { return mParameters; }
+    bool ramping() const noexcept { return !mRamping.empty(); }
+
+private:
+    std::vector<smoothed_parameter*> mParameters;
+    std::vector<smoothed_parameter*> mRamping;
+    parameter_queue mQueue;
+};
+
+} // namespace brindle::quendra

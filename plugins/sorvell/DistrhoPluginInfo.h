@@ -1,0 +1,21 @@
+// What the plugin framework needs to know about Sorvell at compile time: names, ids, ports,
+// and the features the plugin uses (latency, MIDI input). No UI here; the DSP side stands alone.
+#pragma once
+
+#define DISTRHO_PLUGIN_NAME "Sorvell"
+#define DISTRHO_PLUGIN_URI "urn:quendra:sorvell"
+#define DISTRHO_PLUGIN_CLAP_ID "quendra.sorvell"
+
+#define DISTRHO_PLUGIN_HAS_UI 0
+#define DISTRHO_PLUGIN_IS_RT_SAFE 1
+#define DISTRHO_PLUGIN_IS_SYNTH 0
+#define DISTRHO_PLUGIN_NUM_INPUTS 2
+#define DISTRHO_PLUGIN_NUM_OUTPUTS 2
+#define DISTRHO_PLUGIN_WANT_LATENCY 1
+#define DISTRHO_PLUGIN_WANT_MIDI_INPUT 1
+#define DISTRHO_PLUGIN_WANT_PROGRAMS 0
+#define DISTRHO_PLUGIN_WANT_STATE 0
+
+#define DISTRHO_PLUGIN_LV2_CATEGORY "lv2:SpectralPlugin"
+#define DISTRHO_PLUGIN_VST3_CATEGORIES "Fx|Filter|Stereo"
+#define DISTRHO_PLUGIN_CLAP_FEATURES "audio-effect", "filter", "stereo"

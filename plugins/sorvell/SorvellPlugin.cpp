@@ -1,0 +1,179 @@
+// Sorvell as a plugin of the DISTRHO framework: parameters from the shared table plus bypass and
+// pitch source, 1536 samples of latency, MIDI input; the audio work is SorvellProcessor's.
+#include "DistrhoPlugin.hpp"
+#include "DistrhoPluginUtils.hpp"
+
+#include "SorvellProcessor.h"
+
+#include <cstring>
+
+START_NAMESPACE_DISTRHO
+
+namespace
+{
+
+using quendra::plugin::kBypassIndex;
+using quendra::plugin::kParameterCount;
+using quendra::plugin::kPitchSourceIndex;
+using quendra::plugin::SorvellProcessor;
+
+String text(std::string_view view)
+{
+    return String(std::string(view).c_str());
+}
+
+void setEnumeration(Parameter& parameter, std::span<const std::string_view> names)
+{
+    auto* values = new ParameterEnumerationValue[names.size()];
+    for (std::size_t i = 0; i < names.size(); ++i)
+    {
+        values[i].value = static_cast<float>(i);
+        values[i].label = text(names[i]);
+    }
+    parameter.enumValues.count = static_cast<uint8_t>(names.size());
+    parameter.enumValues.restrictedMode = true;
+    parameter.enumValues.values = values;
+}
+
+} // namespace
+
+class SorvellPlugin : public Plugin
+{
+public:
+    SorvellPlugin() : Plugin(kParameterCount, 0, 0), mProcessor(getSampleRate())
+    {
+        setLatency(SorvellProcessor::kLatency);
+    }
+
+protected:
+    const char* getLabel() const override { return "Sorvell"; }
+    const char* getDescription() const override
+    {
+        return "A spectral processor which uses spectral resonances and pitched overtones to add "
+               "tonal character to any audio source.";
+    }
+    const char* getMaker() const override { return "Quendra"; }
+    const char* getLicense() const override { return "Proprietary"; }
+    uint32_t getVersion() const override { return d_version(0, 1, 0); }
+    int64_t getUniqueId() const override { return d_cconst('Q', 's', 'r', 'v'); }
+
+    void initAudioPort(bool input, uint32_t index, AudioPort& port) override
+    {
+        port.groupId = kPortGroupStereo;
+        Plugin::initAudioPort(input, index, port);
+    }
+
+    void initParameter(uint32_t index, Parameter& parameter) override
+    {
+        if (index < quendra::sorvell::parameter_count)
+        {
+            const auto& row = quendra::sorvell::parameters()[index];
+            parameter.hints = kParameterIsAutomatable;
+            if (row.kind != quendra::sorvell::parameter_kind::smoothed)
+            {
+                parameter.hints |= kParameterIsInteger;
+            }
+            if (row.logarithmic)
+            {
+                parameter.hints |= kParameterIsLogarithmic;
+            }
+            parameter.name = text(row.label);
+            parameter.symbol = text(row.name);
+            parameter.unit = text(row.unit);
+            parameter.description = text(row.description);
+            parameter.ranges = ParameterRanges(static_cast<float>(row.default_value),
+                                               static_cast<float>(row.minimum),
+                                               static_cast<float>(row.maximum));
+            if (!row.value_names.empty())
+            {
+                setEnumeration(parameter, row.value_names);
+            }
+            return;
+        }
+        if (index == kBypassIndex)
+        {
+            // The LV2 export renames a designated bypass; there it stays a plain toggle so that
+            // the symbol is "bypass" in every format.
+            if (std::strcmp(getPluginFormatName(), "LV2") != 0)
+            {
+                parameter.initDesignation(kParameterDesignationBypass);
+            }
+            parameter.hints = kParameterIsAutomatable | kParameterIsBoolean | kParameterIsInteger;
+            parameter.name = "Bypass";
+            parameter.shortName = "Bypass";
+            parameter.symbol = "bypass";
+            parameter.description = "Pass the dry signal, delayed like the processed one.";
+            parameter.ranges = ParameterRanges(0.0f, 0.0f, 1.0f);
+            return;
+        }
+        if (index == kPitchSourceIndex)
+        {
+            parameter.hints = kParameterIsAutomatable | kParameterIsInteger;
+            parameter.name = "Pitch source";
+            parameter.symbol = "pitch_source";
+            parameter.description = "Take the fundamental from the Frequency parameter (0) or from "
+                                    "the newest held MIDI note and pitch bend (1).";
+            parameter.ranges = ParameterRanges(0.0f, 0.0f, 1.0f);
+            setEnumeration(parameter, quendra::plugin::kPitchSourceNames);
+        }
+    }
+
+    float getParameterValue(uint32_t index) const override
+    {
+        return static_cast<float>(mProcessor.parameter(index));
+    }
+
+    void setParameterValue(uint32_t index, float value) override
+    {
+        mProcessor.setParameter(index, value);
+    }
+
+    void activate() override { mProcessor.activate(); }
+    void deactivate() override { mProcessor.deactivate(); }
+    void sampleRateChanged(double newSampleRate) override
+    {
+        mProcessor.setSampleRate(newSampleRate);
+    }
+
+    // The block is cut at each MIDI event so that a note starts its ramp on its own frame.
+    void run(const float** inputs, float** outputs, uint32_t frames, const MidiEvent* midiEvents,
+             uint32_t midiEventCount) override
+    {
+        uint32_t done = 0;
+        for (uint32_t e = 0; e < midiEventCount; ++e)
+        {
+            const MidiEvent& event = midiEvents[e];
+            const uint32_t at = std::min(event.frame, frames);
+            if (at > done)
+            {
+                processRange(inputs, outputs, done, at - done);
+                done = at;
+            }
+            mProcessor.midi(event.size > MidiEvent::kDataSize ? event.dataExt : event.data,
+                            event.size);
+        }
+        if (done < frames || frames == 0)
+        {
+            processRange(inputs, outputs, done, frames - done);
+        }
+    }
+
+private:
+    void processRange(const float** inputs, float** outputs, uint32_t offset, uint32_t count)
+    {
+        const float* in[2] = {inputs[0] + offset, inputs[1] + offset};
+        float* out[2] = {outputs[0] + offset, outputs[1] + offset};
+        mProcessor.process(in, out, count);
+    }
+
+    SorvellProcessor mProcessor;
+
+    DISTRHO_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(SorvellPlugin)
+};
+
+Plugin* createPlugin()
+{
+    return new SorvellPlugin();
+}
+
+END_NAMESPACE_DISTRHO

@@ -1,0 +1,218 @@
+#include "SorvellProcessor.h"
+
+#include "quendra/denormal_guard.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace quendra::plugin
+{
+
+using brindle::quendra::smoothed_parameter;
+using sorvell::parameter_id;
+using sorvell::parameter_kind;
+
+namespace
+{
+
+constexpr auto kFrequencyIndex = static_cast<std::size_t>(parameter_id::frequency);
+
+} // namespace
+
+SorvellProcessor::SorvellProcessor(double sampleRate) : mSampleRate(sampleRate)
+{
+    const auto rows = sorvell::parameters();
+    for (std::size_t index = 0; index < rows.size(); ++index)
+    {
+        const auto& row = rows[index];
+        mValues[index].store(row.default_value, std::memory_order_relaxed);
+        if (row.kind == parameter_kind::smoothed)
+        {
+            mSmoothed[index] = std::make_unique<smoothed_parameter>(
+                row.minimum, row.maximum, row.default_value,
+                [this, index](double value) { sorvell::apply(*mEngine, index, value); });
+        }
+        else
+        {
+            mQueuedCallbacks[index] = [this, index](int value)
+            { sorvell::apply(*mEngine, index, value); };
+        }
+    }
+    mValues[kBypassIndex].store(0.0, std::memory_order_relaxed);
+    mSmoothed[kBypassIndex] = std::make_unique<smoothed_parameter>(
+        0.0, 1.0, 0.0, [this](double value) { mBypassAmount = static_cast<float>(value); });
+    mValues[kPitchSourceIndex].store(0.0, std::memory_order_relaxed);
+    for (auto& smoothed : mSmoothed)
+    {
+        if (smoothed)
+        {
+            mRamps.add(*smoothed);
+        }
+    }
+    mBypassDelay.prepare(kLatency);
+    buildEngine();
+}
+
+void SorvellProcessor::buildEngine()
+{
+    mEngine = std::make_unique<dravel::vantor::Vantor>(static_cast<float>(mSampleRate));
+    mEngine->setFrequencySource(0);
+    mEngine->setPolyphony(0);
+    mEngineUsed = false;
+    mPrimed = false;
+}
+
+void SorvellProcessor::setSampleRate(double sampleRate)
+{
+    if (sampleRate != mSampleRate)
+    {
+        mSampleRate = sampleRate;
+        buildEngine();
+    }
+}
+
+void SorvellProcessor::activate()
+{
+    if (mEngineUsed)
+    {
+        buildEngine();
+    }
+    mRamps.unprepare();
+    for (auto& smoothed : mSmoothed)
+    {
+        if (smoothed)
+        {
+            smoothed->set(smoothed->last()); // a ramp still running ends here
+        }
+    }
+    mBypassDelay.reset();
+    mMidiPitch.reset();
+    mPrimed = false;
+}
+
+void SorvellProcessor::deactivate() noexcept
+{
+    mRamps.unprepare();
+    mPrimed = false;
+}
+
+void SorvellProcessor::setParameter(std::size_t index, double value) noexcept
+{
+    if (index >= kParameterCount || std::isnan(value))
+    {
+        return;
+    }
+    if (index == kPitchSourceIndex)
+    {
+        const int source = value >= 0.5 ? 1 : 0;
+        mValues[index].store(source, std::memory_order_relaxed);
+        mPitchSource.store(source, std::memory_order_release);
+        followPitch();
+        return;
+    }
+    if (index == kBypassIndex)
+    {
+        const double on = value >= 0.5 ? 1.0 : 0.0;
+        mValues[index].store(on, std::memory_order_relaxed);
+        mSmoothed[index]->set(on);
+        return;
+    }
+    const auto& row = sorvell::parameters()[index];
+    const double clamped = std::clamp(value, row.minimum, row.maximum);
+    if (row.kind == parameter_kind::smoothed)
+    {
+        mValues[index].store(clamped, std::memory_order_relaxed);
+        if (index != kFrequencyIndex ||
+            mPitchSource.load(std::memory_order_acquire) == static_cast<int>(PitchSource::frequency))
+        {
+            mSmoothed[index]->set(clamped);
+        }
+        return;
+    }
+    const int whole = static_cast<int>(std::lround(clamped));
+    mValues[index].store(whole, std::memory_order_relaxed);
+    mRamps.queue().push(mQueuedCallbacks[index], whole);
+}
+
+double SorvellProcessor::parameter(std::size_t index) const noexcept
+{
+    return index < kParameterCount ? mValues[index].load(std::memory_order_relaxed) : 0.0;
+}
+
+// The fundamental follows the pitch source: the host's frequency, or the MIDI pitch once a
+// note has been played (before that the last pitch stays).
+void SorvellProcessor::followPitch() noexcept
+{
+    smoothed_parameter& frequency = *mSmoothed[kFrequencyIndex];
+    if (mPitchSource.load(std::memory_order_acquire) == static_cast<int>(PitchSource::frequency))
+    {
+        frequency.set(mValues[kFrequencyIndex].load(std::memory_order_relaxed));
+    }
+    else if (const auto hz = mMidiPitch.frequency())
+    {
+        frequency.set(*hz);
+    }
+}
+
+void SorvellProcessor::midi(const std::uint8_t* data, std::size_t size) noexcept
+{
+    if (mPitchSource.load(std::memory_order_acquire) != static_cast<int>(PitchSource::midi))
+    {
+        return;
+    }
+    if (mMidiPitch.handle(data, size))
+    {
+        followPitch();
+    }
+}
+
+// First block after activation: the ramps get their length and the engine every value.
+void SorvellProcessor::prime() noexcept
+{
+    mRamps.prepare(mSampleRate);
+    const auto rows = sorvell::parameters();
+    for (std::size_t index = 0; index < rows.size(); ++index)
+    {
+        if (rows[index].kind != parameter_kind::smoothed)
+        {
+            sorvell::apply(*mEngine, index, mValues[index].load(std::memory_order_relaxed));
+        }
+    }
+    mPrimed = true;
+}
+
+void SorvellProcessor::process(const float* const* inputs, float* const* outputs,
+                               std::uint32_t frames) noexcept
+{
+    const brindle::quendra::denormal_guard flushToZero;
+    if (!mPrimed)
+    {
+        prime();
+    }
+    mRamps.begin_block();
+    if (frames == 0)
+    {
+        return;
+    }
+    mEngineUsed = true;
+    const float* leftIn = inputs[0];
+    const float* rightIn = inputs[1];
+    float* leftOut = outputs[0];
+    float* rightOut = outputs[1];
+    for (std::uint32_t i = 0; i < frames; ++i)
+    {
+        mRamps.advance();
+        const dravel::vantor::StereoFrame input{leftIn[i], rightIn[i]};
+        auto output = mEngine->process(input);
+        const auto dry = mBypassDelay.process(input);
+        if (mBypassAmount != 0.0f)
+        {
+            output.left += mBypassAmount * (dry.left - output.left);
+            output.right += mBypassAmount * (dry.right - output.right);
+        }
+        leftOut[i] = output.left;
+        rightOut[i] = output.right;
+    }
+}
+
+} // namespace quendra::plugin

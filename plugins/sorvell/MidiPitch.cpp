@@ -17,11 +17,16 @@ bool MidiPitch::handle(const std::uint8_t* data, std::size_t size) noexcept
     { return i < size ? static_cast<std::uint8_t>(data[i] & 0x7F) : 0; };
     switch (kind)
     {
-    case 0x90: return byte(2) == 0 ? noteOff(byte(1)) : noteOn(byte(1));
-    case 0x80: return noteOff(byte(1));
-    case 0xE0: return pitchBend(static_cast<std::uint16_t>(byte(1) | (byte(2) << 7)));
-    case 0xB0: return (byte(1) == 123 || byte(1) == 120) ? allNotesOff() : false;
-    default: return false;
+    case 0x90:
+        return byte(2) == 0 ? noteOff(byte(1)) : noteOn(byte(1));
+    case 0x80:
+        return noteOff(byte(1));
+    case 0xE0:
+        return pitchBend(static_cast<std::uint16_t>(byte(1) | (byte(2) << 7)));
+    case 0xB0:
+        return (byte(1) == 123 || byte(1) == 120) ? allNotesOff() : false;
+    default:
+        return false;
     }
 }
 

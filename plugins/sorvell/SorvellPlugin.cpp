@@ -81,9 +81,9 @@ protected:
             parameter.symbol = text(row.name);
             parameter.unit = text(row.unit);
             parameter.description = text(row.description);
-            parameter.ranges = ParameterRanges(static_cast<float>(row.default_value),
-                                               static_cast<float>(row.minimum),
-                                               static_cast<float>(row.maximum));
+            parameter.ranges =
+                ParameterRanges(static_cast<float>(row.default_value),
+                                static_cast<float>(row.minimum), static_cast<float>(row.maximum));
             if (!row.value_names.empty())
             {
                 setEnumeration(parameter, row.value_names);

@@ -122,8 +122,8 @@ void SorvellProcessor::setParameter(std::size_t index, double value) noexcept
     if (row.kind == parameter_kind::smoothed)
     {
         mValues[index].store(clamped, std::memory_order_relaxed);
-        if (index != kFrequencyIndex ||
-            mPitchSource.load(std::memory_order_acquire) == static_cast<int>(PitchSource::frequency))
+        if (index != kFrequencyIndex || mPitchSource.load(std::memory_order_acquire) ==
+                                            static_cast<int>(PitchSource::frequency))
         {
             mSmoothed[index]->set(clamped);
         }
@@ -207,8 +207,10 @@ void SorvellProcessor::process(const float* const* inputs, float* const* outputs
         const auto dry = mBypassDelay.process(input);
         if (mBypassAmount != 0.0f)
         {
-            output.left += mBypassAmount * (dry.left - output.left);
-            output.right += mBypassAmount * (dry.right - output.right);
+            // Written so that a full bypass gives the dry samples exactly.
+            const float keep = 1.0f - mBypassAmount;
+            output.left = keep * output.left + mBypassAmount * dry.left;
+            output.right = keep * output.right + mBypassAmount * dry.right;
         }
         leftOut[i] = output.left;
         rightOut[i] = output.right;

@@ -24,8 +24,8 @@ attribute_description description_of(const quendra::sorvell::parameter_info& row
 sorvell::sorvell()
 {
     const auto rows = quendra::sorvell::parameters();
-    for (const auto& name : rows[static_cast<std::size_t>(quendra::sorvell::parameter_id::mod_type)]
-                                .value_names)
+    for (const auto& name :
+         rows[static_cast<std::size_t>(quendra::sorvell::parameter_id::mod_type)].value_names)
     {
         mModulationModeNames.emplace_back(name);
     }

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# qtractor's plugin scanner loads the CLAP and reads its ports and parameters.
+# Usage: clap_scan_test.sh CLAP_FILE
+set -euo pipefail
+line=$(echo "CLAP:$1" | timeout 60 /usr/lib/x86_64-linux-gnu/qtractor/qtractor_plugin_scan)
+echo "$line"
+# name | audio in:out | MIDI in:out | parameters in:out | real-time safe
+[[ "$line" == "CLAP|Sorvell|2:2|1:0|16:0|RT|"* ]]

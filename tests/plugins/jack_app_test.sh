@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The JACK app against a dummy JACK server of its own: it must register its stereo audio ports
+# and its MIDI input. Usage: jack_app_test.sh APP
+set -euo pipefail
+app=$1
+export JACK_DEFAULT_SERVER=sorvell_test_$$ # a server no other run shares
+export JACK_NO_START_SERVER=1                # clients must not start one of their own
+jackd_pid=""
+app_pid=""
+cleanup() {
+  [ -z "$app_pid" ] || kill "$app_pid" 2>/dev/null || true
+  [ -z "$jackd_pid" ] || kill "$jackd_pid" 2>/dev/null || true
+  wait 2>/dev/null || true
+}
+trap cleanup EXIT
+jackd --no-realtime -d dummy -r 48000 -p 256 >/dev/null 2>&1 &
+jackd_pid=$!
+for _ in $(seq 100); do # wait up to 20 s for the server
+  ! jack_lsp >/dev/null 2>&1 || break
+  sleep 0.2
+done
+"$app" >/dev/null 2>&1 &
+app_pid=$!
+expected="Sorvell:audio_in_1 Sorvell:audio_in_2 Sorvell:audio_out_1 Sorvell:audio_out_2 Sorvell:events-in"
+for _ in $(seq 100); do # wait up to 20 s for the app's ports
+  ports=$(jack_lsp 2>/dev/null | tr '\n' ' ' || true)
+  missing=""
+  for port in $expected; do
+    [[ " $ports " == *" $port "* ]] || missing="$missing $port"
+  done
+  if [ -z "$missing" ]; then
+    kill -0 "$app_pid" # still running
+    jack_lsp -t Sorvell:events-in | grep -q midi
+    echo "JACK app ports: $expected"
+    exit 0
+  fi
+  sleep 0.2
+done
+echo "missing JACK ports:$missing"
+exit 1

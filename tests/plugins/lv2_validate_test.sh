@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# The LV2 bundle's Turtle against the LV2 specifications' own vocabularies (sord_validate), and
+# the plugin as lilv reads it: name, latency port, the enumeration names.
+# Usage: lv2_validate_test.sh BUNDLE_DIR
+set -euo pipefail
+bundle=$1/Sorvell.lv2
+specs=()
+for spec in atom buf-size core data-access dynmanifest event instance-access log midi morph \
+            options parameters patch port-groups port-props presets resize-port schemas state \
+            time ui units uri-map urid worker; do
+  for dir in /usr/lib/lv2 /usr/lib/x86_64-linux-gnu/lv2 /usr/lib/aarch64-linux-gnu/lv2; do
+    [ ! -d "$dir/$spec.lv2" ] || { specs+=("$dir/$spec.lv2"); break; }
+  done
+done
+report=$(sord_validate $(find "${specs[@]}" "$bundle" -name '*.ttl') 2>&1)
+echo "$report" | tail -1
+echo "$report" | grep -q '^Found 0 errors'
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp -r "$bundle" "$work/"
+info=$(LV2_PATH=$work lv2info urn:quendra:sorvell)
+for text in "Name: *Sorvell" "Author: *Quendra" "Has latency: *yes" '"None"' '"Chorus"' \
+            '"Wandering"' '"Granular"' '"Frequency"' '"MIDI"'; do
+  echo "$info" | grep -Eq "$text" || { echo "lv2info lacks $text"; exit 1; }
+done
+echo "lv2info: name, maker, latency port and enumerations present"

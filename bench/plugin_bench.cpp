@@ -1,0 +1,91 @@
+// The plugins' process path (SorvellProcessor: ramps, queue, bypass crossfade, MIDI pitch)
+// beside the bare engine, both at the heaviest settings (voices 8, harmonics 256, Granular,
+// pitch_mod 4, decay 5 s, frequency 40 Hz), one second of 48 kHz stereo noise in blocks of 256.
+// The ratio of the two is the binding's overhead; it should stay within 5%.
+#include "BenchEngine.h"
+
+#include "SorvellProcessor.h"
+
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+namespace
+{
+
+using quendra::plugin::SorvellProcessor;
+using quendra::sorvell::parameter_id;
+using sorvell::bench::StereoFrame;
+
+constexpr float kRate = 48000.0f;
+constexpr std::size_t kFrames = 48000;
+constexpr std::uint32_t kBlock = 256;
+
+void BareEngineHeaviest(benchmark::State& state)
+{
+    const auto noise = sorvell::bench::stereoNoise(kFrames, 1);
+    auto engine = sorvell::bench::engineAtDefaults(kRate, 1);
+    sorvell::bench::setHeaviest(*engine);
+    engine->setFrequency(40.0f);
+    std::vector<float> left(kFrames);
+    std::vector<float> right(kFrames);
+    for (auto _ : state)
+    {
+        for (std::size_t i = 0; i < kFrames; ++i)
+        {
+            const StereoFrame out = engine->process(noise[i]);
+            left[i] = out.left;
+            right[i] = out.right;
+        }
+        benchmark::DoNotOptimize(left.data());
+        benchmark::DoNotOptimize(right.data());
+    }
+}
+BENCHMARK(BareEngineHeaviest)->Unit(benchmark::kMillisecond);
+
+// `automate`: a new gain every block, so one ramp runs all the time.
+void PluginProcessHeaviest(benchmark::State& state)
+{
+    const bool automate = state.range(0) != 0;
+    const auto noise = sorvell::bench::stereoNoise(kFrames, 1);
+    std::vector<float> inLeft(kFrames);
+    std::vector<float> inRight(kFrames);
+    for (std::size_t i = 0; i < kFrames; ++i)
+    {
+        inLeft[i] = noise[i].left;
+        inRight[i] = noise[i].right;
+    }
+    std::vector<float> left(kFrames);
+    std::vector<float> right(kFrames);
+    SorvellProcessor processor(kRate);
+    const auto set = [&](parameter_id id, double value)
+    { processor.setParameter(static_cast<std::size_t>(id), value); };
+    set(parameter_id::voices, 8);
+    set(parameter_id::harmonics, 256);
+    set(parameter_id::mod_type, 3);
+    set(parameter_id::pitch_mod, 4.0);
+    set(parameter_id::decay, 5.0);
+    set(parameter_id::frequency, 40.0);
+    processor.activate();
+    double gain = 0.0;
+    for (auto _ : state)
+    {
+        for (std::size_t done = 0; done < kFrames; done += kBlock)
+        {
+            if (automate)
+            {
+                gain = gain == 0.0 ? -1.0 : 0.0;
+                set(parameter_id::gain, gain);
+            }
+            const float* in[2] = {inLeft.data() + done, inRight.data() + done};
+            float* out[2] = {left.data() + done, right.data() + done};
+            processor.process(
+                in, out, static_cast<std::uint32_t>(std::min<std::size_t>(kBlock, kFrames - done)));
+        }
+        benchmark::DoNotOptimize(left.data());
+        benchmark::DoNotOptimize(right.data());
+    }
+}
+BENCHMARK(PluginProcessHeaviest)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+} // namespace

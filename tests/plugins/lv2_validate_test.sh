@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The LV2 bundle's Turtle against the LV2 specifications' own vocabularies (sord_validate), and
-# the plugin as lilv reads it: name, latency port, the enumeration names.
+# the plugin as lilv reads it: name, latency port, the enumeration names, the factory presets.
 # Usage: lv2_validate_test.sh BUNDLE_DIR
 set -euo pipefail
 bundle=$1/Sorvell.lv2
@@ -21,7 +21,8 @@ trap 'rm -rf "$work"' EXIT
 cp -r "$bundle" "$work/"
 info=$(LV2_PATH=$work lv2info urn:quendra:sorvell)
 for text in "Name: *Sorvell" "Author: *Quendra" "Has latency: *yes" '"None"' '"Chorus"' \
-            '"Wandering"' '"Granular"' '"Frequency"' '"MIDI"'; do
+            '"Wandering"' '"Granular"' '"Frequency"' '"MIDI"' drone strings shimmer bell \
+            dark-body room; do
   echo "$info" | grep -Eq "$text" || { echo "lv2info lacks $text"; exit 1; }
 done
-echo "lv2info: name, maker, latency port and enumerations present"
+echo "lv2info: name, maker, latency port, enumerations and factory presets present"

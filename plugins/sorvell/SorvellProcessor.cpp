@@ -107,7 +107,7 @@ void SorvellProcessor::setParameter(std::size_t index, double value) noexcept
         const int source = value >= 0.5 ? 1 : 0;
         mValues[index].store(source, std::memory_order_relaxed);
         mPitchSource.store(source, std::memory_order_release);
-        followPitch();
+        mPitchSourceChanged.store(true, std::memory_order_release); // the audio thread follows
         return;
     }
     if (index == kBypassIndex)
@@ -185,6 +185,10 @@ void SorvellProcessor::process(const float* const* inputs, float* const* outputs
                                std::uint32_t frames) noexcept
 {
     const brindle::quendra::denormal_guard flushToZero;
+    if (mPitchSourceChanged.exchange(false, std::memory_order_acq_rel))
+    {
+        followPitch(); // before priming, so that a source set before processing applies at once
+    }
     if (!mPrimed)
     {
         prime();

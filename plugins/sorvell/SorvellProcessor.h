@@ -90,7 +90,8 @@ private:
     float mBypassAmount = 0.0f; // 0 processed .. 1 delayed dry
 
     std::atomic<int> mPitchSource{static_cast<int>(PitchSource::frequency)};
-    MidiPitch mMidiPitch;
+    std::atomic<bool> mPitchSourceChanged{false};
+    MidiPitch mMidiPitch; // audio thread only (and activate)
 };
 
 } // namespace quendra::plugin

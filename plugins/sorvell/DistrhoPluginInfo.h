@@ -14,7 +14,14 @@
 #define DISTRHO_PLUGIN_WANT_LATENCY 1
 #define DISTRHO_PLUGIN_WANT_MIDI_INPUT 1
 #define DISTRHO_PLUGIN_WANT_PROGRAMS 0
+// The CLAP wrapper offers hosts its state extension, the only way a CLAP host saves parameter
+// values, only with framework state on; the LV2 build must stay without it (headless LV2
+// renderers refuse plugins with state). So the CLAP build compiles the plugin class with it.
+#ifdef SORVELL_PLUGIN_WITH_STATE
+#define DISTRHO_PLUGIN_WANT_STATE 1
+#else
 #define DISTRHO_PLUGIN_WANT_STATE 0
+#endif
 
 #define DISTRHO_PLUGIN_LV2_CATEGORY "lv2:SpectralPlugin"
 #define DISTRHO_PLUGIN_VST3_CATEGORIES "Fx|Filter|Stereo"

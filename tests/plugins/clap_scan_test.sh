@@ -4,5 +4,5 @@
 set -euo pipefail
 line=$(echo "CLAP:$1" | timeout 60 /usr/lib/x86_64-linux-gnu/qtractor/qtractor_plugin_scan)
 echo "$line"
-# name | audio in:out | MIDI in:out | parameters in:out | real-time safe
-[[ "$line" == "CLAP|Sorvell|2:2|1:0|16:0|RT|"* ]]
+# name | audio in:out | MIDI in:out | parameters in:out | flags (real-time safe)
+[[ "$line" == "CLAP|Sorvell|2:2|1:0|16:0|"*RT*"|"* ]]

@@ -399,10 +399,10 @@ std::string versionText()
 
 std::string usageText()
 {
-    return R"(usage: sorvell IN -o OUT [options] [--ATTRIBUTE VALUE | @ATTRIBUTE VALUE ...]
-       sorvell IN... -o DIR/ [-j N] [options]
-       sorvell --demo OUT [options]
-       sorvell --list | --list-presets | --version
+    return R"(Usage: sorvell IN -o OUT [options] [--ATTRIBUTE VALUE | @ATTRIBUTE VALUE ...]
+  or:  sorvell IN... -o DIR/ [-j N] [options]
+  or:  sorvell --demo OUT [options]
+  or:  sorvell --list | --list-presets | --version
 
 A spectral processor which uses spectral resonances and pitched overtones to add tonal
 character to any audio source: sorvell runs audio files through the resonator

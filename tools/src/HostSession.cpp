@@ -37,11 +37,6 @@ tessel::host::Values valuesOf(const AttributeTrack& track, double value)
     return {static_cast<std::int64_t>(std::llround(value))};
 }
 
-std::string numberTextOf(double value)
-{
-    return tessel::host::toText(tessel::host::Value(value));
-}
-
 std::vector<tessel::host::AttributeInfo> loadClass(tessel::host::Runtime& runtime,
                                                    const std::filesystem::path& moduleFile)
 {
@@ -128,9 +123,8 @@ double clampedPoint(const AttributeEntry& entry, double value, const AttributeSe
     }
     if (clamped != value)
     {
-        std::fprintf(stderr, "sorvell: note: %s: %s is out of range; using %s\n",
-                     setting.spelling.c_str(), pointText.c_str(),
-                     tessel::host::toText(tessel::host::Value(clamped)).c_str());
+        std::fprintf(stderr, "sorvell: note: %s: %s is out of range; using %g\n",
+                     setting.spelling.c_str(), pointText.c_str(), clamped);
     }
     return clamped;
 }
@@ -175,8 +169,7 @@ std::vector<AttributeTrack> HostSession::apply(const std::vector<AttributeSettin
         {
             const double value =
                 asNumber(mCatalog.valueFor(*entry, text, setting.spelling).front());
-            track.points.push_back({seconds, clampedPoint(*entry, value, setting,
-                                                          numberTextOf(seconds) + ":" + text)});
+            track.points.push_back({seconds, clampedPoint(*entry, value, setting, text)});
         }
         checked.push_back({&setting, valuesOf(track, track.valueAt(0.0)), std::move(track)});
     }

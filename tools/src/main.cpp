@@ -128,7 +128,7 @@ void noteUnreachableFrequency(HostSession& session, const std::vector<AttributeT
         printNote("the frequency " + std::string(text) +
                   " is at or above half the sample rate of " + inputName + " (" +
                   std::to_string(static_cast<long>(nyquist)) +
-                  " Hz): no partial can sound, the output is the dry signal only");
+                  " Hz): no partial can sound, so the wet signal is silent");
     }
 }
 

@@ -274,7 +274,8 @@ AudioFileWriter::AudioFileWriter(const std::string& path, double sampleRate, int
     {
         if (std::filesystem::is_directory(path, error))
         {
-            throw ToolError("cannot write '" + path + "': it is a folder");
+            throw ToolError("cannot write '" + path +
+                            "': it is a folder (end it with / to render into it)");
         }
         const auto target = resolvedTarget(path);
         mTarget = target.string();

@@ -27,17 +27,13 @@ std::string normaliseAttributeName(std::string name)
 
 bool RenderRequest::batch() const
 {
-    if (demo)
+    if (demo || outputPath.empty() || outputPath == "-")
     {
         return false;
     }
-    if (inputPaths.size() > 1)
-    {
-        return true;
-    }
     std::error_code error;
-    return outputPath != "-" && !outputPath.empty() &&
-           (outputPath.back() == '/' || std::filesystem::is_directory(outputPath, error));
+    return outputPath.back() == '/' ||
+           (inputPaths.size() > 1 && std::filesystem::is_directory(outputPath, error));
 }
 
 namespace

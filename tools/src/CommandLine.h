@@ -44,7 +44,7 @@ struct RenderRequest
     int jobs = 0;     // files rendered at once in a batch; 0: one per processor core
     std::vector<AttributeSetting> settings;
 
-    // Several inputs, or an output that names a folder ("DIR/" or an existing folder): each
+    // An output that names a folder ("DIR/", or an existing folder for several inputs): each
     // input goes to the folder under its own name.
     bool batch() const;
 };

@@ -52,11 +52,11 @@ std::string exactText(double value)
 
 } // namespace
 
-// The mix falls from 1 to 0 over 100 ms in steps set at block starts; the last set starts a
-// ramp to 0, and once it has run out the output must be the input itself, bit for bit (a
-// ramp stopping one step short leaves a trace of the wet signal and a dry gain below 1).
-// Block sizes include divisors of the ramp length (240 samples at 48 kHz, 220 at 44.1 kHz,
-// 480 at 96 kHz), so that blocks end exactly where the ramp runs out.
+// The mix steps from 1 to 0.5 at 100 ms; the object ramps there over 5 ms. The wet and dry
+// paths do not depend on the mix, so once the ramp has run out the output must be, bit for
+// bit, that of a render at 0.5 throughout; a ramp that stopped one step short would leave the
+// mix 1/480 above. Block sizes include divisors of the ramp length (240 samples at 48 kHz, 220
+// at 44.1 kHz, 480 at 96 kHz), so that blocks end exactly where the ramp runs out.
 TEST(RendererBreakpoints, ARampLandsExactlyOnItsTargetAtAnyBlockSizeAndRate)
 {
     struct Case
@@ -70,27 +70,32 @@ TEST(RendererBreakpoints, ARampLandsExactlyOnItsTargetAtAnyBlockSizeAndRate)
     ScratchFolder folder;
     for (const Case& c : cases)
     {
-        const Audio in = noise(0.25, 2, 0.5f, 17, c.rate);
-        writeWav(folder.file("in.wav"), in);
+        writeWav(folder.file("in.wav"), noise(0.25, 2, 0.5f, 17, c.rate));
         for (const int block : c.blocks)
         {
             SCOPED_TRACE(std::to_string(c.rate) + " Hz, block " + std::to_string(block));
-            const Audio out = render(folder, "in.wav", "out.wav",
-                                     {"--mix", "0:1 0.1:0", "--block", std::to_string(block),
-                                      "--tail", "0", "--frequency", "300", "--decay", "1"});
-            ASSERT_EQ(out.frames(), in.frames());
-            // The last set comes at the first block start at or after 100 ms, the ramp takes
-            // 5 ms more. (Output frame i is processed frame i + 1536: a margin.)
+            const auto renderWith = [&](const std::string& mix)
+            {
+                return render(folder, "in.wav", "out.wav",
+                              {"--mix", mix, "--block", std::to_string(block), "--tail", "0",
+                               "--frequency", "300", "--decay", "0.5"})
+                    .samples;
+            };
+            const std::vector<float> stepped = renderWith("0:1 0.1:1 0.1:0.5");
+            const std::vector<float> steady = renderWith("0.5");
+            ASSERT_EQ(stepped.size(), steady.size());
+            // The step is set at the first block start at or after 100 ms; the ramp takes 5 ms
+            // more. (Output frame i is processed frame i + 1536: a margin.)
             const std::size_t settled =
                 (static_cast<std::size_t>(0.1 * c.rate) / block + 1) * block +
                 static_cast<std::size_t>(0.005 * c.rate);
             std::size_t differing = 0;
-            for (std::size_t i = settled * 2; i < in.samples.size(); ++i)
+            for (std::size_t i = settled * 2; i < steady.size(); ++i)
             {
-                differing += out.samples[i] != in.samples[i];
+                differing += stepped[i] != steady[i];
             }
             EXPECT_EQ(differing, 0u);
-            EXPECT_NE(out.samples[100], in.samples[100]); // still partly wet early on
+            EXPECT_NE(stepped[100], steady[100]); // fully wet early on
         }
     }
 }

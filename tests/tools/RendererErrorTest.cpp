@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <fstream>
 #include <map>
 #include <ostream>
 #include <sstream>
@@ -113,7 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"SampleRateTooHigh", "%1000000.wav -o %out.wav", 1,
                   "rate of 1000000 Hz is outside"},
         ErrorCase{"VorbisAbove200kHz", "%384000.wav -o %out.ogg", 1,
-                  "cannot hold 384000 Hz 2-channel"},
+                  "Ogg Vorbis cannot hold 384000 Hz audio (WAV, FLAC and AIFF can)"},
         ErrorCase{"UnwritableOutput", "%in.wav -o %no/such/out.wav", 1, "cannot write"},
         ErrorCase{"OutputIsTheInput", "%in.wav -o %in.wav", 2, "is the input file"},
         ErrorCase{"OutputIsALinkToTheInput", "%link.wav -o %in.wav", 2, "is the input file"},
@@ -130,7 +131,28 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"UnknownShortOption", "%in.wav -o %out.wav -x", 2, "unknown option '-x'"},
         ErrorCase{"UnknownOption", "%in.wav -o %out.wav --bogus 1", 2, "attribute '--bogus'"},
         ErrorCase{"UnknownBoxAttribute", "%in.wav -o %out.wav @bogus 1", 2, "attribute '@bogus'"},
-        ErrorCase{"MissingValue", "%in.wav -o %out.wav --decay", 2, "needs a value"},
+        ErrorCase{"MissingValue", "%in.wav -o %out.wav --decay", 2, "'--decay' needs a value"},
+        ErrorCase{"UnknownLastOption", "%in.wav -o %out.wav --bogus", 2,
+                  "unknown option or attribute '--bogus'"},
+        ErrorCase{"UnknownPreset", "%in.wav -o %out.wav --preset loud", 2,
+                  "unknown preset 'loud' (presets: drone, "},
+        ErrorCase{"BitsForOgg", "%in.wav -o %out.ogg --bits 16", 2, "--bits does not apply"},
+        ErrorCase{"FloatFlac", "%in.wav -o %out.flac --bits float", 2, "FLAC holds 16 or 24"},
+        ErrorCase{"SeveralInputsOneFile", "%in.wav %link.wav -o %out.wav", 2,
+                  "several inputs need an output folder"},
+        ErrorCase{"SameNameTwiceInABatch", "%in.wav %dir.wav/../in.wav -o %dir.wav/", 2,
+                  "two inputs would both be written to"},
+        ErrorCase{"StandardInputInABatch", "- %in.wav -o %dir.wav/", 2,
+                  "standard input ('-') cannot be part of a batch"},
+        ErrorCase{"TimesFalling", "%in.wav -o %out.wav --frequency 1:110,0:220", 2,
+                  "times must start at 0 or later and never fall"},
+        ErrorCase{"BreakpointWithoutTime", "%in.wav -o %out.wav --decay 0:1,2", 2,
+                  "'2' is not SECONDS:VALUE"},
+        badValue("UnknownNote", "--frequency", "H2"),
+        ErrorCase{"NoteInABadBreakpoint", "%in.wav -o %out.wav --frequency 0:A2,1:Q3", 2,
+                  "bad value 'Q3' for --frequency"},
+        badValue("NormalizeAboveZero", "--normalize", "3"), badValue("UnknownBits", "--bits", "12"),
+        badValue("UnknownType", "--type", "mp3"), badValue("NoJobs", "-j", "0"),
         badValue("NumberExpected", "--decay", "long"),
         badValue("WholeNumberExpected", "--voices", "2.5"),
         badValue("UnknownMode", "--mod_type", "loud"),
@@ -144,43 +166,69 @@ INSTANTIATE_TEST_SUITE_P(
         badValue("SeedBeyond64Bits", "--seed", "99999999999999999999")),
     [](const testing::TestParamInfo<ErrorCase>& info) { return std::string(info.param.title); });
 
-TEST(RendererOutput, InterruptedRenderLeavesNoFile)
+// A render stopped by a signal removes its temporary file and exits with 128 + the signal.
+// The render is 46 minutes at 192 kHz, 4.3 GB of 32-bit float WAV: long enough to be running
+// when the signal comes, and past the 4 GiB a RIFF header can count, so the file being
+// written must be RF64 from its first bytes.
+TEST(RendererSignals, AStoppedRenderLeavesNoFileAndExitsWith128PlusTheSignal)
 {
-    ScratchFolder folder;
-    writeWav(folder.file("in.wav"), noise(0.1, 2, 0.5f, 1, 8000));
-    // An hour of tail: the render is still running whenever the signal comes.
-    const pid_t child =
-        startTool({folder.file("in.wav"), "-o", folder.file("out.wav"), "-q", "--tail", "3600"},
-                  "/dev/null", folder.file("err.txt"));
-    ASSERT_GT(child, 0);
+    struct Case
+    {
+        int signal;
+        const char* name;
+    };
+    for (const Case c : {Case{SIGINT, "SIGINT"}, Case{SIGTERM, "SIGTERM"}, Case{SIGHUP, "SIGHUP"}})
+    {
+        SCOPED_TRACE(c.name);
+        ScratchFolder folder;
+        writeWav(folder.file("in.wav"), noise(0.01, 1, 0.5f, 1, 192000));
+        const pid_t child =
+            startTool({folder.file("in.wav"), "-o", folder.file("out.wav"), "-q", "--tail", "2797"},
+                      "/dev/null", folder.file("err.txt"));
+        ASSERT_GT(child, 0);
 
-    // The temporary output appears once the module is loaded and the signal handler is set.
-    int status = 0;
-    pid_t waited = 0;
-    for (int i = 0; i < 2000 && folder.names().size() < 3 && waited == 0; ++i)
-    {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        waited = waitpid(child, &status, WNOHANG);
+        // The temporary output appears, header first, once the module is loaded and the
+        // signal handlers are set.
+        std::string header;
+        int status = 0;
+        pid_t waited = 0;
+        for (int i = 0; i < 2000 && header.size() < 16 && waited == 0; ++i)
+        {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            for (const auto& name : folder.names())
+            {
+                if (name.rfind(".out.wav.", 0) == 0)
+                {
+                    char first[16] = {};
+                    std::ifstream file(folder.file(name), std::ios::binary);
+                    file.read(first, sizeof first);
+                    header.assign(first, static_cast<std::size_t>(file.gcount()));
+                }
+            }
+            waited = waitpid(child, &status, WNOHANG);
+        }
+        if (waited == 0)
+        {
+            kill(child, header.size() == 16 ? c.signal : SIGKILL);
+        }
+        for (int i = 0; i < 2000 && waited == 0; ++i)
+        {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            waited = waitpid(child, &status, WNOHANG);
+        }
+        if (waited == 0)
+        {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            FAIL() << "the render did not stop";
+        }
+        ASSERT_EQ(header.size(), 16u) << "the render never started";
+        EXPECT_EQ(header.substr(0, 4), "RF64");
+        EXPECT_EQ(header.substr(8, 8), "WAVEds64");
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 128 + c.signal);
+        EXPECT_EQ(bytesOf(folder.file("err.txt")),
+                  std::string("sorvell: interrupted by ") + c.name + "\n");
+        EXPECT_EQ(folder.names(), (std::vector<std::string>{"err.txt", "in.wav"}));
     }
-    const bool started = folder.names().size() == 3;
-    if (waited == 0)
-    {
-        kill(child, started ? SIGINT : SIGKILL);
-    }
-    for (int i = 0; i < 2000 && waited == 0; ++i)
-    {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        waited = waitpid(child, &status, WNOHANG);
-    }
-    if (waited == 0)
-    {
-        kill(child, SIGKILL);
-        waitpid(child, &status, 0);
-        FAIL() << "the render did not stop";
-    }
-    ASSERT_TRUE(started) << "the render never started";
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 130);
-    EXPECT_EQ(bytesOf(folder.file("err.txt")), "sorvell: interrupted\n");
-    EXPECT_EQ(folder.names(), (std::vector<std::string>{"err.txt", "in.wav"}));
 }

@@ -143,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(
                          writeWav(f.file("odd.wav"), Audio{});
                          writeWav(f.file("clean.wav"), Audio{}, SF_FORMAT_AIFF | SF_FORMAT_FLOAT);
                      },
-                     ""}),
+                     "holds no audio; the output is 0.05 s of silence"}),
     [](const testing::TestParamInfo<OddInputCase>& info) { return std::string(info.param.title); });
 
 class RendererSampleRate : public testing::TestWithParam<int>

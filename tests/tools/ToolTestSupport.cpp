@@ -91,7 +91,7 @@ void writeBytes(const std::string& path, const std::string& bytes)
 }
 
 pid_t startTool(const std::vector<std::string>& args, const std::string& out,
-                const std::string& err)
+                const std::string& err, const std::string& in)
 {
     std::vector<std::string> words = {SORVELL_TOOL};
     words.insert(words.end(), args.begin(), args.end());
@@ -103,7 +103,7 @@ pid_t startTool(const std::vector<std::string>& args, const std::string& out,
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t child = -1;
@@ -112,10 +112,10 @@ pid_t startTool(const std::vector<std::string>& args, const std::string& out,
     return failed == 0 ? child : -1;
 }
 
-RunResult runTool(const std::vector<std::string>& args)
+RunResult runTool(const std::vector<std::string>& args, const std::string& in)
 {
     ScratchFolder streams;
-    const pid_t child = startTool(args, streams.file("out"), streams.file("err"));
+    const pid_t child = startTool(args, streams.file("out"), streams.file("err"), in);
     int raw = 0;
     RunResult result;
     if (child > 0 && waitpid(child, &raw, 0) == child && WIFEXITED(raw))
@@ -170,6 +170,16 @@ Audio sine(double seconds, double hertz, float amplitude, int channels, int samp
         audio.samples.insert(audio.samples.end(), channels, static_cast<float>(value));
     }
     return audio;
+}
+
+float peakOf(const Audio& audio)
+{
+    float peak = 0.0f;
+    for (const float sample : audio.samples)
+    {
+        peak = std::max(peak, std::abs(sample));
+    }
+    return peak;
 }
 
 double sineAmplitude(const Audio& audio, int channel, std::size_t first, std::size_t count)

@@ -48,12 +48,16 @@ Audio readAudio(const std::string& path);
 std::string bytesOf(const std::string& path);
 void writeBytes(const std::string& path, const std::string& bytes);
 
-// Starts the renderer with these arguments (each passed as one word), standard input empty and
-// standard output and error written to the given files; returns its process id (-1 if none).
+// Starts the renderer with these arguments (each passed as one word), standard input read from
+// `in` (empty by default) and standard output and error written to the given files; returns
+// its process id (-1 if none).
 pid_t startTool(const std::vector<std::string>& args, const std::string& out,
-                const std::string& err);
+                const std::string& err, const std::string& in = "/dev/null");
 // Runs the renderer to its end.
-RunResult runTool(const std::vector<std::string>& args);
+RunResult runTool(const std::vector<std::string>& args, const std::string& in = "/dev/null");
+
+// Largest magnitude over all samples.
+float peakOf(const Audio& audio);
 
 // Runs `input -o folder/output -q options...`, expects success and reads the output back.
 Audio render(const ScratchFolder& folder, const std::string& input, const std::string& output,

@@ -1,5 +1,6 @@
 #include "AttributeCatalog.h"
 
+#include "NoteName.h"
 #include "NumberText.h"
 #include "ToolError.h"
 
@@ -173,6 +174,15 @@ tessel::host::Values AttributeCatalog::valueFor(const AttributeEntry& entry,
     if (const auto value = parseFiniteNumber(text))
     {
         return {*value};
+    }
+    if (entry.name == "frequency")
+    {
+        if (const auto hertz = parseNoteFrequency(text))
+        {
+            return {*hertz};
+        }
+        throw usageError(bad + " (expected hertz, a note name such as A2, C#4 or Bb3, or a MIDI "
+                               "note number such as 45m)");
     }
     throw usageError(bad + " (expected a number)");
 }

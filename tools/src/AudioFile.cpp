@@ -1,16 +1,20 @@
 #include "AudioFile.h"
 
+#include "OggSerial.h"
 #include "OutputFormat.h"
 #include "ToolError.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <sndfile.h>
 #include <sstream>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -85,35 +89,37 @@ bool dataChunkCutShort(sf_private_tag* file)
 
 } // namespace
 
-AudioFileReader::AudioFileReader(const std::string& path) : mPath(path)
+AudioFileReader::AudioFileReader(const std::string& path, const std::string& displayName)
+    : mPath(displayName.empty() ? path : displayName)
 {
+    const std::string& name = mPath;
     std::error_code error;
     if (!std::filesystem::exists(path, error))
     {
-        throw ToolError("cannot read '" + path + "': no such file");
+        throw ToolError("cannot read '" + name + "': no such file");
     }
     if (std::filesystem::is_directory(path, error))
     {
-        throw ToolError("cannot read '" + path + "': it is a folder");
+        throw ToolError("cannot read '" + name + "': it is a folder");
     }
     if (std::filesystem::is_regular_file(path, error) &&
         std::filesystem::file_size(path, error) == 0 && !error)
     {
-        throw ToolError("cannot read '" + path + "': the file is empty");
+        throw ToolError("cannot read '" + name + "': the file is empty");
     }
 
     SF_INFO info{};
     mpFile = sf_open(path.c_str(), SFM_READ, &info);
     if (mpFile == nullptr)
     {
-        throw ToolError(openFailure(path));
+        throw ToolError(openFailure(name));
     }
     if (info.channels < 1 || info.samplerate < kMinSampleRate || info.samplerate > kMaxSampleRate)
     {
         sf_close(mpFile);
         throw ToolError(info.channels < 1
-                            ? "cannot use '" + path + "': it has no channels"
-                            : "cannot use '" + path + "': its sample rate of " +
+                            ? "cannot use '" + name + "': it has no channels"
+                            : "cannot use '" + name + "': its sample rate of " +
                                   std::to_string(info.samplerate) + " Hz is outside the " +
                                   std::to_string(static_cast<int>(kMinSampleRate)) + " to " +
                                   std::to_string(static_cast<int>(kMaxSampleRate)) +
@@ -124,7 +130,7 @@ AudioFileReader::AudioFileReader(const std::string& path) : mPath(path)
     mFrames = static_cast<std::size_t>(info.frames);
     if (dataChunkCutShort(mpFile))
     {
-        mShortFileNote = "'" + path + "' is shorter than its header says; rendering the " +
+        mShortFileNote = "'" + name + "' is shorter than its header says; rendering the " +
                          std::to_string(mFrames) + " frames it holds";
     }
 }
@@ -171,52 +177,144 @@ std::vector<std::string> AudioFileReader::notes() const
     return notes;
 }
 
-AudioFileWriter::AudioFileWriter(const std::string& path, double sampleRate, int channels)
-    : mPath(path), mSampleRate(static_cast<int>(sampleRate)), mChannels(channels)
+namespace
 {
-    SF_INFO info{};
-    info.samplerate = static_cast<int>(sampleRate);
-    info.channels = channels;
-    info.format = outputFormatFor(path);
-    if (!sf_format_check(&info))
-    {
-        throw ToolError("cannot write '" + path + "': this format does not take " +
-                        std::to_string(info.samplerate) + " Hz " + std::to_string(channels) +
-                        "-channel audio");
-    }
 
+// The file a write to `path` really replaces: symbolic links followed (also dangling ones,
+// whose target is created), so that the link itself stays.
+std::filesystem::path resolvedTarget(const std::filesystem::path& path)
+{
+    std::filesystem::path target = path;
     std::error_code error;
-    if (std::filesystem::is_directory(path, error))
+    for (int depth = 0; depth < 40 && std::filesystem::is_symlink(target, error); ++depth)
     {
-        throw ToolError("cannot write '" + path + "': it is a folder");
+        const auto next = std::filesystem::read_symlink(target, error);
+        if (error)
+        {
+            break;
+        }
+        target = next.is_absolute() ? next : target.parent_path() / next;
     }
+    return target;
+}
 
-    // The temporary file lives in the output's folder so that the final rename stays on
-    // one file system and is atomic.
-    const auto target = std::filesystem::path(path);
-    const auto folder = target.has_parent_path() ? target.parent_path() : ".";
-    std::string hidden = target.filename().string();
-    hidden.insert(hidden.begin(), '.');
-    hidden.append(".XXXXXX");
-    std::string pattern = (folder / hidden).string();
-    const int descriptor = mkstemp(pattern.data());
-    if (descriptor < 0)
+// The data of a RIFF file up to this size leaves room for its header in 32-bit sizes.
+constexpr std::uint64_t kLargestRiffData = 0xFFFFFFFFull - (1u << 16);
+
+std::uint64_t bytesPerSample(int format)
+{
+    switch (format & SF_FORMAT_SUBMASK)
+    {
+    case SF_FORMAT_PCM_16:
+        return 2;
+    case SF_FORMAT_PCM_24:
+        return 3;
+    default:
+        return 4;
+    }
+}
+
+// The PEAK chunk of a floating-point WAV or AIFF file carries the time it was written; a
+// zero there makes the same render give the same bytes. The chunk sits in the header.
+void clearPeakChunkTime(const std::string& path)
+{
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "r+b"),
+                                                         &std::fclose);
+    char header[4096] = {};
+    const std::size_t size = file ? std::fread(header, 1, sizeof header, file.get()) : 0;
+    const std::string_view text(header, size);
+    const auto peak = text.find("PEAK");
+    if (peak == std::string_view::npos || peak + 16 > size)
+    {
+        return;
+    }
+    const char zero[4] = {};
+    std::fseek(file.get(), static_cast<long>(peak + 12), SEEK_SET);
+    if (std::fwrite(zero, 1, sizeof zero, file.get()) != sizeof zero)
     {
         throw ToolError("cannot write '" + path + "': " + std::strerror(errno));
     }
+}
+
+} // namespace
+
+AudioFileWriter::AudioFileWriter(const std::string& path, double sampleRate, int channels,
+                                 const OutputFormat& format, std::uint32_t oggSerial,
+                                 std::uint64_t expectedFrames)
+    : mPath(path == "-" ? "standard output" : path), mSampleRate(static_cast<int>(sampleRate)),
+      mChannels(channels), mFormat(format), mOggSerial(oggSerial)
+{
+    if (!formatHolds(format, mSampleRate))
+    {
+        const std::string others = formatsHolding(mSampleRate);
+        throw ToolError("cannot write '" + mPath + "': " + format.name + " cannot hold " +
+                        std::to_string(mSampleRate) + " Hz audio" +
+                        (others.empty() ? "" : " (" + others + " can)"));
+    }
+    SF_INFO info{};
+    info.samplerate = mSampleRate;
+    info.channels = channels;
+    info.format = format.sndfile;
+    // A RIFF WAV file counts its data in 32 bits; a longer render is written as RF64.
+    if ((info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV &&
+        expectedFrames * channels * bytesPerSample(info.format) > kLargestRiffData)
+    {
+        info.format = (info.format & ~SF_FORMAT_TYPEMASK) | SF_FORMAT_RF64;
+    }
+
+    std::error_code error;
+    std::filesystem::path folder;
+    std::string hidden;
+    if (path == "-")
+    {
+        folder = std::filesystem::temp_directory_path(error);
+        hidden = "sorvell-output";
+    }
+    else
+    {
+        if (std::filesystem::is_directory(path, error))
+        {
+            throw ToolError("cannot write '" + path +
+                            "': it is a folder (end it with / to render into it)");
+        }
+        const auto target = resolvedTarget(path);
+        mTarget = target.string();
+        // The temporary file lives in the output's folder so that the final rename stays on
+        // one file system and is atomic.
+        folder = target.has_parent_path() ? target.parent_path() : ".";
+        hidden = target.filename().string();
+        hidden.insert(hidden.begin(), '.');
+    }
+    std::string pattern = (folder / (hidden + ".XXXXXX")).string();
+    const int descriptor = mkstemp(pattern.data());
+    if (descriptor < 0)
+    {
+        throw ToolError("cannot write '" + mPath + "': " + std::strerror(errno));
+    }
     mTemporaryPath = pattern;
 
-    // mkstemp makes the file private; give it the permissions a new file normally gets.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(descriptor, 0666 & ~mask);
+    // mkstemp makes the file private; give it the permissions of the file it replaces, or
+    // those a new file normally gets.
+    struct stat existing
+    {
+    };
+    if (!mTarget.empty() && stat(mTarget.c_str(), &existing) == 0)
+    {
+        fchmod(descriptor, existing.st_mode & 07777);
+    }
+    else
+    {
+        const mode_t mask = umask(0);
+        umask(mask);
+        fchmod(descriptor, 0666 & ~mask);
+    }
 
     mpFile = sf_open_fd(descriptor, SFM_WRITE, &info, SF_TRUE);
     if (mpFile == nullptr)
     {
         const std::string reason = plainReason(sf_strerror(nullptr));
         std::remove(mTemporaryPath.c_str());
-        throw ToolError("cannot write '" + path + "': " + reason);
+        throw ToolError("cannot write '" + mPath + "': " + reason);
     }
     // Integer formats clip instead of wrapping around.
     sf_command(mpFile, SFC_SET_CLIPPING, nullptr, SF_TRUE);
@@ -233,19 +331,25 @@ void AudioFileWriter::write(const double* samples, std::size_t frames)
     {
         return;
     }
+    const std::size_t count = frames * static_cast<std::size_t>(mChannels);
+    for (std::size_t i = 0; i < count; ++i)
+    {
+        const double magnitude = std::abs(samples[i]);
+        mPeak = std::max(mPeak, magnitude);
+        mClipped += mFormat.integer && magnitude > 1.0;
+    }
     const auto written = sf_writef_double(mpFile, samples, static_cast<sf_count_t>(frames));
     if (written != static_cast<sf_count_t>(frames))
     {
         // Some encoders set themselves up on the first write and refuse the stream only
-        // then (Vorbis stops at 200 kHz); a failure there that is not the system's is that.
-        const std::string reason = plainReason(sf_strerror(mpFile));
+        // then; a failure there that is not the system's is that.
         if (mFramesWritten == 0 && sf_error(mpFile) != SF_ERR_SYSTEM)
         {
-            throw ToolError("cannot write '" + mPath + "': its format cannot hold " +
+            throw ToolError("cannot write '" + mPath + "': " + mFormat.name + " cannot hold " +
                             std::to_string(mSampleRate) + " Hz " + std::to_string(mChannels) +
-                            "-channel audio (" + reason + ")");
+                            "-channel audio");
         }
-        throw ToolError("cannot write '" + mPath + "': " + reason);
+        throw ToolError("cannot write '" + mPath + "': " + plainReason(sf_strerror(mpFile)));
     }
     mFramesWritten += frames;
 }
@@ -259,13 +363,52 @@ void AudioFileWriter::commit()
         discard();
         throw ToolError("cannot write '" + mPath + "': " + plainReason(sf_error_number(closed)));
     }
-    if (std::rename(mTemporaryPath.c_str(), mPath.c_str()) != 0)
+    if (mFormat.isOgg)
+    {
+        setOggStreamSerial(mTemporaryPath, mOggSerial);
+    }
+    clearPeakChunkTime(mTemporaryPath);
+    if (mTarget.empty())
+    {
+        copyToStandardOutput();
+        discard();
+        return;
+    }
+    if (std::rename(mTemporaryPath.c_str(), mTarget.c_str()) != 0)
     {
         const std::string reason = std::strerror(errno);
         discard();
         throw ToolError("cannot write '" + mPath + "': " + reason);
     }
     mTemporaryPath.clear();
+}
+
+void AudioFileWriter::copyToStandardOutput()
+{
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(mTemporaryPath.c_str(), "rb"),
+                                                         &std::fclose);
+    std::vector<char> buffer(1 << 16);
+    bool ok = file != nullptr;
+    while (ok)
+    {
+        const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), file.get());
+        if (n == 0)
+        {
+            break;
+        }
+        for (std::size_t done = 0; ok && done < n;)
+        {
+            const ssize_t written = ::write(STDOUT_FILENO, buffer.data() + done, n - done);
+            ok = written > 0 || (written < 0 && errno == EINTR);
+            done += written > 0 ? static_cast<std::size_t>(written) : 0;
+        }
+    }
+    if (!ok)
+    {
+        const std::string reason = std::strerror(errno);
+        discard();
+        throw ToolError("cannot write to standard output: " + reason);
+    }
 }
 
 void AudioFileWriter::discard() noexcept
@@ -284,7 +427,8 @@ void AudioFileWriter::discard() noexcept
 
 void writeAudioFile(const std::string& path, const AudioData& audio)
 {
-    AudioFileWriter writer(path, audio.sampleRate, audio.channels);
+    AudioFileWriter writer(path, audio.sampleRate, audio.channels, chooseOutputFormat(path, "", ""),
+                           0, audio.frames());
     writer.write(audio.samples.data(), audio.frames());
     writer.commit();
 }

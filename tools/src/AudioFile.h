@@ -5,9 +5,11 @@
 #pragma once
 
 #include "AudioData.h"
+#include "OutputFormat.h"
 #include "SampleSource.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,7 +24,8 @@ namespace quendra::renderer
 class AudioFileReader final : public SampleSource
 {
 public:
-    explicit AudioFileReader(const std::string& path);
+    // `displayName` names the file in messages (default: its path).
+    explicit AudioFileReader(const std::string& path, const std::string& displayName = "");
     ~AudioFileReader() override;
     AudioFileReader(const AudioFileReader&) = delete;
     AudioFileReader& operator=(const AudioFileReader&) = delete;
@@ -51,33 +54,59 @@ private:
 inline constexpr double kMinSampleRate = 4000.0;
 inline constexpr double kMaxSampleRate = 768000.0;
 
-class AudioFileWriter
+// Where rendered frames go: interleaved stereo doubles, in order.
+class FrameSink
+{
+public:
+    virtual ~FrameSink() = default;
+    virtual void write(const double* interleaved, std::size_t frames) = 0;
+};
+
+class AudioFileWriter final : public FrameSink
 {
 public:
     // Opens the temporary file at once, so that an unwritable output is reported before any
-    // rendering happens.
-    AudioFileWriter(const std::string& path, double sampleRate, int channels);
-    ~AudioFileWriter();
+    // rendering happens. `path` "-" is standard output: the file is built in the temporary
+    // folder and copied there on commit. A symbolic link is written through (the file it
+    // points to is replaced), and a file replaced keeps its permissions. An Ogg stream gets
+    // `oggSerial` as its serial number. A WAV file whose data will pass 4 GiB
+    // (`expectedFrames`) is written as RF64.
+    AudioFileWriter(const std::string& path, double sampleRate, int channels,
+                    const OutputFormat& format, std::uint32_t oggSerial,
+                    std::uint64_t expectedFrames);
+    ~AudioFileWriter() override;
     AudioFileWriter(const AudioFileWriter&) = delete;
     AudioFileWriter& operator=(const AudioFileWriter&) = delete;
 
     // Interleaved frames.
-    void write(const double* samples, std::size_t frames);
+    void write(const double* samples, std::size_t frames) override;
     // Closes the file and moves it to the output path.
     void commit();
 
+    // The largest magnitude written, and how many samples lay beyond full scale in an
+    // integer format (they were clipped to it).
+    double peak() const { return mPeak; }
+    std::size_t clippedSamples() const { return mClipped; }
+    const OutputFormat& format() const { return mFormat; }
+
 private:
     void discard() noexcept;
+    void copyToStandardOutput();
 
-    std::string mPath;
+    std::string mPath;   // as given, for messages
+    std::string mTarget; // the file that is replaced: links followed; empty for stdout
     int mSampleRate;
     int mChannels;
+    OutputFormat mFormat;
+    std::uint32_t mOggSerial;
     std::string mTemporaryPath;
     sf_private_tag* mpFile = nullptr;
     std::size_t mFramesWritten = 0;
+    double mPeak = 0.0;
+    std::size_t mClipped = 0;
 };
 
-// Writes a whole signal through an AudioFileWriter.
+// Writes a whole signal through an AudioFileWriter in the format its extension names.
 void writeAudioFile(const std::string& path, const AudioData& audio);
 
 } // namespace quendra::renderer

@@ -2,11 +2,19 @@
 
 #include "NumberText.h"
 #include "ToolError.h"
+#include "factory_presets.h"
 
 #include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <cstddef>
+#include <filesystem>
 #include <limits>
 #include <string_view>
+
+#ifndef SORVELL_VERSION
+#define SORVELL_VERSION "0"
+#endif
 
 namespace quendra::renderer
 {
@@ -15,6 +23,17 @@ std::string normaliseAttributeName(std::string name)
 {
     std::replace(name.begin(), name.end(), '-', '_');
     return name;
+}
+
+bool RenderRequest::batch() const
+{
+    if (demo || outputPath.empty() || outputPath == "-")
+    {
+        return false;
+    }
+    std::error_code error;
+    return outputPath.back() == '/' ||
+           (inputPaths.size() > 1 && std::filesystem::is_directory(outputPath, error));
 }
 
 namespace
@@ -29,6 +48,7 @@ public:
 
     bool done() const { return mNext >= mArgs.size(); }
     const std::string& next() { return mArgs[mNext++]; }
+    const std::string& peek() const { return mArgs[mNext]; }
 
     std::string valueFor(const std::string& option)
     {
@@ -77,6 +97,73 @@ double parseTail(const std::string& text)
     return *value;
 }
 
+double parseNormalize(const std::string& text)
+{
+    const auto value = parseFiniteNumber(text);
+    if (!value || *value < -60.0 || *value > 0.0)
+    {
+        throw usageError("bad value '" + text +
+                         "' for --normalize (expected a peak in dBFS from -60 to 0)");
+    }
+    return *value;
+}
+
+int parseJobs(const std::string& text)
+{
+    const auto value = parseInteger(text);
+    if (!value || *value < 1 || *value > 256)
+    {
+        throw usageError("bad value '" + text + "' for -j (expected a whole number from 1 to 256)");
+    }
+    return static_cast<int>(*value);
+}
+
+std::string oneOf(const std::string& text, const std::string& option,
+                  const std::vector<std::string>& allowed)
+{
+    std::string lower = text;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (std::find(allowed.begin(), allowed.end(), lower) != allowed.end())
+    {
+        return lower;
+    }
+    std::string names;
+    for (const auto& name : allowed)
+    {
+        names += (names.empty() ? "" : ", ") + name;
+    }
+    throw usageError("bad value '" + text + "' for " + option + " (expected " + names + ")");
+}
+
+// The shortest text that reads back as the same double.
+std::string numberText(double value)
+{
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+void addPreset(RenderRequest& request, const std::string& name)
+{
+    const sorvell::factory_preset* preset = sorvell::find_factory_preset(name);
+    if (preset == nullptr)
+    {
+        std::string names;
+        for (const auto& known : sorvell::factory_presets())
+        {
+            names.append(names.empty() ? "" : ", ").append(known.name);
+        }
+        throw usageError("unknown preset '" + name + "' (presets: " + names + ")");
+    }
+    for (const auto& value : preset->values)
+    {
+        const std::string parameter(value.parameter);
+        request.settings.push_back(
+            {parameter, numberText(value.value), "--preset " + name + " (" + parameter + ")"});
+    }
+}
+
 } // namespace
 
 RenderRequest parseCommandLine(const std::vector<std::string>& args)
@@ -100,10 +187,24 @@ RenderRequest parseCommandLine(const std::vector<std::string>& args)
         {
             request.outputPath = cursor.valueFor(arg);
         }
+        else if (arg == "-j")
+        {
+            request.jobs = parseJobs(cursor.valueFor(arg));
+        }
+        else if (arg.rfind("-j", 0) == 0 && arg.size() > 2)
+        {
+            request.jobs = parseJobs(arg.substr(2));
+        }
+        else if (arg == "-")
+        {
+            positional.push_back(arg);
+        }
         else if (arg.size() > 1 && arg[0] == '@')
         {
-            request.settings.push_back(
-                {normaliseAttributeName(arg.substr(1)), cursor.valueFor(arg), arg});
+            AttributeSetting setting{normaliseAttributeName(arg.substr(1)), "", arg, false};
+            setting.missingValue = cursor.done();
+            setting.value = cursor.done() ? "" : cursor.next();
+            request.settings.push_back(setting);
         }
         else if (arg.rfind("--", 0) == 0 && arg.size() > 2)
         {
@@ -130,6 +231,16 @@ RenderRequest parseCommandLine(const std::vector<std::string>& args)
             {
                 noValue();
                 request.listAttributes = true;
+            }
+            else if (name == "list_presets")
+            {
+                noValue();
+                request.listPresets = true;
+            }
+            else if (name == "version")
+            {
+                noValue();
+                request.showVersion = true;
             }
             else if (name == "demo")
             {
@@ -166,10 +277,56 @@ RenderRequest parseCommandLine(const std::vector<std::string>& args)
             {
                 request.modulePath = value();
             }
+            else if (name == "normalize" || name == "normalise")
+            {
+                // The peak is optional: taken when the next word is a number.
+                if (inlineValue)
+                {
+                    request.normalizeDbfs = parseNormalize(*inlineValue);
+                }
+                else if (!cursor.done() && parseFiniteNumber(cursor.peek()))
+                {
+                    request.normalizeDbfs = parseNormalize(cursor.next());
+                }
+                else
+                {
+                    request.normalizeDbfs = kDefaultNormalizeDbfs;
+                }
+            }
+            else if (name == "bits")
+            {
+                request.bits = oneOf(value(), spelling, {"16", "24", "32", "float"});
+            }
+            else if (name == "type")
+            {
+                request.type = oneOf(value(), spelling, {"wav", "flac", "aiff", "ogg"});
+            }
+            else if (name == "jobs")
+            {
+                request.jobs = parseJobs(value());
+            }
+            else if (name == "preset")
+            {
+                addPreset(request, value());
+            }
             else
             {
-                // Anything else names an attribute; the class decides whether it exists.
-                request.settings.push_back({name, value(), spelling});
+                // Anything else names an attribute; the class decides whether it exists, so a
+                // missing value is reported only once the name is known to be one.
+                AttributeSetting setting{name, "", spelling, false};
+                if (inlineValue)
+                {
+                    setting.value = *inlineValue;
+                }
+                else if (cursor.done())
+                {
+                    setting.missingValue = true;
+                }
+                else
+                {
+                    setting.value = cursor.next();
+                }
+                request.settings.push_back(setting);
             }
         }
         else if (arg.size() > 1 && arg[0] == '-')
@@ -182,58 +339,100 @@ RenderRequest parseCommandLine(const std::vector<std::string>& args)
         }
     }
 
-    if (request.showHelp || request.listAttributes)
+    if (request.showHelp || request.showVersion || request.listAttributes || request.listPresets)
     {
         return request;
     }
 
-    // With --demo the one positional argument is the output; otherwise it is the input.
-    std::string* slots[] = {request.demo ? &request.outputPath : &request.inputPath,
-                            &request.outputPath};
-    std::size_t slot = 0;
-    for (const auto& path : positional)
+    // With --demo the one positional argument is the output. Otherwise every positional
+    // argument is an input, except that "IN OUT" (two, without -o) still names the output.
+    if (request.demo)
     {
-        while (slot < std::size(slots) && !slots[slot]->empty())
+        if (positional.size() > 1 || (positional.size() == 1 && !request.outputPath.empty()))
         {
-            ++slot;
+            throw usageError("unexpected argument '" + positional.back() + "' (see --help)");
         }
-        if (slot == std::size(slots))
+        if (!positional.empty())
         {
-            throw usageError("unexpected argument '" + path + "' (see --help)");
+            request.outputPath = positional.front();
         }
-        *slots[slot] = path;
     }
-
-    if (!request.demo && request.inputPath.empty())
+    else
     {
-        throw usageError("no input file given (usage: sorvell IN -o OUT [options])");
+        if (request.outputPath.empty() && positional.size() == 2)
+        {
+            request.outputPath = positional.back();
+            positional.pop_back();
+        }
+        request.inputPaths = positional;
+        if (request.inputPaths.empty() ||
+            std::any_of(positional.begin(), positional.end(),
+                        [](const std::string& path) { return path.empty(); }))
+        {
+            throw usageError("no input file given (usage: sorvell IN -o OUT [options])");
+        }
     }
     if (request.outputPath.empty())
     {
         throw usageError("no output file given (use -o OUT)");
     }
+    if (request.batch() && std::find(request.inputPaths.begin(), request.inputPaths.end(), "-") !=
+                               request.inputPaths.end())
+    {
+        throw usageError("standard input ('-') cannot be part of a batch");
+    }
+    if (request.inputPaths.size() > 1 && !request.batch())
+    {
+        throw usageError("several inputs need an output folder (-o DIR/)");
+    }
     return request;
+}
+
+std::string versionText()
+{
+    return "sorvell " SORVELL_VERSION "\n";
 }
 
 std::string usageText()
 {
-    return R"(usage: sorvell IN -o OUT [options] [--ATTRIBUTE VALUE | @ATTRIBUTE VALUE ...]
-       sorvell --demo OUT [options]
-       sorvell --list
+    return R"(Usage: sorvell IN -o OUT [options] [--ATTRIBUTE VALUE | @ATTRIBUTE VALUE ...]
+  or:  sorvell IN... -o DIR/ [-j N] [options]
+  or:  sorvell --demo OUT [options]
+  or:  sorvell --list | --list-presets | --version
 
-Runs an audio file through the spectral resonator quendra.device.sorvell~.
+A spectral processor which uses spectral resonances and pitched overtones to add tonal
+character to any audio source: sorvell runs audio files through the resonator
+quendra.device.sorvell~.
 
-  IN                         any file libsndfile reads, 4 kHz to 768 kHz; a mono file feeds
-                             both inputs, a file with more than two channels gives its
-                             channels 1 and 2 (front left and right); the output is stereo
-                             at the input's rate and may not replace IN
-  -o, --output OUT           output file; the format follows the extension
+Files:
+  IN                         any file libsndfile reads, 4 kHz to 768 kHz, or - for standard
+                             input; a mono file feeds both inputs, a file with more than two
+                             channels gives its channels 1 and 2 (front left and right); the
+                             output is stereo at the input's rate and may not replace IN
+  -o, --output OUT           output file, - for standard output (WAV unless --type says
+                             otherwise), or a folder DIR/ for one or more inputs, each written
+                             there under its own name; the format follows the extension
                              (.wav 32-bit float, .flac and .aiff 24-bit, .ogg Vorbis)
-  --list                     list the attributes with label, range, default and description
+  --type wav|flac|aiff|ogg   output format whatever the extension
+  --bits 16|24|32|float      sample format of WAV, FLAC (16, 24) and AIFF output
+  --normalize [DBFS]         scale the finished render so that it peaks at DBFS
+                             (default -1); without it a clipped render is reported
+  -j, --jobs N               files rendered at once in a batch (default: one per core)
+
+Sound:
   --ATTRIBUTE VALUE          set an attribute (e.g. --frequency 220 --hf-damp 0.3
                              --mod_type granular); @ATTRIBUTE VALUE works the same
+  --ATTRIBUTE "T:V T:V ..."  breakpoints over time: seconds:value pairs, linear between
+                             points, held after the last (e.g. --frequency "0:110 5:220")
+  --frequency NOTE           a note name or MIDI number instead of hertz: A2, C#4, Bb3,
+                             45m (MIDI note 45); also inside breakpoints
+  --preset NAME              a factory preset; options after it change it
+  --list                     list the attributes with label, range, default and description
+  --list-presets             list the factory presets with their settings
+
+Rendering:
   --block N                  samples per perform block (default 64)
-  --seed N                   fixed random seed: the same render gives the same output
+  --seed N                   fixed random seed: the same render gives the same file
   --tail SECONDS             keep rendering after the input ends (default: until the
                              decay has fallen by 60 dB, at most 30 s)
   --no-latency-compensation  keep the 1536-sample processing delay in the output
@@ -242,6 +441,10 @@ Runs an audio file through the spectral resonator quendra.device.sorvell~.
   --module PATH              the module file (or its folder) to load
   -q, --quiet                no progress bar
   -h, --help                 this text
+  --version                  the renderer's version
+
+Exit status: 0 on success, 1 when a file could not be rendered, 2 for a mistake on the
+command line, 128+N when stopped by signal N.
 )";
 }
 

@@ -5,6 +5,7 @@
 #include "StreamCapture.h"
 #include "ToolError.h"
 
+#include <cmath>
 #include <cstdio>
 #include <variant>
 
@@ -25,6 +26,15 @@ double asNumber(const tessel::host::Value& value)
         return *real;
     }
     return 0.0;
+}
+
+tessel::host::Values valuesOf(const AttributeTrack& track, double value)
+{
+    if (track.shape == TrackShape::Linear)
+    {
+        return {value};
+    }
+    return {static_cast<std::int64_t>(std::llround(value))};
 }
 
 std::vector<tessel::host::AttributeInfo> loadClass(tessel::host::Runtime& runtime,
@@ -95,11 +105,43 @@ void HostSession::failOnConsole(const std::string& context)
     }
 }
 
-void HostSession::apply(const std::vector<AttributeSetting>& settings)
+namespace
+{
+
+// A breakpoint value moved into the attribute's range, with a note when it had to move.
+double clampedPoint(const AttributeEntry& entry, double value, const AttributeSetting& setting,
+                    const std::string& pointText)
+{
+    double clamped = value;
+    if (entry.minimum && clamped < *entry.minimum)
+    {
+        clamped = *entry.minimum;
+    }
+    if (entry.maximum && clamped > *entry.maximum)
+    {
+        clamped = *entry.maximum;
+    }
+    if (clamped != value)
+    {
+        std::fprintf(stderr, "sorvell: note: %s: %s is out of range; using %g\n",
+                     setting.spelling.c_str(), pointText.c_str(), clamped);
+    }
+    return clamped;
+}
+
+} // namespace
+
+std::vector<AttributeTrack> HostSession::apply(const std::vector<AttributeSetting>& settings)
 {
     // Check every name and value first, so that a mistake late on the line is reported
     // before anything happens.
-    std::vector<std::pair<const AttributeSetting*, tessel::host::Values>> checked;
+    struct Checked
+    {
+        const AttributeSetting* setting;
+        tessel::host::Values values;
+        std::optional<AttributeTrack> track;
+    };
+    std::vector<Checked> checked;
     for (const auto& setting : settings)
     {
         const auto* entry = mCatalog.find(setting.name);
@@ -108,10 +150,32 @@ void HostSession::apply(const std::vector<AttributeSetting>& settings)
             throw usageError("unknown option or attribute '" + setting.spelling +
                              "' (see --help and --list)");
         }
-        checked.emplace_back(&setting, mCatalog.valueFor(*entry, setting.value, setting.spelling));
+        if (setting.missingValue)
+        {
+            throw usageError("option '" + setting.spelling + "' needs a value");
+        }
+        if (!isBreakpointList(setting.value))
+        {
+            checked.push_back(
+                {&setting, mCatalog.valueFor(*entry, setting.value, setting.spelling), {}});
+            continue;
+        }
+        AttributeTrack track;
+        track.name = setting.name;
+        track.shape = !entry->valueNames.empty() ? TrackShape::Stepped
+                      : entry->type == "long"    ? TrackShape::Rounded
+                                                 : TrackShape::Linear;
+        for (const auto& [seconds, text] : splitBreakpoints(setting.value, setting.spelling))
+        {
+            const double value =
+                asNumber(mCatalog.valueFor(*entry, text, setting.spelling).front());
+            track.points.push_back({seconds, clampedPoint(*entry, value, setting, text)});
+        }
+        checked.push_back({&setting, valuesOf(track, track.valueAt(0.0)), std::move(track)});
     }
 
-    for (const auto& [setting, values] : checked)
+    std::vector<AttributeTrack> tracks;
+    for (auto& [setting, values, track] : checked)
     {
         const std::string context = setting->spelling + " " + setting->value;
         const bool accepted = mRuntime.setAttribute(mpInstance, setting->name, values);
@@ -120,6 +184,12 @@ void HostSession::apply(const std::vector<AttributeSetting>& settings)
         if (!accepted)
         {
             throw usageError(context + ": the object refused the value");
+        }
+        std::erase_if(tracks, [&](const AttributeTrack& t) { return t.name == setting->name; });
+        if (track)
+        {
+            tracks.push_back(std::move(*track));
+            continue;
         }
 
         const auto stored = mRuntime.getAttribute(mpInstance, setting->name);
@@ -130,6 +200,12 @@ void HostSession::apply(const std::vector<AttributeSetting>& settings)
                          tessel::host::toText(*stored).c_str());
         }
     }
+    return tracks;
+}
+
+void HostSession::set(const AttributeTrack& track, double value)
+{
+    mRuntime.setAttribute(mpInstance, track.name, valuesOf(track, value));
 }
 
 double HostSession::numberOf(const std::string& name)

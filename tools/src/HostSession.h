@@ -5,6 +5,7 @@
 #pragma once
 
 #include "AttributeCatalog.h"
+#include "AttributeTrack.h"
 #include "CommandLine.h"
 
 #include <tessel/host/Runtime.h>
@@ -27,9 +28,14 @@ public:
     const AttributeCatalog& catalog() const { return mCatalog; }
 
     // Each setting in command-line order; an unknown name or a value the class refuses
-    // throws. A value moved into range by the class is reported as a note on stderr.
-    void apply(const std::vector<AttributeSetting>& settings);
+    // throws. A value moved into range by the class is reported as a note on stderr. A
+    // setting given as breakpoints sets its first value and comes back as a track for the
+    // render to follow (unless a later setting of the same attribute replaces it).
+    std::vector<AttributeTrack> apply(const std::vector<AttributeSetting>& settings);
     double numberOf(const std::string& name);
+    // A set made while rendering, through the class's own setter (so a smoothed attribute
+    // ramps to it). `value` is already in range.
+    void set(const AttributeTrack& track, double value);
 
     void startDsp();
     // Two inputs, two outputs, `frames` samples.

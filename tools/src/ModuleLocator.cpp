@@ -2,6 +2,7 @@
 
 #include "ToolError.h"
 
+#include <algorithm>
 #include <vector>
 
 #ifndef SORVELL_MODULE_DIR
@@ -42,13 +43,17 @@ std::filesystem::path locateModule(const std::string& userPath)
         return std::filesystem::absolute(candidate, error);
     }
 
+    // Installed: PREFIX/bin/sorvell and PREFIX/lib/sorvell/externals/; in the build tree:
+    // tools/sorvell and package/externals/.
     std::vector<std::filesystem::path> places;
     if (const auto folder = executableFolder(); !folder.empty())
     {
+        places.push_back((folder / ".." / "lib" / "sorvell" / "externals").lexically_normal());
         places.push_back((folder / ".." / "package" / "externals").lexically_normal());
     }
     if (const std::filesystem::path built = SORVELL_MODULE_DIR;
-        !built.empty() && (places.empty() || built.lexically_normal() != places[0]))
+        !built.empty() &&
+        std::find(places.begin(), places.end(), built.lexically_normal()) == places.end())
     {
         places.push_back(built);
     }

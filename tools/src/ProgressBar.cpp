@@ -1,5 +1,9 @@
 #include "ProgressBar.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace quendra::renderer
@@ -7,11 +11,14 @@ namespace quendra::renderer
 
 namespace
 {
-constexpr int kWidth = 32;
-}
+constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
+constexpr int kMinimumBar = 10;
+constexpr int kMaximumBar = 40;
+} // namespace
 
 ProgressBar::ProgressBar(std::FILE* stream, bool enabled, double sampleRate)
-    : mpStream(stream), mEnabled(enabled && isatty(fileno(stream)) != 0), mSampleRate(sampleRate)
+    : mpStream(stream), mEnabled(enabled && isatty(fileno(stream)) != 0), mSampleRate(sampleRate),
+      mStart(std::chrono::steady_clock::now())
 {
 }
 
@@ -23,28 +30,62 @@ ProgressBar::~ProgressBar()
     }
 }
 
+int ProgressBar::columns() const
+{
+    winsize size{};
+    if (ioctl(fileno(mpStream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+    {
+        return size.ws_col;
+    }
+    const char* text = std::getenv("COLUMNS");
+    const int columns = text != nullptr ? std::atoi(text) : 0;
+    return columns > 0 ? columns : 80;
+}
+
 void ProgressBar::update(std::size_t done, std::size_t total)
 {
     if (!mEnabled || total == 0)
     {
         return;
     }
+    const auto now = std::chrono::steady_clock::now();
     const int permille = static_cast<int>(done * 1000 / total);
-    if (permille == mShownPermille)
+    if (permille == mShownPermille || (now - mShownAt < kRedrawInterval && done < total))
     {
         return;
     }
     mShownPermille = permille;
+    mShownAt = now;
 
-    char bar[kWidth + 1];
-    const int filled = permille * kWidth / 1000;
-    for (int i = 0; i < kWidth; ++i)
+    const double elapsed = std::chrono::duration<double>(now - mStart).count();
+    const double audioDone = done / mSampleRate;
+    const double speed = elapsed > 0.0 ? audioDone / elapsed : 0.0;
+    char text[96];
+    int length = std::snprintf(text, sizeof text, " %5.1f%%  %.1f/%.1f s", permille / 10.0,
+                               audioDone, total / mSampleRate);
+    if (speed > 0.0 && elapsed > 0.2)
     {
-        bar[i] = i < filled ? '#' : '.';
+        const auto left = static_cast<long>(std::ceil((total - done) / mSampleRate / speed));
+        length += std::snprintf(text + length, sizeof text - length, "  %.0fx  %ld:%02ld left",
+                                speed, left / 60, left % 60);
     }
-    bar[kWidth] = '\0';
-    std::fprintf(mpStream, "\r[%s] %5.1f%%  %.1f / %.1f s", bar, permille / 10.0,
-                 done / mSampleRate, total / mSampleRate);
+
+    // The line must never reach the last column: the terminal would wrap it.
+    const int room = columns() - 1;
+    const int bar = std::min(kMaximumBar, room - length - 2);
+    std::fputc('\r', mpStream);
+    if (bar >= kMinimumBar)
+    {
+        char cells[kMaximumBar + 1];
+        const int filled = permille * bar / 1000;
+        for (int i = 0; i < bar; ++i)
+        {
+            cells[i] = i < filled ? '#' : '.';
+        }
+        cells[bar] = '\0';
+        std::fprintf(mpStream, "[%s]", cells);
+    }
+    std::fprintf(mpStream, "%.*s\033[K", std::max(0, std::min(length, room)), text);
     std::fflush(mpStream);
     mLineOpen = true;
 }

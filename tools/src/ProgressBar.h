@@ -1,7 +1,10 @@
-// A one-line progress bar redrawn in place on a terminal stream. Disabled bars print
-// nothing, so callers need not test. Nothing allocates after construction.
+// A one-line progress bar redrawn in place on a terminal stream: the bar, the share done, the
+// audio time done, the speed (times real time) and the time left, fitted to the terminal's
+// width. Disabled bars print nothing, so callers need not test. Nothing allocates after
+// construction.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdio>
 
@@ -19,9 +22,13 @@ public:
     void finish();
 
 private:
+    int columns() const;
+
     std::FILE* mpStream;
     bool mEnabled;
     double mSampleRate;
+    std::chrono::steady_clock::time_point mStart;
+    std::chrono::steady_clock::time_point mShownAt;
     int mShownPermille = -1;
     bool mLineOpen = false;
 };

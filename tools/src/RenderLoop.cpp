@@ -1,5 +1,6 @@
 #include "RenderLoop.h"
 
+#include "StopSignal.h"
 #include "ToolError.h"
 
 #include <quendra/dsp/FrameGeometry.h>
@@ -87,8 +88,8 @@ std::size_t defaultTailFrames(double decaySeconds, double sampleRate)
 }
 
 void render(SampleSource& input, const RenderPlan& plan, long blockSize,
-            const BlockProcessor& process, AudioFileWriter& writer, ProgressBar& progress,
-            const volatile std::sig_atomic_t& stop)
+            const BlockProcessor& process, const BlockStart& blockStart, FrameSink& sink,
+            ProgressBar& progress)
 {
     const auto block = static_cast<std::size_t>(blockSize);
     std::vector<double> in[2] = {std::vector<double>(block), std::vector<double>(block)};
@@ -107,11 +108,12 @@ void render(SampleSource& input, const RenderPlan& plan, long blockSize,
 
     for (std::size_t position = 0; position < total; position += block)
     {
-        if (stop != 0)
-        {
-            throw ToolError("interrupted", ExitStatus::Interrupted);
-        }
+        throwIfStopped();
         const std::size_t frames = std::min(block, total - position);
+        if (blockStart)
+        {
+            blockStart(position);
+        }
         feed.fill(in[0].data(), in[1].data(), frames);
         if (!process(inputs, outputs, static_cast<long>(frames)))
         {
@@ -123,7 +125,7 @@ void render(SampleSource& input, const RenderPlan& plan, long blockSize,
             position >= plan.droppedFrames ? 0 : std::min(frames, plan.droppedFrames - position);
         if (pending + frames > chunk)
         {
-            writer.write(interleaved.data(), pending);
+            sink.write(interleaved.data(), pending);
             pending = 0;
         }
         for (std::size_t i = skip; i < frames; ++i, ++pending)
@@ -133,7 +135,7 @@ void render(SampleSource& input, const RenderPlan& plan, long blockSize,
         }
         progress.update(position + frames, total);
     }
-    writer.write(interleaved.data(), pending);
+    sink.write(interleaved.data(), pending);
     progress.finish();
 }
 

@@ -7,7 +7,6 @@
 #include "ProgressBar.h"
 #include "SampleSource.h"
 
-#include <csignal>
 #include <cstddef>
 #include <functional>
 
@@ -33,10 +32,14 @@ std::size_t defaultTailFrames(double decaySeconds, double sampleRate);
 // inputs[2], outputs[2], frame count; returns false on failure.
 using BlockProcessor = std::function<bool(const double* const*, double* const*, long)>;
 
-// Mono input feeds both inputs. Throws ToolError when the processor fails or `stop`
-// becomes non-zero (an interrupt).
+// Called before each block with the position of its first frame in the input (frames from
+// the start): where parameter changes over time are applied.
+using BlockStart = std::function<void(std::size_t)>;
+
+// Mono input feeds both inputs. Throws ToolError when the processor fails or a signal asks
+// the render to stop.
 void render(SampleSource& input, const RenderPlan& plan, long blockSize,
-            const BlockProcessor& process, AudioFileWriter& writer, ProgressBar& progress,
-            const volatile std::sig_atomic_t& stop);
+            const BlockProcessor& process, const BlockStart& blockStart, FrameSink& sink,
+            ProgressBar& progress);
 
 } // namespace quendra::renderer

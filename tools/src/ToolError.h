@@ -13,7 +13,7 @@ enum class ExitStatus : int
     Ok = 0,
     Failure = 1, // files, module, rendering
     Usage = 2,   // unknown option or attribute, bad value
-    Interrupted = 130
+    // 128 + N: stopped by signal N
 };
 
 class ToolError : public std::runtime_error

@@ -1,20 +1,27 @@
-// sorvell: renders audio files through the spectral resonator external, run inside our
-// headless host. See usageText() for the interface.
+// sorvell: a spectral resonance effect on the command line. A spectral processor which uses
+// spectral resonances and pitched overtones to add tonal character to any audio source: the
+// renderer runs audio files through the resonator external inside our headless host, one
+// engine per file. See usageText() for the interface.
 
 #include "AudioFile.h"
+#include "BatchRunner.h"
 #include "CommandLine.h"
 #include "DemoSignal.h"
 #include "HostSession.h"
 #include "ModuleLocator.h"
 #include "OutputFormat.h"
+#include "PresetListing.h"
 #include "ProgressBar.h"
 #include "RenderLoop.h"
+#include "RenderSpool.h"
+#include "StandardInput.h"
+#include "StopSignal.h"
 #include "ToolError.h"
 
 #include <quendra/dsp/FrameGeometry.h>
 
+#include <algorithm>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -27,13 +34,6 @@ namespace quendra::renderer
 {
 namespace
 {
-
-volatile std::sig_atomic_t gStopRequested = 0;
-
-extern "C" void requestStop(int)
-{
-    gStopRequested = 1;
-}
 
 // Settings that make the demo sound like the effect: a low drone with a little chorus.
 // The user's own options win.
@@ -74,7 +74,8 @@ std::string demoInputPath(const std::string& outputPath)
 void checkOutputIsNotInput(const std::string& inputPath, const std::string& outputPath)
 {
     std::error_code error;
-    if (std::filesystem::equivalent(inputPath, outputPath, error) && !error)
+    if (inputPath != "-" && outputPath != "-" &&
+        std::filesystem::equivalent(inputPath, outputPath, error) && !error)
     {
         throw usageError("the output '" + outputPath + "' is the input file; choose another name");
     }
@@ -85,29 +86,82 @@ void printNote(const std::string& note)
     std::fprintf(stderr, "sorvell: note: %s\n", note.c_str());
 }
 
-ExitStatus run(const std::vector<std::string>& args)
+std::string dbfsText(double peak)
 {
-    const RenderRequest request = parseCommandLine(args);
-    if (request.showHelp)
+    char text[32];
+    if (peak <= 0.0)
     {
-        std::fputs(usageText().c_str(), stdout);
-        return ExitStatus::Ok;
+        return "-inf dBFS";
     }
-    std::signal(SIGINT, requestStop);
-    std::signal(SIGTERM, requestStop);
+    std::snprintf(text, sizeof text, "%+.1f dBFS", 20.0 * std::log10(peak));
+    return text;
+}
 
-    if (request.listAttributes)
+// The same seed gives the same Ogg serial number, so that the same render gives the same
+// bytes; without a seed a fixed number does.
+std::uint32_t oggSerialFor(const std::optional<std::uint32_t>& seed)
+{
+    return 0x536f7276u ^ (seed.value_or(0) * 2654435761u);
+}
+
+// A resonator whose fundamental sits at or above half the sample rate has no partial that
+// can sound: worth a note, since the wet output is silence.
+void noteUnreachableFrequency(HostSession& session, const std::vector<AttributeTrack>& tracks,
+                              double sampleRate, const std::string& inputName)
+{
+    const double nyquist = sampleRate / 2.0;
+    double lowest = session.numberOf("frequency");
+    for (const auto& track : tracks)
     {
-        HostSession session(locateModule(request.modulePath), kDemoSampleRate, request.blockSize,
-                            request.seed);
-        std::fputs(session.catalog().listing(kClassName).c_str(), stdout);
-        return ExitStatus::Ok;
+        if (track.name == "frequency")
+        {
+            for (const auto& point : track.points)
+            {
+                lowest = std::min(lowest, point.value);
+            }
+        }
     }
+    if (lowest >= nyquist)
+    {
+        char text[64];
+        std::snprintf(text, sizeof text, "%g Hz", lowest);
+        printNote("the frequency " + std::string(text) +
+                  " is at or above half the sample rate of " + inputName + " (" +
+                  std::to_string(static_cast<long>(nyquist)) +
+                  " Hz): no partial can sound, so the wet signal is silent");
+    }
+}
 
-    outputFormatFor(request.outputPath); // an unknown extension fails before any work
+// One line on stderr, also with -q, when the render went beyond full scale.
+void reportLevels(const AudioFileWriter& writer, const std::string& outputName)
+{
+    if (writer.clippedSamples() > 0)
+    {
+        std::fprintf(stderr,
+                     "sorvell: warning: %s: %zu samples clipped (peak %s); use --normalize or a "
+                     "lower --gain\n",
+                     outputName.c_str(), writer.clippedSamples(), dbfsText(writer.peak()).c_str());
+    }
+    else if (writer.peak() > 1.0)
+    {
+        printNote(outputName + " peaks at " + dbfsText(writer.peak()) +
+                  ", above full scale (kept in floating point); use --normalize or a lower "
+                  "--gain before converting it to whole-number samples");
+    }
+}
+
+void renderOne(const RenderRequest& request, const std::string& inputPath,
+               const std::string& outputPath, bool showProgress)
+{
+    const bool toStdout = outputPath == "-";
+    const OutputFormat format = chooseOutputFormat(
+        outputPath, toStdout && request.type.empty() ? "wav" : request.type, request.bits);
+    const std::string outputName = toStdout ? "standard output" : "'" + outputPath + "'";
+
     AudioData demo;
+    std::unique_ptr<StandardInputCopy> stdinCopy;
     std::unique_ptr<SampleSource> input;
-    AudioFileReader* file = nullptr;
+    std::string inputName = "the demo";
     if (request.demo)
     {
         demo = makeDemoSignal();
@@ -115,21 +169,32 @@ ExitStatus run(const std::vector<std::string>& args)
     }
     else
     {
-        checkOutputIsNotInput(request.inputPath, request.outputPath);
-        auto reader = std::make_unique<AudioFileReader>(request.inputPath);
-        file = reader.get();
-        input = std::move(reader);
-        for (const auto& note : file->notes())
+        checkOutputIsNotInput(inputPath, outputPath);
+        std::unique_ptr<AudioFileReader> reader;
+        if (inputPath == "-")
+        {
+            stdinCopy = std::make_unique<StandardInputCopy>();
+            reader = std::make_unique<AudioFileReader>(stdinCopy->path(), "standard input");
+            inputName = "standard input";
+        }
+        else
+        {
+            reader = std::make_unique<AudioFileReader>(inputPath);
+            inputName = "'" + inputPath + "'";
+        }
+        for (const auto& note : reader->notes())
         {
             printNote(note);
         }
+        input = std::move(reader);
     }
     const double sampleRate = input->sampleRate();
     const auto settings = request.demo ? withDemoDefaults(request.settings) : request.settings;
 
     HostSession session(locateModule(request.modulePath), sampleRate, request.blockSize,
                         request.seed);
-    session.apply(settings);
+    const std::vector<AttributeTrack> tracks = session.apply(settings);
+    noteUnreachableFrequency(session, tracks, sampleRate, inputName);
 
     RenderPlan plan;
     plan.inputFrames = input->frames();
@@ -138,27 +203,107 @@ ExitStatus run(const std::vector<std::string>& args)
             ? static_cast<std::size_t>(std::llround(*request.tailSeconds * sampleRate))
             : defaultTailFrames(session.numberOf("decay"), sampleRate);
     plan.droppedFrames = request.latencyCompensation ? quendra::dravel::vantor::kLatency : 0;
-
-    AudioFileWriter writer(request.outputPath, sampleRate, 2);
-    session.startDsp();
-    ProgressBar progress(stderr, !request.quiet, sampleRate);
-    render(
-        *input, plan, request.blockSize,
-        [&session](const double* const* in, double* const* out, long frames)
-        { return session.process(in, out, frames); },
-        writer, progress, gStopRequested);
-    if (file != nullptr && file->nonFiniteSamples() > 0)
+    if (plan.inputFrames == 0)
     {
-        printNote("'" + request.inputPath + "' holds " + std::to_string(file->nonFiniteSamples()) +
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%.2f", plan.tailFrames / sampleRate);
+        printNote(inputName + " holds no audio; the output is " + seconds + " s of silence");
+    }
+
+    AudioFileWriter writer(outputPath, sampleRate, 2, format, oggSerialFor(request.seed),
+                           plan.outputFrames());
+    session.startDsp();
+
+    // Parameter changes over time go in through the object's own sets at block starts, so
+    // that they glide with its ramps.
+    std::vector<double> lastSet;
+    for (const auto& track : tracks)
+    {
+        lastSet.push_back(track.valueAt(0.0));
+    }
+    const BlockStart followTracks = [&](std::size_t position)
+    {
+        const double seconds = static_cast<double>(position) / sampleRate;
+        for (std::size_t i = 0; i < tracks.size(); ++i)
+        {
+            const double value = tracks[i].valueAt(seconds);
+            if (value != lastSet[i])
+            {
+                session.set(tracks[i], value);
+                lastSet[i] = value;
+            }
+        }
+    };
+    const BlockProcessor process =
+        [&session](const double* const* in, double* const* out, long frames)
+    { return session.process(in, out, frames); };
+
+    ProgressBar progress(stderr, showProgress && !request.quiet, sampleRate);
+    if (request.normalizeDbfs)
+    {
+        // Render once to find the peak, then write the render scaled to the wanted one.
+        const std::filesystem::path folder =
+            toStdout ? std::filesystem::temp_directory_path()
+                     : std::filesystem::absolute(outputPath).parent_path();
+        RenderSpool spool(folder, 2);
+        render(*input, plan, request.blockSize, process, followTracks, spool, progress);
+        const double wanted = std::pow(10.0, *request.normalizeDbfs / 20.0);
+        spool.replay(writer, spool.peak() > 0.0 ? wanted / spool.peak() : 1.0);
+    }
+    else
+    {
+        render(*input, plan, request.blockSize, process, followTracks, writer, progress);
+    }
+    if (auto* file = dynamic_cast<AudioFileReader*>(input.get());
+        file != nullptr && file->nonFiniteSamples() > 0)
+    {
+        printNote(inputName + " holds " + std::to_string(file->nonFiniteSamples()) +
                   " samples that are not finite numbers (NaN or infinity); they were read as "
                   "silence");
     }
 
-    if (request.demo)
+    if (request.demo && !toStdout)
     {
-        writeAudioFile(demoInputPath(request.outputPath), demo);
+        writeAudioFile(demoInputPath(outputPath), demo);
     }
+    throwIfStopped();
     writer.commit();
+    reportLevels(writer, outputName);
+}
+
+ExitStatus run(const std::vector<std::string>& args)
+{
+    const RenderRequest request = parseCommandLine(args);
+    if (request.showHelp)
+    {
+        std::fputs(usageText().c_str(), stdout);
+        return ExitStatus::Ok;
+    }
+    if (request.showVersion)
+    {
+        std::fputs(versionText().c_str(), stdout);
+        return ExitStatus::Ok;
+    }
+    if (request.listPresets)
+    {
+        std::fputs(presetListing().c_str(), stdout);
+        return ExitStatus::Ok;
+    }
+    installStopHandlers();
+
+    if (request.listAttributes)
+    {
+        HostSession session(locateModule(request.modulePath), kDemoSampleRate, request.blockSize,
+                            request.seed);
+        std::fputs(session.catalog().listing(kClassName).c_str(), stdout);
+        return ExitStatus::Ok;
+    }
+    if (request.batch())
+    {
+        return runBatch(request, [&request](const BatchJob& job, bool showProgress)
+                        { renderOne(request, job.input, job.output, showProgress); });
+    }
+    renderOne(request, request.demo ? "" : request.inputPaths.front(), request.outputPath, true);
     return ExitStatus::Ok;
 }
 

@@ -4,6 +4,7 @@
 #include "DistrhoPluginUtils.hpp"
 
 #include "SorvellProcessor.h"
+#include "factory_presets.h"
 
 #include <cstring>
 
@@ -40,7 +41,9 @@ void setEnumeration(Parameter& parameter, std::span<const std::string_view> name
 class SorvellPlugin : public Plugin
 {
 public:
-    SorvellPlugin() : Plugin(kParameterCount, 0, 0), mProcessor(getSampleRate())
+    SorvellPlugin()
+        : Plugin(kParameterCount, DISTRHO_PLUGIN_WANT_PROGRAMS ? programCount() : 0, 0),
+          mProcessor(getSampleRate())
     {
         setLatency(SorvellProcessor::kLatency);
     }
@@ -118,6 +121,25 @@ protected:
         }
     }
 
+#if DISTRHO_PLUGIN_WANT_PROGRAMS
+    void initProgramName(uint32_t index, String& programName) override
+    {
+        programName = text(::sorvell::factory_presets()[index].name);
+    }
+
+    // Every preset sets all fourteen parameters; bypass and pitch source stay as they are.
+    void loadProgram(uint32_t index) override
+    {
+        for (const auto& value : ::sorvell::factory_presets()[index].values)
+        {
+            if (const auto parameter = quendra::sorvell::parameter_index(value.parameter))
+            {
+                mProcessor.setParameter(*parameter, value.value);
+            }
+        }
+    }
+#endif
+
     float getParameterValue(uint32_t index) const override
     {
         return static_cast<float>(mProcessor.parameter(index));
@@ -128,8 +150,14 @@ protected:
         mProcessor.setParameter(index, value);
     }
 
-    void activate() override { mProcessor.activate(); }
-    void deactivate() override { mProcessor.deactivate(); }
+    void activate() override
+    {
+        mProcessor.activate();
+    }
+    void deactivate() override
+    {
+        mProcessor.deactivate();
+    }
     void sampleRateChanged(double newSampleRate) override
     {
         mProcessor.setSampleRate(newSampleRate);
@@ -159,6 +187,11 @@ protected:
     }
 
 private:
+    static uint32_t programCount()
+    {
+        return static_cast<uint32_t>(::sorvell::factory_presets().size());
+    }
+
     void processRange(const float** inputs, float** outputs, uint32_t offset, uint32_t count)
     {
         const float* in[2] = {inputs[0] + offset, inputs[1] + offset};

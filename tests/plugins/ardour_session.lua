@@ -1,7 +1,8 @@
 -- Drives Ardour headless (ardour7-lua, dummy backend) through one Sorvell plugin.
 -- The driver script prepends: FORMAT ("LV2" or "VST3"), PLUGIN (URI or name), DIR, PHASE.
 -- Phase "create": a session with one stereo track, a noise generator and Sorvell; checks the
--- parameters, the latency and the output level, changes three parameters and saves.
+-- parameters, the latency, a factory preset and the output level, changes three parameters and
+-- saves.
 -- Phase "reload": a second process opens the session and checks that the changes are back.
 -- Every check prints "FAIL ..." when it fails; the last line is "DONE <phase>".
 
@@ -75,6 +76,21 @@ if PHASE == "create" then
     check(c["Decay time"] and c["Decay time"].d.logarithmic, "decay is not logarithmic")
   end
   check(insert:signal_latency() == 1536, "latency " .. tostring(insert:signal_latency()))
+
+  -- The factory presets, in the host's preset list of the plugin. Loading one is checked for
+  -- LV2 only: a VST3 program change makes Ardour wait for its GUI thread, which a headless
+  -- session does not have.
+  local plugin = insert:to_plugininsert():plugin(0)
+  for _, name in ipairs({"drone", "strings", "shimmer", "bell", "dark-body", "room"}) do
+    check(plugin:preset_by_label(name) ~= nil, "no preset " .. name)
+  end
+  if FORMAT == "LV2" then
+    check(plugin:load_preset(plugin:preset_by_label("bell")), "preset bell not loaded")
+    for label, value in pairs({ ["Frequency"] = 329.63, ["Harmonics"] = 24, ["Partial stretch"] = 0.35 }) do
+      local now = ARDOUR.LuaAPI.get_processor_param(insert, c[label].n, true)
+      check(math.abs(now - value) < 1e-3, string.format("preset bell: %s is %g", label, now))
+    end
+  end
 
   for label, value in pairs(changed) do
     ARDOUR.LuaAPI.set_processor_param(insert, c[label].n, value)

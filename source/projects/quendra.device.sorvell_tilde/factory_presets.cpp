@@ -41,7 +41,7 @@ constexpr preset_values kDrone =
 
 // Eight detuned voices on A2 with slow chorus: an ensemble of strings from any source.
 constexpr preset_values kStrings =
-    values(0.7, 3.0, 0.0, 0.0, 3.0, 0.35, 0.2, 8, 0.15, 96, 110.0, 1, 0.1, 0.1);
+    values(0.7, 1.5, 0.0, 0.0, 3.0, 0.35, 0.2, 8, 0.15, 96, 110.0, 1, 0.1, 0.1);
 
 // Partials an octave above the input, fired as random grains: a glittering halo.
 constexpr preset_values kShimmer =

@@ -312,9 +312,16 @@ AudioFileWriter::AudioFileWriter(const std::string& path, double sampleRate, int
     mpFile = sf_open_fd(descriptor, SFM_WRITE, &info, SF_TRUE);
     if (mpFile == nullptr)
     {
+        // Short of a system error, the encoder refused the stream.
+        const bool system = sf_error(nullptr) == SF_ERR_SYSTEM;
         const std::string reason = plainReason(sf_strerror(nullptr));
         std::remove(mTemporaryPath.c_str());
-        throw ToolError("cannot write '" + mPath + "': " + reason);
+        const std::string others = formatsHolding(mSampleRate);
+        throw ToolError("cannot write '" + mPath + "': " +
+                        (system
+                             ? reason
+                             : format.name + " cannot hold " + std::to_string(mSampleRate) +
+                                   " Hz audio" + (others.empty() ? "" : " (" + others + " can)")));
     }
     // Integer formats clip instead of wrapping around.
     sf_command(mpFile, SFC_SET_CLIPPING, nullptr, SF_TRUE);

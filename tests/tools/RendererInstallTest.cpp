@@ -1,6 +1,6 @@
-// `cmake --install` into a fresh prefix gives a renderer that finds its module, reads the
-// attribute descriptions from the installed reference page without rewriting it, prints
-// nothing but its own output, and has a man page.
+// `cmake --install` of the renderer component into a fresh prefix gives a renderer that finds its
+// module, reads the attribute descriptions from the installed reference page without rewriting it,
+// prints nothing but its own output, and has a man page.
 #include "ToolTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -49,7 +49,8 @@ TEST(RendererInstall, AnInstalledRendererFindsEverythingBesideIt)
 {
     ScratchFolder folder;
     const std::string prefix = folder.file("prefix");
-    ASSERT_EQ(runProgram({SORVELL_CMAKE, "--install", SORVELL_BUILD_DIR, "--prefix", prefix},
+    ASSERT_EQ(runProgram({SORVELL_CMAKE, "--install", SORVELL_BUILD_DIR, "--component", "renderer",
+                          "--prefix", prefix},
                          folder.file("install.log")),
               0)
         << bytesOf(folder.file("install.log"));

@@ -144,6 +144,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "several inputs need an output folder"},
         ErrorCase{"SameNameTwiceInABatch", "%in.wav %dir.wav/../in.wav -o %dir.wav/", 2,
                   "two inputs would both be written to"},
+        ErrorCase{"UnknownAttributeInABatch", "%in.wav %link.wav -o %dir.wav/ --bogus 1", 2,
+                  "unknown option or attribute '--bogus'"},
         ErrorCase{"StandardInputInABatch", "- %in.wav -o %dir.wav/", 2,
                   "standard input ('-') cannot be part of a batch"},
         ErrorCase{"TimesFalling", "%in.wav -o %out.wav --frequency 1:110,0:220", 2,

@@ -53,7 +53,7 @@ void prepare(const ScratchFolder& folder)
     writeWav(folder.file("cut.flac"), noise(0.5, 2, 0.5f, 3), SF_FORMAT_FLAC | SF_FORMAT_PCM_24);
     const std::string flac = bytesOf(folder.file("cut.flac"));
     writeBytes(folder.file("cut.flac"), flac.substr(0, flac.size() / 2));
-    for (const int rate : {2000, 384000, 1000000})
+    for (const int rate : {2000, 384000, 768000, 1000000})
     {
         writeWav(folder.file(std::to_string(rate) + ".wav"), noise(0.05, 1, 0.5f, 2, rate));
     }
@@ -115,6 +115,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "rate of 1000000 Hz is outside"},
         ErrorCase{"VorbisAbove200kHz", "%384000.wav -o %out.ogg", 1,
                   "Ogg Vorbis cannot hold 384000 Hz audio (WAV, FLAC and AIFF can)"},
+        ErrorCase{"FlacAbove655kHz", "%768000.wav -o %out.flac", 1,
+                  "FLAC cannot hold 768000 Hz audio (WAV and AIFF can)"},
         ErrorCase{"UnwritableOutput", "%in.wav -o %no/such/out.wav", 1, "cannot write"},
         ErrorCase{"OutputIsTheInput", "%in.wav -o %in.wav", 2, "is the input file"},
         ErrorCase{"OutputIsALinkToTheInput", "%link.wav -o %in.wav", 2, "is the input file"},
@@ -142,6 +144,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "several inputs need an output folder"},
         ErrorCase{"SameNameTwiceInABatch", "%in.wav %dir.wav/../in.wav -o %dir.wav/", 2,
                   "two inputs would both be written to"},
+        ErrorCase{"UnknownAttributeInABatch", "%in.wav %link.wav -o %dir.wav/ --bogus 1", 2,
+                  "unknown option or attribute '--bogus'"},
         ErrorCase{"StandardInputInABatch", "- %in.wav -o %dir.wav/", 2,
                   "standard input ('-') cannot be part of a batch"},
         ErrorCase{"TimesFalling", "%in.wav -o %out.wav --frequency 1:110,0:220", 2,

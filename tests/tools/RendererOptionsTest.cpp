@@ -1,5 +1,5 @@
 // The renderer's interface: attribute options in all their spellings, clamped values, the
-// attribute list read from the class, output formats and the built-in demo.
+// attribute list read from the class and the built-in demo.
 #include "ToolTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -59,23 +59,6 @@ TEST(RendererOptions, ListShowsWhatTheClassRegistered)
     {
         EXPECT_NE(result.out.find(expected), std::string::npos) << expected << "\n" << result.out;
     }
-}
-
-TEST(RendererOptions, OutputFormatFollowsTheExtension)
-{
-    ScratchFolder folder;
-    writeWav(folder.file("in.wav"), sine(0.3, 440.0, 0.5f, 1, 44100));
-    writeBytes(folder.file("out.wav"), "previous render\n"); // replaced by a complete render
-    for (const std::string name : {"out.flac", "out.aiff", "out.ogg", "out.wav"})
-    {
-        SCOPED_TRACE(name);
-        const Audio out = render(folder, "in.wav", name, {"--mix", "0", "--tail", "0.2"});
-        EXPECT_EQ(out.sampleRate, 44100);
-        EXPECT_EQ(out.channels, 2);
-        EXPECT_EQ(out.frames(), 13230u + 8820u); // input plus the 0.2 s tail
-    }
-    EXPECT_EQ(folder.names(),
-              (std::vector<std::string>{"in.wav", "out.aiff", "out.flac", "out.ogg", "out.wav"}));
 }
 
 TEST(RendererOptions, DemoRendersTheBuiltInInput)

@@ -87,7 +87,10 @@ TEST(RendererFiles, TheSameRenderGivesTheSameBytesInEveryFormat)
     {
         std::vector<std::string> options(format.begin() + 1, format.end());
         options.insert(options.end(), {"--mod_type", "granular", "--seed", seed, "--tail", "0.1"});
-        render(folder, "in.wav", prefix + format[0], options);
+        const Audio out = render(folder, "in.wav", prefix + format[0], options);
+        EXPECT_EQ(out.sampleRate, 48000);
+        EXPECT_EQ(out.channels, 2);
+        EXPECT_EQ(out.frames(), 24000u + 4800u); // the input and the 0.1 s tail
         return bytesOf(folder.file(prefix + format[0]));
     };
     for (const auto& format : formats)

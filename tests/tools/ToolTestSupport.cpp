@@ -90,11 +90,9 @@ void writeBytes(const std::string& path, const std::string& bytes)
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-pid_t startTool(const std::vector<std::string>& args, const std::string& out,
-                const std::string& err, const std::string& in)
+pid_t startProgram(std::vector<std::string> words, const std::string& out, const std::string& err,
+                   const std::string& in)
 {
-    std::vector<std::string> words = {SORVELL_TOOL};
-    words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& word : words)
     {
@@ -107,15 +105,23 @@ pid_t startTool(const std::vector<std::string>& args, const std::string& out,
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t child = -1;
-    const int failed = posix_spawn(&child, SORVELL_TOOL, &actions, nullptr, argv.data(), environ);
+    const int failed = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     return failed == 0 ? child : -1;
 }
 
-RunResult runTool(const std::vector<std::string>& args, const std::string& in)
+pid_t startTool(const std::vector<std::string>& args, const std::string& out,
+                const std::string& err, const std::string& in)
+{
+    std::vector<std::string> words = {SORVELL_TOOL};
+    words.insert(words.end(), args.begin(), args.end());
+    return startProgram(words, out, err, in);
+}
+
+RunResult runProgram(const std::vector<std::string>& words, const std::string& in)
 {
     ScratchFolder streams;
-    const pid_t child = startTool(args, streams.file("out"), streams.file("err"), in);
+    const pid_t child = startProgram(words, streams.file("out"), streams.file("err"), in);
     int raw = 0;
     RunResult result;
     if (child > 0 && waitpid(child, &raw, 0) == child && WIFEXITED(raw))
@@ -125,6 +131,13 @@ RunResult runTool(const std::vector<std::string>& args, const std::string& in)
     result.out = bytesOf(streams.file("out"));
     result.err = bytesOf(streams.file("err"));
     return result;
+}
+
+RunResult runTool(const std::vector<std::string>& args, const std::string& in)
+{
+    std::vector<std::string> words = {SORVELL_TOOL};
+    words.insert(words.end(), args.begin(), args.end());
+    return runProgram(words, in);
 }
 
 Audio render(const ScratchFolder& folder, const std::string& input, const std::string& output,

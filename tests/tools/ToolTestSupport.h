@@ -55,6 +55,8 @@ pid_t startTool(const std::vector<std::string>& args, const std::string& out,
                 const std::string& err, const std::string& in = "/dev/null");
 // Runs the renderer to its end.
 RunResult runTool(const std::vector<std::string>& args, const std::string& in = "/dev/null");
+// Runs any program (first word: its path) to its end.
+RunResult runProgram(const std::vector<std::string>& words, const std::string& in = "/dev/null");
 
 // Largest magnitude over all samples.
 float peakOf(const Audio& audio);

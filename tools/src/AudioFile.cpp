@@ -215,24 +215,42 @@ std::uint64_t bytesPerSample(int format)
 }
 
 // The PEAK chunk of a floating-point WAV or AIFF file carries the time it was written; a
-// zero there makes the same render give the same bytes. The chunk sits in the header.
+// zero there makes the same render give the same bytes. The header's chunks are walked up to
+// the audio data (RIFF and RF64 count chunk sizes little-endian, AIFF big-endian).
 void clearPeakChunkTime(const std::string& path)
 {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "r+b"),
                                                          &std::fclose);
-    char header[4096] = {};
+    unsigned char header[4096] = {};
     const std::size_t size = file ? std::fread(header, 1, sizeof header, file.get()) : 0;
-    const std::string_view text(header, size);
-    const auto peak = text.find("PEAK");
-    if (peak == std::string_view::npos || peak + 16 > size)
+    const auto is = [&](std::size_t at, const char* id)
+    { return at + 4 <= size && std::memcmp(header + at, id, 4) == 0; };
+    const bool riff = is(0, "RIFF") || is(0, "RF64");
+    if (!riff && !is(0, "FORM"))
     {
         return;
     }
-    const char zero[4] = {};
-    std::fseek(file.get(), static_cast<long>(peak + 12), SEEK_SET);
-    if (std::fwrite(zero, 1, sizeof zero, file.get()) != sizeof zero)
+    for (std::size_t at = 12; at + 8 <= size;)
     {
-        throw ToolError("cannot write '" + path + "': " + std::strerror(errno));
+        if (is(at, "data") || is(at, "SSND"))
+        {
+            return;
+        }
+        const unsigned char* bytes = header + at + 4;
+        const std::size_t length =
+            riff ? bytes[0] | bytes[1] << 8 | bytes[2] << 16 | std::size_t(bytes[3]) << 24
+                 : bytes[3] | bytes[2] << 8 | bytes[1] << 16 | std::size_t(bytes[0]) << 24;
+        if (is(at, "PEAK") && at + 16 <= size)
+        {
+            const char zero[4] = {};
+            if (std::fseek(file.get(), static_cast<long>(at + 12), SEEK_SET) != 0 ||
+                std::fwrite(zero, 1, sizeof zero, file.get()) != sizeof zero)
+            {
+                throw ToolError("cannot write '" + path + "': " + std::strerror(errno));
+            }
+            return;
+        }
+        at += 8 + length + (length & 1); // chunks are padded to an even length
     }
 }
 
@@ -312,9 +330,16 @@ AudioFileWriter::AudioFileWriter(const std::string& path, double sampleRate, int
     mpFile = sf_open_fd(descriptor, SFM_WRITE, &info, SF_TRUE);
     if (mpFile == nullptr)
     {
+        // Short of a system error, the encoder refused the stream.
+        const bool system = sf_error(nullptr) == SF_ERR_SYSTEM;
         const std::string reason = plainReason(sf_strerror(nullptr));
         std::remove(mTemporaryPath.c_str());
-        throw ToolError("cannot write '" + mPath + "': " + reason);
+        const std::string others = formatsHolding(mSampleRate);
+        throw ToolError("cannot write '" + mPath + "': " +
+                        (system
+                             ? reason
+                             : format.name + " cannot hold " + std::to_string(mSampleRate) +
+                                   " Hz audio" + (others.empty() ? "" : " (" + others + " can)")));
     }
     // Integer formats clip instead of wrapping around.
     sf_command(mpFile, SFC_SET_CLIPPING, nullptr, SF_TRUE);

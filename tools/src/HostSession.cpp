@@ -110,7 +110,7 @@ namespace
 
 // A breakpoint value moved into the attribute's range, with a note when it had to move.
 double clampedPoint(const AttributeEntry& entry, double value, const AttributeSetting& setting,
-                    const std::string& pointText)
+                    const std::string& pointText, bool notes)
 {
     double clamped = value;
     if (entry.minimum && clamped < *entry.minimum)
@@ -121,7 +121,7 @@ double clampedPoint(const AttributeEntry& entry, double value, const AttributeSe
     {
         clamped = *entry.maximum;
     }
-    if (clamped != value)
+    if (clamped != value && notes)
     {
         std::fprintf(stderr, "sorvell: note: %s: %s is out of range; using %g\n",
                      setting.spelling.c_str(), pointText.c_str(), clamped);
@@ -131,7 +131,8 @@ double clampedPoint(const AttributeEntry& entry, double value, const AttributeSe
 
 } // namespace
 
-std::vector<AttributeTrack> HostSession::apply(const std::vector<AttributeSetting>& settings)
+std::vector<AttributeTrack> HostSession::apply(const std::vector<AttributeSetting>& settings,
+                                               bool notes)
 {
     // Check every name and value first, so that a mistake late on the line is reported
     // before anything happens.
@@ -169,7 +170,7 @@ std::vector<AttributeTrack> HostSession::apply(const std::vector<AttributeSettin
         {
             const double value =
                 asNumber(mCatalog.valueFor(*entry, text, setting.spelling).front());
-            track.points.push_back({seconds, clampedPoint(*entry, value, setting, text)});
+            track.points.push_back({seconds, clampedPoint(*entry, value, setting, text, notes)});
         }
         checked.push_back({&setting, valuesOf(track, track.valueAt(0.0)), std::move(track)});
     }
@@ -193,7 +194,7 @@ std::vector<AttributeTrack> HostSession::apply(const std::vector<AttributeSettin
         }
 
         const auto stored = mRuntime.getAttribute(mpInstance, setting->name);
-        if (stored && !stored->empty() && !values.empty() &&
+        if (notes && stored && !stored->empty() && !values.empty() &&
             asNumber(stored->front()) != asNumber(values.front()))
         {
             std::fprintf(stderr, "sorvell: note: %s is out of range; using %s\n", context.c_str(),

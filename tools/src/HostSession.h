@@ -31,7 +31,9 @@ public:
     // throws. A value moved into range by the class is reported as a note on stderr. A
     // setting given as breakpoints sets its first value and comes back as a track for the
     // render to follow (unless a later setting of the same attribute replaces it).
-    std::vector<AttributeTrack> apply(const std::vector<AttributeSetting>& settings);
+    // `notes` false: values moved into range are not reported (they were already).
+    std::vector<AttributeTrack> apply(const std::vector<AttributeSetting>& settings,
+                                      bool notes = true);
     double numberOf(const std::string& name);
     // A set made while rendering, through the class's own setter (so a smoothed attribute
     // ramps to it). `value` is already in range.

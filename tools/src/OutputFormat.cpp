@@ -14,8 +14,10 @@ namespace quendra::renderer
 namespace
 {
 
-// libvorbis refuses rates above this when it sets itself up.
+// The encoders refuse rates above these when they set themselves up (libsndfile's format
+// check does not know).
 constexpr double kVorbisMaxSampleRate = 200000.0;
+constexpr double kFlacMaxSampleRate = 655350.0;
 
 std::string typeForExtension(const std::string& path)
 {
@@ -87,6 +89,7 @@ OutputFormat chooseOutputFormat(const std::string& path, const std::string& type
         format.sndfile = SF_FORMAT_FLAC | (bits == "16" ? SF_FORMAT_PCM_16 : SF_FORMAT_PCM_24);
         format.name = "FLAC";
         format.integer = true;
+        format.maxSampleRate = kFlacMaxSampleRate;
         return format;
     }
     if (container == "aiff")

@@ -14,6 +14,7 @@ namespace
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 constexpr int kMinimumBar = 10;
 constexpr int kMaximumBar = 40;
+constexpr int kFullTextWidth = 48;
 } // namespace
 
 ProgressBar::ProgressBar(std::FILE* stream, bool enabled, double sampleRate)
@@ -72,7 +73,9 @@ void ProgressBar::update(std::size_t done, std::size_t total)
 
     // The line must never reach the last column: the terminal would wrap it.
     const int room = columns() - 1;
-    const int bar = std::min(kMaximumBar, room - length - 2);
+    // Room is kept for the speed and the time left before they are known, so that the bar
+    // does not shrink when they appear.
+    const int bar = std::min(kMaximumBar, room - std::max(length, kFullTextWidth) - 2);
     std::fputc('\r', mpStream);
     if (bar >= kMinimumBar)
     {

@@ -150,8 +150,10 @@ void reportLevels(const AudioFileWriter& writer, const std::string& outputName)
     }
 }
 
+// `batchJob`: one file of a batch, whose settings were checked (and clamped values reported)
+// once for all.
 void renderOne(const RenderRequest& request, const std::string& inputPath,
-               const std::string& outputPath, bool showProgress)
+               const std::string& outputPath, bool showProgress, bool batchJob = false)
 {
     const bool toStdout = outputPath == "-";
     const OutputFormat format = chooseOutputFormat(
@@ -193,7 +195,7 @@ void renderOne(const RenderRequest& request, const std::string& inputPath,
 
     HostSession session(locateModule(request.modulePath), sampleRate, request.blockSize,
                         request.seed);
-    const std::vector<AttributeTrack> tracks = session.apply(settings);
+    const std::vector<AttributeTrack> tracks = session.apply(settings, !batchJob);
     noteUnreachableFrequency(session, tracks, sampleRate, inputName);
 
     RenderPlan plan;
@@ -300,8 +302,14 @@ ExitStatus run(const std::vector<std::string>& args)
     }
     if (request.batch())
     {
+        // A mistake in the settings is told once, before any file is started.
+        {
+            HostSession check(locateModule(request.modulePath), kDemoSampleRate, request.blockSize,
+                              request.seed);
+            check.apply(request.settings);
+        }
         return runBatch(request, [&request](const BatchJob& job, bool showProgress)
-                        { renderOne(request, job.input, job.output, showProgress); });
+                        { renderOne(request, job.input, job.output, showProgress, true); });
     }
     renderOne(request, request.demo ? "" : request.inputPaths.front(), request.outputPath, true);
     return ExitStatus::Ok;

@@ -41,7 +41,7 @@ constexpr preset_values kDrone =
 
 // Eight detuned voices on A2 with slow chorus: an ensemble of strings from any source.
 constexpr preset_values kStrings =
-    values(0.7, 0.0, 0.0, 0.0, 3.0, 0.35, 0.2, 8, 0.15, 96, 110.0, 1, 0.1, 0.1);
+    values(0.7, 1.5, 0.0, 0.0, 3.0, 0.35, 0.2, 8, 0.15, 96, 110.0, 1, 0.1, 0.1);
 
 // Partials an octave above the input, fired as random grains: a glittering halo.
 constexpr preset_values kShimmer =
@@ -49,11 +49,11 @@ constexpr preset_values kShimmer =
 
 // Stretched, sparse partials on E4 that ring for seconds: struck metal.
 constexpr preset_values kBell =
-    values(0.6, 0.0, 0.35, 0.0, 5.0, 0.6, 0.3, 1, 0.0, 24, 329.63, 0, 0.1, 0.0);
+    values(0.6, 4.0, 0.35, 0.0, 5.0, 0.6, 0.3, 1, 0.0, 24, 329.63, 0, 0.1, 0.0);
 
 // A low E1 body under the source, an octave down and heavily damped at the top.
 constexpr preset_values kDarkBody =
-    values(0.45, 3.0, -0.1, -12.0, 2.5, 0.85, 0.0, 2, 0.08, 48, 41.2, 0, 0.1, 0.0);
+    values(0.45, -4.0, -0.1, -12.0, 2.5, 0.85, 0.0, 2, 0.08, 48, 41.2, 0, 0.1, 0.0);
 
 // A short, dense, gently moving cloud of partials mixed low: colour rather than pitch.
 constexpr preset_values kRoom =

@@ -1,0 +1,89 @@
+#include "AllocationCounter.h"
+
+#include <cstdlib>
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define SORVELL_COUNT_ALLOCATIONS 0
+#else
+#define SORVELL_COUNT_ALLOCATIONS 1
+#endif
+
+namespace
+{
+
+// Plain thread-locals: nothing runs to construct them, so malloc may touch them any time.
+thread_local int tArmed = 0;
+thread_local size_t tAllocations = 0;
+
+} // namespace
+
+#if SORVELL_COUNT_ALLOCATIONS
+extern "C"
+{
+    void* __libc_malloc(size_t);
+    void* __libc_calloc(size_t, size_t);
+    void* __libc_realloc(void*, size_t);
+    void* __libc_memalign(size_t, size_t);
+
+    // glibc lets a program replace these; every allocator in the process ends in one of them.
+    void* malloc(size_t size)
+    {
+        tAllocations += tArmed > 0;
+        return __libc_malloc(size);
+    }
+
+    void* calloc(size_t count, size_t size)
+    {
+        tAllocations += tArmed > 0;
+        return __libc_calloc(count, size);
+    }
+
+    void* realloc(void* pointer, size_t size)
+    {
+        tAllocations += tArmed > 0;
+        return __libc_realloc(pointer, size);
+    }
+
+    void* memalign(size_t alignment, size_t size)
+    {
+        tAllocations += tArmed > 0;
+        return __libc_memalign(alignment, size);
+    }
+
+    void* aligned_alloc(size_t alignment, size_t size)
+    {
+        tAllocations += tArmed > 0;
+        return __libc_memalign(alignment, size);
+    }
+
+    int posix_memalign(void** out, size_t alignment, size_t size)
+    {
+        tAllocations += tArmed > 0;
+        *out = __libc_memalign(alignment, size);
+        return *out != nullptr || size == 0 ? 0 : 12; // ENOMEM
+    }
+}
+#endif
+
+namespace sorvell::conformance
+{
+
+bool allocationsCounted()
+{
+    return SORVELL_COUNT_ALLOCATIONS != 0;
+}
+
+AllocationScope::AllocationScope() noexcept : mAtStart(tAllocations)
+{
+    ++tArmed;
+}
+AllocationScope::~AllocationScope()
+{
+    --tArmed;
+}
+size_t AllocationScope::allocations() const noexcept
+{
+    return tAllocations - mAtStart;
+}
+
+} // namespace sorvell::conformance

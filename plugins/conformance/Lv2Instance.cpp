@@ -20,6 +20,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <set>
 #include <stdexcept>
 
 namespace sorvell::conformance
@@ -104,8 +105,13 @@ public:
         {
             path += '/';
         }
-        Node bundle(lilv_new_file_uri(world(), nullptr, path.c_str()));
-        lilv_world_load_bundle(world(), bundle.node);
+        // A host loads a bundle once and instantiates from it many times.
+        static std::set<std::string> loaded;
+        if (loaded.insert(path).second)
+        {
+            Node bundle(lilv_new_file_uri(world(), nullptr, path.c_str()));
+            lilv_world_load_bundle(world(), bundle.node);
+        }
         Node uri(lilv_new_uri(world(), kPluginUri));
         mPlugin = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world()), uri.node);
         if (mPlugin == nullptr)
@@ -481,18 +487,17 @@ private:
     void fillMidiSequence()
     {
         auto* sequence = reinterpret_cast<LV2_Atom_Sequence*>(mAtomIn.data());
-        sequence->atom.type = urids().map(LV2_ATOM__Sequence);
+        sequence->atom.type = mSequenceType;
         sequence->atom.size = sizeof(LV2_Atom_Sequence_Body);
         sequence->body.unit = 0;
         sequence->body.pad = 0;
-        const LV2_URID midiType = urids().map(LV2_MIDI__MidiEvent);
         for (const MidiMessage& message : mPendingMidi)
         {
             auto* event = reinterpret_cast<LV2_Atom_Event*>(
                 reinterpret_cast<uint8_t*>(LV2_ATOM_CONTENTS(LV2_Atom_Sequence, sequence)) +
                 (sequence->atom.size - sizeof(LV2_Atom_Sequence_Body)));
             event->time.frames = message.frame;
-            event->body.type = midiType;
+            event->body.type = mMidiType;
             event->body.size =
                 (message.bytes[0] & 0xF0) == 0xC0 || (message.bytes[0] & 0xF0) == 0xD0 ? 2 : 3;
             std::memcpy(event + 1, message.bytes, event->body.size);
@@ -505,7 +510,7 @@ private:
     {
         // The plugin may write an output sequence: give it the whole buffer again.
         auto* sequence = reinterpret_cast<LV2_Atom_Sequence*>(mAtomOut.data());
-        sequence->atom.type = urids().map(LV2_ATOM__Chunk);
+        sequence->atom.type = mChunkType;
         sequence->atom.size = kAtomBufferBytes - sizeof(LV2_Atom);
     }
 
@@ -526,6 +531,10 @@ private:
     std::vector<uint64_t> mAtomOut;
     std::vector<MidiMessage> mPendingMidi;
 
+    // Mapped once: mapping takes a lock and may allocate, which process() must not.
+    const LV2_URID mSequenceType = urids().map(LV2_ATOM__Sequence);
+    const LV2_URID mMidiType = urids().map(LV2_MIDI__MidiEvent);
+    const LV2_URID mChunkType = urids().map(LV2_ATOM__Chunk);
     int32_t mZero = 0;
     int32_t mBlockBound = 0;
     float mRateOption = 0.0f;

@@ -116,14 +116,16 @@ void checkRealtime(Context& context)
         [&]
         {
             constexpr uint32_t kBlock = 64;
-            constexpr int kBlocks = 1500;
+            constexpr uint32_t kSets = 3000;
             auto instance = context.make(44100.0, kBlock);
             set(*instance, "harmonics", 16.0);
             const auto& all = instance->parameters();
             const auto gain = static_cast<uint32_t>(instance->indexOf("gain"));
             ChangeQueue queue;
-            std::atomic<bool> done{false};
+            std::atomic<bool> editing{true};
+            std::atomic<int> blocks{0};
             std::atomic<int> finiteFailures{0};
+            // The audio thread runs until the editor is done, whatever the speed of either.
             std::thread audio(
                 [&]
                 {
@@ -131,8 +133,9 @@ void checkRealtime(Context& context)
                     Stereo output(kBlock);
                     float* out[2] = {output.left.data(), output.right.data()};
                     const float* in[2] = {input.left.data(), input.right.data()};
-                    for (int block = 0; block < kBlocks; ++block)
+                    for (bool final = false; !final;)
                     {
+                        final = !editing && blocks >= 16;
                         uint32_t index;
                         double value;
                         while (queue.pop(index, value))
@@ -142,28 +145,33 @@ void checkRealtime(Context& context)
                         instance->process(in, out, kBlock);
                         const Health h = health(output, 0, kBlock);
                         finiteFailures += h.finite ? 0 : 1;
+                        ++blocks;
+                        std::this_thread::yield();
                     }
-                    done = true;
                 });
             // The host's editor: moves a parameter and reads values and their texts while the
             // audio thread runs.
-            uint32_t step = 0;
             double last = 0.0;
-            while (!done)
+            for (uint32_t step = 0; step < kSets; ++step)
             {
                 last = -12.0 + (step % 25);
-                queue.push(gain, last);
+                while (!queue.push(gain, last))
+                {
+                    std::this_thread::yield();
+                }
                 instance->touchFromMainThread(step % static_cast<uint32_t>(all.size()));
-                ++step;
-                std::this_thread::yield();
+                if (step % 4 == 0)
+                {
+                    std::this_thread::yield();
+                }
             }
+            editing = false;
             audio.join();
-            // Whatever the editor sent last reaches the plugin with the next block.
-            set(*instance, "gain", last);
-            render(*instance, noise(kBlock, 0.5f, 9), fixedBlocks(kBlock, kBlock));
+            // The audio thread took every change before it stopped.
             const double back = instance->parameterValue(gain);
             return expect(finiteFailures == 0 && std::fabs(back - last) < 1e-4,
-                          std::to_string(step) + " sets from the editor thread, gain read back " +
+                          std::to_string(kSets) + " sets from the editor thread over " +
+                              std::to_string(blocks.load()) + " blocks, last gain read back " +
                               std::to_string(back) + ", non-finite blocks " +
                               std::to_string(finiteFailures.load()));
         });

@@ -299,7 +299,12 @@ struct ParameterChanges
         if (v3_param_value_queue** queue = add(id, nullptr))
         {
             auto* q = reinterpret_cast<ParameterQueue*>(queue);
-            if (q->count < kMaxPoints)
+            // One value per offset: a later change at the same frame replaces the earlier one.
+            if (q->count > 0 && q->points[static_cast<size_t>(q->count - 1)].first == offset)
+            {
+                q->points[static_cast<size_t>(q->count - 1)].second = value;
+            }
+            else if (q->count < kMaxPoints)
             {
                 q->points[static_cast<size_t>(q->count++)] = {offset, value};
             }

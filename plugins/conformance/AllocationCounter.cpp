@@ -17,6 +17,7 @@ namespace
 thread_local int tArmed = 0;
 thread_local size_t tAllocations = 0;
 
+#if SORVELL_COUNT_ALLOCATIONS
 // With SORVELL_CONFORMANCE_TRACE_ALLOCATIONS set, each counted allocation prints its call
 // stack, so a developer sees what allocated.
 void note() noexcept
@@ -38,6 +39,7 @@ void note() noexcept
         ++tArmed;
     }
 }
+#endif
 
 } // namespace
 

@@ -35,7 +35,6 @@ uint32_t V3_API noRef(void*)
 }
 
 // Every host object lives as long as the instance; reference counts are not needed.
-template <class Self>
 v3_result V3_API queryOnly(void* self, const v3_tuid iid, void** object, const v3_tuid own)
 {
     if (v3_tuid_match(iid, v3_funknown_iid) || v3_tuid_match(iid, own))
@@ -60,7 +59,7 @@ struct HostApplication
     {
         static const Table t{
             {[](void* self, const v3_tuid iid, void** object)
-             { return queryOnly<HostApplication>(self, iid, object, v3_host_application_iid); },
+             { return queryOnly(self, iid, object, v3_host_application_iid); },
              noRef, noRef},
             {[](void*, v3_str_128 name)
              {
@@ -99,7 +98,7 @@ struct ComponentHandler
     {
         static const Table t{
             {[](void* self, const v3_tuid iid, void** object)
-             { return queryOnly<ComponentHandler>(self, iid, object, v3_component_handler_iid); },
+             { return queryOnly(self, iid, object, v3_component_handler_iid); },
              noRef, noRef},
             {[](void*, v3_param_id) { return static_cast<v3_result>(V3_OK); },
              [](void*, v3_param_id, double) { return static_cast<v3_result>(V3_OK); },
@@ -129,7 +128,7 @@ struct MemoryStream
     {
         static const Table t{
             {[](void* self, const v3_tuid iid, void** object)
-             { return queryOnly<MemoryStream>(self, iid, object, v3_bstream_iid); },
+             { return queryOnly(self, iid, object, v3_bstream_iid); },
              noRef, noRef},
             {[](void* self, void* buffer, int32_t count, int32_t* done)
              {
@@ -200,7 +199,7 @@ struct ParameterQueue
     {
         static const Table t{
             {[](void* self, const v3_tuid iid, void** object)
-             { return queryOnly<ParameterQueue>(self, iid, object, v3_param_value_queue_iid); },
+             { return queryOnly(self, iid, object, v3_param_value_queue_iid); },
              noRef, noRef},
             {[](void* self) { return static_cast<ParameterQueue*>(self)->id; },
              [](void* self) { return static_cast<ParameterQueue*>(self)->count; },
@@ -250,7 +249,7 @@ struct ParameterChanges
     {
         static const Table t{
             {[](void* self, const v3_tuid iid, void** object)
-             { return queryOnly<ParameterChanges>(self, iid, object, v3_param_changes_iid); },
+             { return queryOnly(self, iid, object, v3_param_changes_iid); },
              noRef, noRef},
             {[](void* self) { return static_cast<ParameterChanges*>(self)->count; },
              [](void* self, int32_t index)
@@ -328,7 +327,7 @@ struct EventList
     static const Table* vtable()
     {
         static const Table t{{[](void* self, const v3_tuid iid, void** object) {
-                                  return queryOnly<EventList>(self, iid, object, v3_event_list_iid);
+                                  return queryOnly(self, iid, object, v3_event_list_iid);
                               },
                               noRef, noRef},
                              {[](void* self) { return static_cast<EventList*>(self)->count; },

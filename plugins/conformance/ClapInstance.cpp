@@ -116,17 +116,34 @@ struct EventQueue
 const clap_output_events_t kDiscardEvents{
     nullptr, [](const clap_output_events_t*, const clap_event_header_t*) { return true; }};
 
+// The module stays loaded for the whole run; at exit its entry is told, as a host does.
 struct Module
 {
     void* library = nullptr;
     const clap_plugin_entry_t* entry = nullptr;
     const clap_plugin_factory_t* factory = nullptr;
+
+    Module() = default;
+    Module(const Module&) = delete;
+    Module& operator=(const Module&) = delete;
+    ~Module()
+    {
+        if (factory != nullptr)
+        {
+            entry->deinit();
+        }
+    }
 };
+
+std::map<std::string, Module>& modules()
+{
+    static std::map<std::string, Module> loaded;
+    return loaded;
+}
 
 Module& loadModule(const std::string& path)
 {
-    static std::map<std::string, Module> modules;
-    Module& module = modules[path];
+    Module& module = modules()[path];
     if (module.factory != nullptr)
     {
         return module;
@@ -413,6 +430,11 @@ private:
 };
 
 } // namespace
+
+void unloadClapModules()
+{
+    modules().clear();
+}
 
 std::unique_ptr<PluginInstance> instantiateClap(const std::string& path, double sampleRate,
                                                 uint32_t maxBlockSize)

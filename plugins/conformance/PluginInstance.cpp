@@ -6,6 +6,14 @@ namespace sorvell::conformance
 std::unique_ptr<PluginInstance> instantiateLv2(const std::string&, double, uint32_t);
 std::unique_ptr<PluginInstance> instantiateVst3(const std::string&, double, uint32_t);
 std::unique_ptr<PluginInstance> instantiateClap(const std::string&, double, uint32_t);
+void unloadVst3Modules();
+void unloadClapModules();
+
+void unloadModules()
+{
+    unloadVst3Modules();
+    unloadClapModules();
+}
 
 const char* formatName(Format format)
 {

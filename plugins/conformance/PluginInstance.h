@@ -86,4 +86,9 @@ public:
 std::unique_ptr<PluginInstance> instantiate(Format format, const std::string& bundlePath,
                                             double sampleRate, uint32_t maxBlockSize);
 
+// Lets go of every loaded VST3 and CLAP module (factory released, module told to exit), as
+// a host does before it quits: the modules' own globals are still alive then. No instance
+// may be left.
+void unloadModules();
+
 } // namespace sorvell::conformance

@@ -57,28 +57,27 @@ struct HostApplication
 
     static const Table* vtable()
     {
-        static const Table t{
-            {[](void* self, const v3_tuid iid, void** object)
-             { return queryOnly(self, iid, object, v3_host_application_iid); },
-             noRef, noRef},
-            {[](void*, v3_str_128 name)
-             {
-                 const char* text = "sorvell-conformance";
-                 for (int i = 0; i < 128; ++i)
-                 {
-                     name[i] = static_cast<int16_t>(text[i]);
-                     if (text[i] == 0)
-                     {
-                         break;
-                     }
-                 }
-                 return static_cast<v3_result>(V3_OK);
-             },
-             [](void*, v3_tuid, v3_tuid, void** object)
-             {
-                 *object = nullptr;
-                 return static_cast<v3_result>(V3_NOT_IMPLEMENTED);
-             }}};
+        static const Table t{{[](void* self, const v3_tuid iid, void** object)
+                              { return queryOnly(self, iid, object, v3_host_application_iid); },
+                              noRef, noRef},
+                             {[](void*, v3_str_128 name)
+                              {
+                                  const char* text = "sorvell-conformance";
+                                  for (int i = 0; i < 128; ++i)
+                                  {
+                                      name[i] = static_cast<int16_t>(text[i]);
+                                      if (text[i] == 0)
+                                      {
+                                          break;
+                                      }
+                                  }
+                                  return static_cast<v3_result>(V3_OK);
+                              },
+                              [](void*, v3_tuid, v3_tuid, void** object)
+                              {
+                                  *object = nullptr;
+                                  return static_cast<v3_result>(V3_NOT_IMPLEMENTED);
+                              }}};
         return &t;
     }
     HostApplication() : table(vtable()) {}
@@ -96,18 +95,18 @@ struct ComponentHandler
 
     static const Table* vtable()
     {
-        static const Table t{
-            {[](void* self, const v3_tuid iid, void** object)
-             { return queryOnly(self, iid, object, v3_component_handler_iid); },
-             noRef, noRef},
-            {[](void*, v3_param_id) { return static_cast<v3_result>(V3_OK); },
-             [](void*, v3_param_id, double) { return static_cast<v3_result>(V3_OK); },
-             [](void*, v3_param_id) { return static_cast<v3_result>(V3_OK); },
-             [](void* self, int32_t)
-             {
-                 ++static_cast<ComponentHandler*>(self)->restarts;
-                 return static_cast<v3_result>(V3_OK);
-             }}};
+        static const Table t{{[](void* self, const v3_tuid iid, void** object)
+                              { return queryOnly(self, iid, object, v3_component_handler_iid); },
+                              noRef, noRef},
+                             {[](void*, v3_param_id) { return static_cast<v3_result>(V3_OK); },
+                              [](void*, v3_param_id, double)
+                              { return static_cast<v3_result>(V3_OK); },
+                              [](void*, v3_param_id) { return static_cast<v3_result>(V3_OK); },
+                              [](void* self, int32_t)
+                              {
+                                  ++static_cast<ComponentHandler*>(self)->restarts;
+                                  return static_cast<v3_result>(V3_OK);
+                              }}};
         return &t;
     }
     ComponentHandler() : table(vtable()) {}
@@ -197,38 +196,37 @@ struct ParameterQueue
 
     static const Table* vtable()
     {
-        static const Table t{
-            {[](void* self, const v3_tuid iid, void** object)
-             { return queryOnly(self, iid, object, v3_param_value_queue_iid); },
-             noRef, noRef},
-            {[](void* self) { return static_cast<ParameterQueue*>(self)->id; },
-             [](void* self) { return static_cast<ParameterQueue*>(self)->count; },
-             [](void* self, int32_t index, int32_t* offset, double* value)
-             {
-                 auto* q = static_cast<ParameterQueue*>(self);
-                 if (index < 0 || index >= q->count)
-                 {
-                     return static_cast<v3_result>(V3_INVALID_ARG);
-                 }
-                 *offset = q->points[static_cast<size_t>(index)].first;
-                 *value = q->points[static_cast<size_t>(index)].second;
-                 return static_cast<v3_result>(V3_OK);
-             },
-             [](void* self, int32_t offset, double value, int32_t* index)
-             {
-                 auto* q = static_cast<ParameterQueue*>(self);
-                 if (q->count == kMaxPoints)
-                 {
-                     return static_cast<v3_result>(V3_NOMEM);
-                 }
-                 q->points[static_cast<size_t>(q->count)] = {offset, value};
-                 if (index != nullptr)
-                 {
-                     *index = q->count;
-                 }
-                 ++q->count;
-                 return static_cast<v3_result>(V3_OK);
-             }}};
+        static const Table t{{[](void* self, const v3_tuid iid, void** object)
+                              { return queryOnly(self, iid, object, v3_param_value_queue_iid); },
+                              noRef, noRef},
+                             {[](void* self) { return static_cast<ParameterQueue*>(self)->id; },
+                              [](void* self) { return static_cast<ParameterQueue*>(self)->count; },
+                              [](void* self, int32_t index, int32_t* offset, double* value)
+                              {
+                                  auto* q = static_cast<ParameterQueue*>(self);
+                                  if (index < 0 || index >= q->count)
+                                  {
+                                      return static_cast<v3_result>(V3_INVALID_ARG);
+                                  }
+                                  *offset = q->points[static_cast<size_t>(index)].first;
+                                  *value = q->points[static_cast<size_t>(index)].second;
+                                  return static_cast<v3_result>(V3_OK);
+                              },
+                              [](void* self, int32_t offset, double value, int32_t* index)
+                              {
+                                  auto* q = static_cast<ParameterQueue*>(self);
+                                  if (q->count == kMaxPoints)
+                                  {
+                                      return static_cast<v3_result>(V3_NOMEM);
+                                  }
+                                  q->points[static_cast<size_t>(q->count)] = {offset, value};
+                                  if (index != nullptr)
+                                  {
+                                      *index = q->count;
+                                  }
+                                  ++q->count;
+                                  return static_cast<v3_result>(V3_OK);
+                              }}};
         return &t;
     }
     ParameterQueue() : table(vtable()) {}
@@ -326,9 +324,8 @@ struct EventList
 
     static const Table* vtable()
     {
-        static const Table t{{[](void* self, const v3_tuid iid, void** object) {
-                                  return queryOnly(self, iid, object, v3_event_list_iid);
-                              },
+        static const Table t{{[](void* self, const v3_tuid iid, void** object)
+                              { return queryOnly(self, iid, object, v3_event_list_iid); },
                               noRef, noRef},
                              {[](void* self) { return static_cast<EventList*>(self)->count; },
                               [](void* self, int32_t index, v3_event* event)
@@ -367,18 +364,41 @@ std::string utf8(const int16_t* text)
     return out;
 }
 
-// The module stays loaded for the whole run: its factory is shared by every instance.
+// The module stays loaded for the whole run: its factory is shared by every instance. At exit
+// the host lets go of the factory and tells the module, as a host does when it unloads one.
 struct Module
 {
     void* library = nullptr;
     v3_plugin_factory** factory = nullptr;
     v3_tuid classId{};
+
+    Module() = default;
+    Module(const Module&) = delete;
+    Module& operator=(const Module&) = delete;
+    ~Module()
+    {
+        if (factory != nullptr)
+        {
+            v3_cpp_obj_unref(factory);
+        }
+        using Exit = bool (*)();
+        if (auto exit =
+                library != nullptr ? reinterpret_cast<Exit>(dlsym(library, "ModuleExit")) : nullptr)
+        {
+            exit();
+        }
+    }
 };
+
+std::map<std::string, Module>& modules()
+{
+    static std::map<std::string, Module> loaded;
+    return loaded;
+}
 
 Module& loadModule(const std::string& bundlePath)
 {
-    static std::map<std::string, Module> modules;
-    Module& module = modules[bundlePath];
+    Module& module = modules()[bundlePath];
     if (module.factory != nullptr)
     {
         return module;
@@ -772,6 +792,11 @@ private:
 };
 
 } // namespace
+
+void unloadVst3Modules()
+{
+    modules().clear();
+}
 
 std::unique_ptr<PluginInstance> instantiateVst3(const std::string& bundlePath, double sampleRate,
                                                 uint32_t maxBlockSize)

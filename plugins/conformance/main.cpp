@@ -86,6 +86,7 @@ int main(int argc, char** argv)
             family(context);
         }
     }
+    unloadModules();
     if (!known)
     {
         usage();

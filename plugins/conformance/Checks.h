@@ -1,0 +1,53 @@
+// The families of checks, each a table of cases run on one format.
+#pragma once
+
+#include "PluginInstance.h"
+#include "Render.h"
+#include "Report.h"
+
+#include <memory>
+#include <string>
+
+namespace sorvell::conformance
+{
+
+struct Context
+{
+    Format format;
+    std::string bundle;
+    Report& report;
+
+    // "<format> <family> <case>": the name a filter matches.
+    std::string name(const std::string& family, const std::string& detail) const;
+    std::unique_ptr<PluginInstance> make(double sampleRate = 44100.0,
+                                         uint32_t maxBlockSize = 512) const;
+};
+
+// Settings whose output has no randomness in it (no modulation, one voice), light enough to
+// run many times.
+const Settings& deterministicSettings();
+
+// DPF 1.6's VST3 wrapper, when the plugin takes MIDI, gives the plugin's first parameter the
+// id that closes its block of MIDI CC parameters and, off by one, takes it for one of them in
+// the edit controller: it reads back as 0 and sets through the controller are refused. The
+// processor still applies it, so audio is right. True for the value of that parameter.
+bool readbackBroken(const Context& context, const PluginInstance& instance, uint32_t index);
+// A passing outcome becomes a known wrapper fault when a broken read-back had to be left out.
+Outcome withReadbackFault(Outcome outcome, bool leftOut);
+
+// The largest output magnitude that still counts as bounded.
+constexpr float kPeakBound = 64.0f;
+
+void checkLatency(Context& context);
+void checkSampleRates(Context& context);
+void checkBlockSizes(Context& context);
+void checkReactivation(Context& context);
+void checkInPlace(Context& context);
+void checkParameters(Context& context);
+void checkState(Context& context);
+void checkRealtime(Context& context);
+void checkBadInput(Context& context);
+void checkAudio(Context& context);
+void checkMidi(Context& context);
+
+} // namespace sorvell::conformance

@@ -1,0 +1,283 @@
+// Parameters as every format declares them, and fuzzed: random values at, between and
+// outside the bounds on every block, in every modulation mode, never give a non-finite,
+// subnormal or unbounded block; values read back are clamped; value/text round-trips.
+#include "Checks.h"
+#include "SymbolTable.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace sorvell::conformance
+{
+namespace
+{
+
+struct Random
+{
+    uint32_t state;
+    uint32_t next()
+    {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return state;
+    }
+    double unit() { return next() / 4294967296.0; }
+};
+
+// A value at a bound, between them, or outside them.
+double fuzzValue(const ParameterInfo& info, Random& random)
+{
+    const double span = info.maximum - info.minimum;
+    switch (random.next() % 6)
+    {
+    case 0:
+        return info.minimum;
+    case 1:
+        return info.maximum;
+    case 2:
+        return info.minimum - span * (0.01 + random.unit());
+    case 3:
+        return info.maximum + span * (0.01 + random.unit());
+    default:
+    {
+        const double value = info.minimum + span * random.unit();
+        return info.integer ? std::round(value) : value;
+    }
+    }
+}
+
+bool sameValue(double a, double b)
+{
+    return std::fabs(a - b) <= 1e-5 * (1.0 + std::fabs(b));
+}
+
+// Texts agree when equal, or when both are numbers equal within single precision (wrappers
+// keep values as floats, so the last printed digit may move once).
+bool sameText(const std::string& a, const std::string& b)
+{
+    if (a == b)
+    {
+        return true;
+    }
+    char* endA = nullptr;
+    char* endB = nullptr;
+    const double x = std::strtod(a.c_str(), &endA);
+    const double y = std::strtod(b.c_str(), &endB);
+    return endA != a.c_str() && endB != b.c_str() && std::string(endA) == std::string(endB) &&
+           std::fabs(x - y) <= 4e-7 * std::max(1.0, std::fabs(x));
+}
+
+} // namespace
+
+void checkParameters(Context& context)
+{
+    context.report.run(context.name("parameters", "declared symbols"),
+                       [&]
+                       {
+                           auto instance = context.make();
+                           std::string found;
+                           for (const ParameterInfo& info : instance->parameters())
+                           {
+                               found += (found.empty() ? "" : " ") + info.symbol;
+                           }
+                           std::string declared;
+                           for (const std::string& symbol : declaredSymbols())
+                           {
+                               declared += (declared.empty() ? "" : " ") + symbol;
+                           }
+                           return expect(found == declared, found);
+                       });
+
+    context.report.run(context.name("parameters", "enumerations"),
+                       [&]
+                       {
+                           auto instance = context.make();
+                           const auto& all = instance->parameters();
+                           const int mode = instance->indexOf("mod_type");
+                           const int source = instance->indexOf("pitch_source");
+                           if (mode < 0 || source < 0)
+                           {
+                               return fail("mod_type or pitch_source missing");
+                           }
+                           const auto& modes = all[static_cast<size_t>(mode)].labels;
+                           const auto& sources = all[static_cast<size_t>(source)].labels;
+                           std::string text;
+                           for (const auto& label : modes)
+                           {
+                               text += label + "/";
+                           }
+                           text += " ";
+                           for (const auto& label : sources)
+                           {
+                               text += label + "/";
+                           }
+                           return expect(
+                               modes == modulationNames() && sources == pitchSourceNames(), text);
+                       });
+
+    context.report.run(
+        context.name("parameters", "defaults as declared"),
+        [&]
+        {
+            auto instance = context.make();
+            std::string wrong;
+            const auto& all = instance->parameters();
+            bool leftOut = false;
+            for (uint32_t i = 0; i < all.size(); ++i)
+            {
+                const double value = instance->parameterValue(i);
+                const ParameterInfo& info = all[i];
+                if (readbackBroken(context, *instance, i))
+                {
+                    leftOut = true;
+                }
+                else if (!sameValue(value, info.defaultValue) || info.defaultValue < info.minimum ||
+                         info.defaultValue > info.maximum)
+                {
+                    wrong += " " + info.symbol + "=" + std::to_string(value) + " (declared " +
+                             std::to_string(info.defaultValue) + ")";
+                }
+            }
+            return withReadbackFault(
+                expect(wrong.empty(),
+                       wrong.empty() ? "every parameter starts at its default" : "wrong:" + wrong),
+                leftOut);
+        });
+
+    context.report.run(
+        context.name("parameters", "value/text round trip"),
+        [&]
+        {
+            auto instance = context.make();
+            std::string wrong;
+            const auto& all = instance->parameters();
+            int checked = 0;
+            for (uint32_t i = 0; i < all.size(); ++i)
+            {
+                const ParameterInfo& info = all[i];
+                for (double fraction : {0.0, 0.25, 0.5, 1.0})
+                {
+                    double value = info.minimum + fraction * (info.maximum - info.minimum);
+                    if (info.integer)
+                    {
+                        value = std::round(value);
+                    }
+                    const std::string text = instance->valueToText(i, value);
+                    const std::optional<double> back = instance->textToValue(i, text);
+                    const std::string again =
+                        back ? instance->valueToText(i, *back) : std::string("<refused>");
+                    ++checked;
+                    const bool recovered =
+                        back && std::fabs(*back - value) <= 0.005 * (info.maximum - info.minimum);
+                    if (text.empty() || !recovered || !sameText(again, text))
+                    {
+                        wrong += " " + info.symbol + ": " + std::to_string(value) + " -> \"" +
+                                 text + "\" -> \"" + again + "\"";
+                    }
+                }
+            }
+            return expect(wrong.empty(), wrong.empty()
+                                             ? std::to_string(checked) + " values round-trip"
+                                             : "not round-tripping:" + wrong);
+        });
+
+    context.report.run(
+        context.name("parameters", "read back clamped"),
+        [&]
+        {
+            if (context.format == Format::Lv2)
+            {
+                return pass("LV2 control ports are host memory: nothing to read back");
+            }
+            auto instance = context.make();
+            std::string wrong;
+            bool leftOut = false;
+            const auto& all = instance->parameters();
+            for (double side : {-1.0, 1.0})
+            {
+                for (uint32_t i = 0; i < all.size(); ++i)
+                {
+                    const double span = all[i].maximum - all[i].minimum;
+                    instance->setParameter(i, side < 0 ? all[i].minimum - span
+                                                       : all[i].maximum + span);
+                }
+                const Stereo input = noise(256, 0.1f, 1);
+                render(*instance, input, fixedBlocks(256, 256));
+                for (uint32_t i = 0; i < all.size(); ++i)
+                {
+                    const double value = instance->parameterValue(i);
+                    const double bound = side < 0 ? all[i].minimum : all[i].maximum;
+                    if (readbackBroken(context, *instance, i))
+                    {
+                        leftOut = true;
+                    }
+                    else if (!sameValue(value, bound))
+                    {
+                        wrong += " " + all[i].symbol + "=" + std::to_string(value);
+                    }
+                }
+            }
+            return withReadbackFault(
+                expect(wrong.empty(), wrong.empty() ? "every value read back at its bound"
+                                                    : "not clamped:" + wrong),
+                leftOut);
+        });
+
+    for (int mode = 0; mode < 4; ++mode)
+    {
+        context.report.run(
+            context.name("parameters", "fuzz mod_type " + std::to_string(mode)),
+            [&]
+            {
+                constexpr uint32_t kBlock = 32;
+                constexpr int kBlocks = 1500;
+                auto instance = context.make(44100.0, kBlock);
+                const auto& all = instance->parameters();
+                const int modeIndex = instance->indexOf("mod_type");
+                const int bypassIndex = instance->indexOf("bypass");
+                Random random{0x9e3779b9u + static_cast<uint32_t>(mode)};
+                const Stereo input =
+                    noise(kBlock * kBlocks, 0.5f, 40 + static_cast<uint32_t>(mode));
+                Stereo output(kBlock);
+                for (int block = 0; block < kBlocks; ++block)
+                {
+                    for (uint32_t i = 0; i < all.size(); ++i)
+                    {
+                        if (static_cast<int>(i) == modeIndex ||
+                            static_cast<int>(i) == bypassIndex || random.next() % 4 != 0)
+                        {
+                            continue;
+                        }
+                        instance->setParameter(i, fuzzValue(all[i], random),
+                                               random.next() % kBlock);
+                    }
+                    instance->setParameter(static_cast<uint32_t>(modeIndex), mode);
+                    const float* in[2] = {input.left.data() + block * kBlock,
+                                          input.right.data() + block * kBlock};
+                    float* out[2] = {output.left.data(), output.right.data()};
+                    instance->process(in, out, kBlock);
+                    const Health h = health(output, 0, kBlock);
+                    if (!h.finite || h.subnormal || h.peak > kPeakBound)
+                    {
+                        std::string values;
+                        for (uint32_t i = 0; i < all.size(); ++i)
+                        {
+                            char text[64];
+                            std::snprintf(text, sizeof text, " %s=%g", all[i].symbol.c_str(),
+                                          instance->parameterValue(i));
+                            values += text;
+                        }
+                        return fail("block " + std::to_string(block) + ": " + describe(h) +
+                                    "; values" + values);
+                    }
+                }
+                return pass(std::to_string(kBlocks) + " blocks finite, no subnormals, peak <= " +
+                            std::to_string(static_cast<int>(kPeakBound)));
+            });
+    }
+}
+
+} // namespace sorvell::conformance

@@ -1,0 +1,223 @@
+// Real-time safety: no allocation inside process, parameter sets from another thread while
+// audio runs (run under ThreadSanitizer in CI), and long silence costs no more than the
+// start of it (no subnormal slow-down).
+#include "AllocationCounter.h"
+#include "Checks.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <ctime>
+#include <thread>
+
+namespace sorvell::conformance
+{
+namespace
+{
+
+double threadSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + 1e-9 * double(now.tv_nsec);
+}
+
+// One producer, one consumer, fixed capacity: the audio thread takes changes without locks.
+class ChangeQueue
+{
+public:
+    bool push(uint32_t index, double value)
+    {
+        const size_t head = mHead.load(std::memory_order_relaxed);
+        if (head - mTail.load(std::memory_order_acquire) == kCapacity)
+        {
+            return false;
+        }
+        mSlots[head % kCapacity] = {index, value};
+        mHead.store(head + 1, std::memory_order_release);
+        return true;
+    }
+    bool pop(uint32_t& index, double& value)
+    {
+        const size_t tail = mTail.load(std::memory_order_relaxed);
+        if (tail == mHead.load(std::memory_order_acquire))
+        {
+            return false;
+        }
+        index = mSlots[tail % kCapacity].first;
+        value = mSlots[tail % kCapacity].second;
+        mTail.store(tail + 1, std::memory_order_release);
+        return true;
+    }
+
+private:
+    static constexpr size_t kCapacity = 1024;
+    std::pair<uint32_t, double> mSlots[kCapacity];
+    std::atomic<size_t> mHead{0};
+    std::atomic<size_t> mTail{0};
+};
+
+} // namespace
+
+void checkRealtime(Context& context)
+{
+    context.report.run(
+        context.name("realtime", "no allocation in process"),
+        [&]
+        {
+            if (!allocationsCounted())
+            {
+                return pass("not counted in a sanitizer build");
+            }
+            constexpr uint32_t kBlock = 256;
+            auto instance = context.make(44100.0, kBlock);
+            const Stereo input = noise(kBlock * 64, 0.5f, 2);
+            Stereo output(kBlock);
+            float* out[2] = {output.left.data(), output.right.data()};
+            const auto& all = instance->parameters();
+            size_t allocations = 0;
+            for (int block = 0; block < 64; ++block)
+            {
+                // Every kind of event a host sends while playing: parameter changes of every
+                // parameter, notes and pitch bend.
+                for (uint32_t i = 0; i < all.size(); ++i)
+                {
+                    const double fraction = ((block * 7 + static_cast<int>(i) * 3) % 11) / 10.0;
+                    double value = all[i].minimum + fraction * (all[i].maximum - all[i].minimum);
+                    instance->setParameter(i, all[i].integer ? std::round(value) : value,
+                                           static_cast<uint32_t>(block % kBlock));
+                }
+                MidiMessage note;
+                note.bytes[0] = block % 2 == 0 ? 0x90 : 0x80;
+                note.bytes[1] = static_cast<uint8_t>(48 + block % 24);
+                note.bytes[2] = 100;
+                instance->sendMidi(note);
+                MidiMessage bend;
+                bend.bytes[0] = 0xE0;
+                bend.bytes[2] = static_cast<uint8_t>(block * 2);
+                instance->sendMidi(bend);
+                const float* in[2] = {input.left.data() + block * kBlock,
+                                      input.right.data() + block * kBlock};
+                // A host's first call already runs in real time: every call counts.
+                AllocationScope scope;
+                instance->process(in, out, kBlock);
+                allocations += scope.allocations();
+            }
+            return expect(allocations == 0,
+                          std::to_string(allocations) + " allocations in 64 process calls");
+        });
+
+    context.report.run(
+        context.name("realtime", "parameter sets from another thread"),
+        [&]
+        {
+            constexpr uint32_t kBlock = 64;
+            constexpr uint32_t kSets = 3000;
+            auto instance = context.make(44100.0, kBlock);
+            set(*instance, "harmonics", 16.0);
+            const auto& all = instance->parameters();
+            const auto gain = static_cast<uint32_t>(instance->indexOf("gain"));
+            ChangeQueue queue;
+            std::atomic<bool> editing{true};
+            std::atomic<int> blocks{0};
+            std::atomic<int> finiteFailures{0};
+            // The audio thread runs until the editor is done, whatever the speed of either.
+            std::thread audio(
+                [&]
+                {
+                    const Stereo input = noise(kBlock, 0.5f, 9);
+                    Stereo output(kBlock);
+                    float* out[2] = {output.left.data(), output.right.data()};
+                    const float* in[2] = {input.left.data(), input.right.data()};
+                    for (bool final = false; !final;)
+                    {
+                        final = !editing && blocks >= 16;
+                        uint32_t index;
+                        double value;
+                        while (queue.pop(index, value))
+                        {
+                            instance->setParameter(index, value);
+                        }
+                        instance->process(in, out, kBlock);
+                        const Health h = health(output, 0, kBlock);
+                        finiteFailures += h.finite ? 0 : 1;
+                        ++blocks;
+                        std::this_thread::yield();
+                    }
+                });
+            // The host's editor: moves a parameter and reads values and their texts while the
+            // audio thread runs.
+            double last = 0.0;
+            for (uint32_t step = 0; step < kSets; ++step)
+            {
+                last = -12.0 + (step % 25);
+                while (!queue.push(gain, last))
+                {
+                    std::this_thread::yield();
+                }
+                instance->touchFromMainThread(step % static_cast<uint32_t>(all.size()));
+                if (step % 4 == 0)
+                {
+                    std::this_thread::yield();
+                }
+            }
+            editing = false;
+            audio.join();
+            // The audio thread took every change before it stopped.
+            const double back = instance->parameterValue(gain);
+            return expect(finiteFailures == 0 && std::fabs(back - last) < 1e-4,
+                          std::to_string(kSets) + " sets from the editor thread over " +
+                              std::to_string(blocks.load()) + " blocks, last gain read back " +
+                              std::to_string(back) + ", non-finite blocks " +
+                              std::to_string(finiteFailures.load()));
+        });
+
+    context.report.run(
+        context.name("realtime", "cost of long silence flat"),
+        [&]
+        {
+            // A short burst rings out through the subnormal range into silence; each window of
+            // the silence must cost about what the first one did. Thread CPU time, the least of
+            // two runs, and a wide margin keep other load on the machine out of the measure.
+            constexpr uint32_t kBlock = 512;
+            const double rate = 44100.0;
+            const size_t burst = static_cast<size_t>(rate * 0.25);
+            const size_t window = static_cast<size_t>(rate * 0.25);
+            constexpr int kWindows = 20;
+            Stereo input = noise(burst + window * kWindows, 0.5f, 4);
+            std::fill(input.left.begin() + static_cast<long>(burst), input.left.end(), 0.0f);
+            std::fill(input.right.begin() + static_cast<long>(burst), input.right.end(), 0.0f);
+            std::vector<double> cost(kWindows, 1e9);
+            for (int run = 0; run < 2; ++run)
+            {
+                auto instance = context.make(rate, kBlock);
+                set(*instance, {{"decay", 0.2}, {"harmonics", 64.0}, {"mod_type", 0.0}});
+                Stereo output(kBlock);
+                float* out[2] = {output.left.data(), output.right.data()};
+                for (size_t at = 0; at < burst; at += kBlock)
+                {
+                    const float* in[2] = {input.left.data() + at, input.right.data() + at};
+                    instance->process(in, out, kBlock);
+                }
+                for (int w = 0; w < kWindows; ++w)
+                {
+                    const double start = threadSeconds();
+                    for (size_t at = 0; at + kBlock <= window; at += kBlock)
+                    {
+                        const size_t frame = burst + w * window + at;
+                        const float* in[2] = {input.left.data() + frame,
+                                              input.right.data() + frame};
+                        instance->process(in, out, kBlock);
+                    }
+                    cost[w] = std::min(cost[w], threadSeconds() - start);
+                }
+            }
+            const double first = cost[1];
+            const double worst = *std::max_element(cost.begin() + 1, cost.end());
+            const double ratio = worst / std::max(first, 1e-6);
+            return expect(ratio < 3.0, "costliest quarter second of silence " +
+                                           std::to_string(ratio) + " x the first one");
+        });
+}
+
+} // namespace sorvell::conformance

@@ -103,6 +103,14 @@ void ChannelPartialBank::tick() noexcept
         mpCursor->step(mInputMagnitudes, mpOutputSpectrum, mKernel, mShiftRatio, mGeometry);
 }
 
+void ChannelPartialBank::tick(std::size_t samples) noexcept
+{
+    const auto left = static_cast<std::uint64_t>(mpEnd - mpCursor);
+    const std::uint64_t count = std::min(mChunk * samples, left);
+    for (std::uint64_t n = 0; n < count; ++n, ++mpCursor)
+        mpCursor->step(mInputMagnitudes, mpOutputSpectrum, mKernel, mShiftRatio, mGeometry);
+}
+
 void ChannelPartialBank::frameStart() noexcept
 {
     mInputMagnitudes.compute(mpInputSpectrum);

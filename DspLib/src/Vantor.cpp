@@ -110,6 +110,62 @@ StereoFrame Vantor::process(StereoFrame input) noexcept
     return {limited.left + mix.dry * dry.left, limited.right + mix.dry * dry.right};
 }
 
+void Vantor::process(const float* inLeft, const float* inRight, float* outLeft, float* outRight,
+                     std::size_t frames) noexcept
+{
+    std::size_t done = 0;
+    while (done < frames)
+    {
+        // A run never crosses a hop: the hop comes after the last run's ticks.
+        const std::size_t run = std::min<std::size_t>(
+            {frames - done, Limiter::kMaxRun, static_cast<std::size_t>(mHopCountdown)});
+        processRun(inLeft + done, inRight + done, outLeft + done, outRight + done, run);
+        done += run;
+    }
+}
+
+void Vantor::processRun(const float* inLeft, const float* inRight, float* outLeft, float* outRight,
+                        std::size_t frames) noexcept
+{
+    // The steps of process() taken a run at a time. Each step keeps its per-sample order and
+    // arithmetic; the banks' ticks only read the input spectra of the last hop and write the
+    // output spectra of the next, so they may come after the run's frames have moved through
+    // the rings.
+    alignas(16) StereoFrame dry[Limiter::kMaxRun];
+    alignas(16) StereoFrame wet[Limiter::kMaxRun];
+    for (std::size_t i = 0; i < frames; ++i)
+    {
+        const StereoFrame input{inLeft[i], inRight[i]};
+        dry[i] = mDryDelay.process(input);
+        mStft.pushInput({mCompensationGain * input.left * mInputGain,
+                         mCompensationGain * input.right * mInputGain});
+        wet[i] = mStft.popOutput();
+    }
+
+    mBank0.tick(frames);
+    mBank1.tick(frames);
+
+    mHopCountdown -= frames;
+    if (mHopCountdown == 0)
+    {
+        mHopCallback();
+        mHopCountdown = mHopPeriod;
+    }
+
+    const DryWetGains mix = gains();
+    for (std::size_t i = 0; i < frames; ++i)
+    {
+        wet[i].left *= mix.wet;
+        wet[i].right *= mix.wet;
+    }
+    mLimiter.process(wet, frames);
+    for (std::size_t i = 0; i < frames; ++i)
+    {
+        outLeft[i] = wet[i].left + mix.dry * dry[i].left;
+        outRight[i] = wet[i].right + mix.dry * dry[i].right;
+    }
+}
+
 void Vantor::hop() noexcept
 {
     // Resynthesis of the spectra the banks wrote during the hop that ends here.

@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -94,22 +96,53 @@ struct Hash
 
 constexpr std::size_t kFrames = 24000;
 
-// A render of kFrames through process(), with a frequency ramp over one hop at a third of the
-// way and a reset at two thirds, as a host might do them.
-std::uint64_t render(const Settings& s, float sampleRate)
+// A render of kFrames, with a frequency ramp over one hop at a third of the way and a reset at
+// two thirds, as a host might do them. block 0: one process(StereoFrame) call per frame;
+// otherwise blocks of that many frames through the block call (cut where a setter runs), in
+// place when `inPlace`.
+std::uint64_t render(const Settings& s, float sampleRate, std::size_t block = 0,
+                     bool inPlace = false)
 {
     auto engine = engineWith(s, sampleRate);
     const std::vector<StereoFrame> input = noise(kFrames);
+    constexpr std::size_t kRampStart = kFrames / 3;
+    constexpr std::size_t kRampEnd = kRampStart + 512;
+    constexpr std::size_t kReset = 2 * kFrames / 3;
+    std::vector<float> left(kFrames), right(kFrames), outLeft(kFrames), outRight(kFrames);
+    for (std::size_t n = 0; n < kFrames; ++n)
+        left[n] = input[n].left, right[n] = input[n].right;
+    float* const outL = inPlace ? left.data() : outLeft.data();
+    float* const outR = inPlace ? right.data() : outRight.data();
+    for (std::size_t n = 0; n < kFrames;)
+    {
+        const bool ramping = n >= kRampStart && n < kRampEnd;
+        if (ramping)
+            engine->setFrequency(s.frequency * (1.0f + static_cast<float>(n % 512) / 2048.0f));
+        if (n == kReset)
+            engine->reset();
+        std::size_t length = 1;
+        if (block > 0 && !ramping)
+        {
+            const std::size_t next = n < kRampStart ? kRampStart : n < kReset ? kReset : kFrames;
+            length = std::min(block, next - n);
+        }
+        if (block == 0)
+        {
+            const StereoFrame out = engine->process(input[n]);
+            outL[n] = out.left;
+            outR[n] = out.right;
+        }
+        else
+        {
+            engine->process(left.data() + n, right.data() + n, outL + n, outR + n, length);
+        }
+        n += length;
+    }
     Hash hash;
     for (std::size_t n = 0; n < kFrames; ++n)
     {
-        if (n >= kFrames / 3 && n < kFrames / 3 + 512)
-            engine->setFrequency(s.frequency * (1.0f + static_cast<float>(n % 512) / 2048.0f));
-        if (n == 2 * kFrames / 3)
-            engine->reset();
-        const StereoFrame out = engine->process(input[n]);
-        hash.add(out.left);
-        hash.add(out.right);
+        hash.add(outL[n]);
+        hash.add(outR[n]);
     }
     return hash.value;
 }
@@ -236,6 +269,20 @@ TEST(OutputHash, EveryRenderKeepsItsBits)
         }
     if (HasFailure())
         std::printf("Hashes of this build:\n%s", report.c_str());
+}
+
+// The block call gives the bits of the per-frame call, whatever the block length, in place
+// or not.
+TEST(OutputHash, BlocksGiveTheBitsOfSingleFrames)
+{
+    for (const Settings& s : allSettings())
+        for (float rate : {44100.0f, 96000.0f})
+        {
+            const std::uint64_t frames = render(s, rate);
+            for (std::size_t block : {1, 3, 64, 100, 4096})
+                EXPECT_EQ(render(s, rate, block, block == 100), frames)
+                    << s.name << " at " << rate << " Hz in blocks of " << block;
+        }
 }
 
 } // namespace

@@ -44,6 +44,12 @@ public:
 
     StereoFrame process(StereoFrame input) noexcept;
 
+    // A block of `frames` stereo samples, the same output bits as process() called on each
+    // frame in turn (with no setter called in between). Input and output may be the same
+    // buffers (in place); otherwise they must not overlap. Any block length, 0 included.
+    void process(const float* inLeft, const float* inRight, float* outLeft, float* outRight,
+                 std::size_t frames) noexcept;
+
     // Back to silence: buffers, spectra, rings, partials, dry delay, limiter gains. Keeps
     // the hop phase, the gains and every parameter.
     void reset() noexcept;
@@ -94,6 +100,9 @@ private:
     Vantor(float sampleRate, RandomDevice&& randomDevice);
 
     void hop() noexcept;
+    // Up to Limiter::kMaxRun frames that end at the latest on the next hop.
+    void processRun(const float* inLeft, const float* inRight, float* outLeft, float* outRight,
+                    std::size_t frames) noexcept;
     void resetSignalState() noexcept; // steps shared by construction and reset()
     void updateCompensationGain() noexcept;
     // A parameter reaches the left bank first, then the right.

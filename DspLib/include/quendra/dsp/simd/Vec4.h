@@ -53,6 +53,15 @@ struct alignas(16) vec4
     {
         _mm_storeu_ps(p, v);
     }
+    // (p[0], p[1], p[0], p[1]), and the first two lanes stored to p[0], p[1].
+    static vec4 loadPair(const float* p) noexcept
+    {
+        return vec4(_mm_castpd_ps(_mm_load1_pd(reinterpret_cast<const double*>(p))));
+    }
+    void storePair(float* p) const noexcept
+    {
+        _mm_storel_pi(reinterpret_cast<__m64*>(p), v);
+    }
 #elif defined(QUENDRA_VEC4_NEON)
     explicit vec4(float s) noexcept : v(vdupq_n_f32(s)) {}
     vec4(float a, float b, float c, float d) noexcept
@@ -68,6 +77,15 @@ struct alignas(16) vec4
     {
         vst1q_f32(p, v);
     }
+    static vec4 loadPair(const float* p) noexcept
+    {
+        const float32x2_t pair = vld1_f32(p);
+        return vec4(vcombine_f32(pair, pair));
+    }
+    void storePair(float* p) const noexcept
+    {
+        vst1_f32(p, vget_low_f32(v));
+    }
 #else
     explicit vec4(float s) noexcept : v{s, s, s, s} {}
     vec4(float a, float b, float c, float d) noexcept : v{a, b, c, d} {}
@@ -79,6 +97,15 @@ struct alignas(16) vec4
     {
         for (int i = 0; i < 4; ++i)
             p[i] = v[i];
+    }
+    static vec4 loadPair(const float* p) noexcept
+    {
+        return vec4(p[0], p[1], p[0], p[1]);
+    }
+    void storePair(float* p) const noexcept
+    {
+        p[0] = v[0];
+        p[1] = v[1];
     }
 #endif
 

@@ -77,7 +77,7 @@ StereoFrame Limiter::coefficient(StereoFrame time, StereoFrame sampleRate) noexc
 
 // Target gain change in dB (0 or negative) for the detector levels in `detector`, lanes as
 // in Lanes.
-vec4 Limiter::target(vec4 detector) const noexcept
+[[gnu::always_inline]] inline vec4 Limiter::target(vec4 detector) const noexcept
 {
     const vec4 level0 = abs(detector);
     const vec4 floor(1e-6f); // -120 dB: silence does not drive the log to -inf
@@ -88,14 +88,14 @@ vec4 Limiter::target(vec4 detector) const noexcept
 }
 
 // One step of the one-pole smoothing towards `target`: attack when the gain has to fall.
-vec4 Limiter::smooth(vec4 gain, vec4 target) const noexcept
+[[gnu::always_inline]] inline vec4 Limiter::smooth(vec4 gain, vec4 target) const noexcept
 {
     const vec4 k = select(gain > target, mLanes.attack, mLanes.release);
     return (vec4(1.0f) - k) * gain + k * target;
 }
 
 // signal x the linear gain of `gain` dB x the output gain.
-vec4 Limiter::apply(vec4 gain, vec4 signal) const noexcept
+[[gnu::always_inline]] inline vec4 Limiter::apply(vec4 gain, vec4 signal) const noexcept
 {
     const vec4 linear = exp2Approx(gain * vec4(0.05f) * vec4(3.321928f)); // dB / 20 x log2(10)
     return linear * mLanes.outputGain * signal;

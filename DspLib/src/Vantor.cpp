@@ -132,15 +132,17 @@ void Vantor::processRun(const float* inLeft, const float* inRight, float* outLef
     // output spectra of the next, so they may come after the run's frames have moved through
     // the rings.
     alignas(16) StereoFrame dry[Limiter::kMaxRun];
+    alignas(16) StereoFrame scaled[Limiter::kMaxRun];
     alignas(16) StereoFrame wet[Limiter::kMaxRun];
     for (std::size_t i = 0; i < frames; ++i)
     {
         const StereoFrame input{inLeft[i], inRight[i]};
         dry[i] = mDryDelay.process(input);
-        mStft.pushInput({mCompensationGain * input.left * mInputGain,
-                         mCompensationGain * input.right * mInputGain});
-        wet[i] = mStft.popOutput();
+        scaled[i] = {mCompensationGain * input.left * mInputGain,
+                     mCompensationGain * input.right * mInputGain};
     }
+    mStft.pushInput(scaled, frames);
+    mStft.popOutput(wet, frames);
 
     mBank0.tick(frames);
     mBank1.tick(frames);

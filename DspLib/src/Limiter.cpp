@@ -120,10 +120,24 @@ void Limiter::process(StereoFrame* frames, std::size_t count) noexcept
     alignas(16) float targets[2 * kMaxRun + 4];
     alignas(16) float gains[2 * kMaxRun + 4];
     const std::size_t pairs = count / 2 * 2;
+    vec4 overshoot(0.0f); // lanes with some target below 0 dB
     for (std::size_t i = 0; i < pairs; i += 2)
-        target(vec4::load(samples + 2 * i)).store(targets + 2 * i);
+    {
+        const vec4 t = target(vec4::load(samples + 2 * i));
+        overshoot = overshoot | (t != vec4(0.0f));
+        t.store(targets + 2 * i);
+    }
     if (pairs < count)
-        target(vec4::loadPair(samples + 2 * pairs)).store(targets + 2 * pairs);
+    {
+        const vec4 t = target(vec4::loadPair(samples + 2 * pairs));
+        overshoot = overshoot | (t != vec4(0.0f));
+        t.store(targets + 2 * pairs);
+    }
+
+    // A settled limiter (gain exactly 0 dB) that nothing pushes stays exactly where it is, and
+    // a gain of 0 dB is a linear factor of exactly 1: the run passes through unchanged.
+    if (!any(overshoot | (mSmoothedGain != vec4(0.0f))) && all(mLanes.outputGain == vec4(1.0f)))
+        return;
 
     // The only serial part: each frame's gain starts from the one before. Both candidate
     // steps are formed before the comparison picks one, which keeps the chain from one gain

@@ -13,7 +13,7 @@
 #if !defined(QUENDRA_VEC4_SCALAR) && (defined(__SSE2__) || defined(_M_X64))
 #define QUENDRA_VEC4_SSE2 1
 #include <emmintrin.h>
-#if defined(__FMA__)
+#if defined(__FMA__) || defined(__AVX__)
 #include <immintrin.h>
 #endif
 #elif !defined(QUENDRA_VEC4_SCALAR) && (defined(__aarch64__) || defined(_M_ARM64))
@@ -298,6 +298,13 @@ namespace detail
 // sqrt(re^2 + im^2) formed in double precision and rounded once to float.
 inline vec4 magnitudeFinite(vec4 re, vec4 im) noexcept
 {
+#if defined(__AVX__)
+    // All four lanes in one register of doubles: the same operations, twice the throughput.
+    const __m256d reWide = _mm256_cvtps_pd(re.v);
+    const __m256d imWide = _mm256_cvtps_pd(im.v);
+    return vec4(_mm256_cvtpd_ps(_mm256_sqrt_pd(
+        _mm256_add_pd(_mm256_mul_pd(reWide, reWide), _mm256_mul_pd(imWide, imWide)))));
+#endif
     const __m128d reLow = _mm_cvtps_pd(re.v);
     const __m128d imLow = _mm_cvtps_pd(im.v);
     const __m128d reHigh = _mm_cvtps_pd(_mm_movehl_ps(re.v, re.v));

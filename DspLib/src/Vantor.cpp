@@ -25,6 +25,16 @@ float sinApprox(float x) noexcept
     return x * p;
 }
 
+// Input samples beyond +-2^20 (+120 dBFS) are no audio but a fault upstream (as are NaN and
+// infinity); they enter the engine as silence. Let through, a burst of them would leave the
+// partials ringing at levels whose sum overflows, for as long as the decay lasts.
+constexpr float kInputCeiling = 1048576.0f;
+
+float sanitised(float sample) noexcept
+{
+    return std::fabs(sample) <= kInputCeiling ? sample : 0.0f;
+}
+
 float clamp01(float x) noexcept
 {
     return std::clamp(x, 0.0f, 1.0f);
@@ -86,8 +96,9 @@ Vantor::Vantor(float sampleRate, RandomDevice&& randomDevice) : mSampleRate(samp
     mStretchFactor = 1.0f;
 }
 
-StereoFrame Vantor::process(StereoFrame input) noexcept
+StereoFrame Vantor::process(StereoFrame raw) noexcept
 {
+    const StereoFrame input{sanitised(raw.left), sanitised(raw.right)};
     const StereoFrame dry = mDryDelay.process(input);
 
     mStft.pushInput({mCompensationGain * input.left * mInputGain,
@@ -136,7 +147,7 @@ void Vantor::processRun(const float* inLeft, const float* inRight, float* outLef
     alignas(16) StereoFrame wet[Limiter::kMaxRun];
     for (std::size_t i = 0; i < frames; ++i)
     {
-        const StereoFrame input{inLeft[i], inRight[i]};
+        const StereoFrame input{sanitised(inLeft[i]), sanitised(inRight[i])};
         dry[i] = mDryDelay.process(input);
         scaled[i] = {mCompensationGain * input.left * mInputGain,
                      mCompensationGain * input.right * mInputGain};

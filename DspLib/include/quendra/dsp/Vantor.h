@@ -4,6 +4,8 @@
 // input spectrum and writes an output spectrum that is transformed back and overlap-added.
 // The wet signal passes a peak limiter and is mixed with the dry input; both paths are
 // delayed by kLatency (1536) samples.
+// Input samples that are not finite or lie beyond +-2^20 are taken as silence (a fault
+// upstream, not audio), so that no burst of them can overflow the partials.
 // The constructor allocates everything (rings, dry delay, FFT plans); process(), reset() and
 // every setter are noexcept, allocate nothing and take no lock. The object is large (two
 // banks of partials): allocate it on the heap.

@@ -187,6 +187,14 @@ void PartialGroup::addToSpectrum(Complex* out, const KernelTable& kernel,
 void PartialGroup::step(const BinMagnitudes& in, Complex* out, const KernelTable& kernel,
                         vec4 shiftRatio, const SpectrumGeometry& geometry) noexcept
 {
+    update(in, shiftRatio, geometry);
+    if (mAudible)
+        addToSpectrum(out, kernel, geometry);
+}
+
+void PartialGroup::update(const BinMagnitudes& in, vec4 shiftRatio,
+                          const SpectrumGeometry& geometry) noexcept
+{
     mExcitation = readExcitation(in, shiftRatio, geometry);
 
     const vec4 active = activeLanes();
@@ -210,7 +218,6 @@ void PartialGroup::step(const BinMagnitudes& in, Complex* out, const KernelTable
     if (!mAudible)
         return;
     oscillatorStep(mod.amplitude * mLevel);
-    addToSpectrum(out, kernel, geometry);
 }
 
 // ---- control rate -------------------------------------------------------------------------

@@ -60,6 +60,10 @@ public:
     // Excitation read, update, and synthesis into out when audible.
     void step(const BinMagnitudes& in, Complex* out, const KernelTable& kernel, vec4 shiftRatio,
               const SpectrumGeometry& geometry) noexcept;
+    // The step up to the synthesis: excitation, modulator, level and oscillator. It leaves
+    // mAudible telling whether addToSpectrum() is to follow.
+    void update(const BinMagnitudes& in, vec4 shiftRatio,
+                const SpectrumGeometry& geometry) noexcept;
 
     // Magnitude of the input spectrum at each lane's (shifted) bin position, interpolated
     // between the two neighbouring bins; 0 for lanes outside bins [0, 511] and for all

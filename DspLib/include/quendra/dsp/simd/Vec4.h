@@ -725,6 +725,18 @@ inline vec4 broadcast(vec4 a) noexcept
 #endif
 }
 
+// (a2, a3, b0, b1): the upper half of a, then the lower half of b.
+inline vec4 joinHighLow(vec4 a, vec4 b) noexcept
+{
+#if defined(QUENDRA_VEC4_SSE2)
+    return vec4(_mm_shuffle_ps(a.v, b.v, _MM_SHUFFLE(1, 0, 3, 2)));
+#elif defined(QUENDRA_VEC4_NEON)
+    return vec4(vextq_f32(a.v, b.v, 2));
+#else
+    return vec4(a.v[2], a.v[3], b.v[0], b.v[1]);
+#endif
+}
+
 inline vec4 clamp(vec4 x, vec4 lo, vec4 hi) noexcept
 {
     return min(max(x, lo), hi);

@@ -310,6 +310,7 @@ BENCHMARK(BM_EngineBlocks)
     ->Arg(kHeaviestLow)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EngineHeaviestBlockSpread)
+    ->Args({kDefaults, 1})
     ->Args({kHeaviest, 0})
     ->Args({kHeaviestLow, 0})
     ->Args({kHeaviest, 1})

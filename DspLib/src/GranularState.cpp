@@ -34,19 +34,4 @@ void GranularState::setTiming(const Timing& timing) noexcept
     shortInterval = timing.shortInterval;
 }
 
-ModOut GranularState::next() noexcept
-{
-    pulse = vec4(0.0f);
-    countdown -= vec4(1.0f);
-    const vec4 firing = countdown < vec4(1.0f);
-    if (any(firing))
-    {
-        const vec4 u = uniform(mpRng->draw());
-        countdown = select(firing, (vec4(1.0f) - u) * longInterval + u * shortInterval, countdown);
-        pulse = select(firing, peak, pulse);
-    }
-    envelope = select(pulse < envelope, (vec4(1.0f) - release) * pulse + release * envelope, pulse);
-    return {envelope, pitchScale * envelope};
-}
-
 } // namespace quendra::dravel::vantor

@@ -285,6 +285,19 @@ void PartialGroup::addToSpectrum(Complex* out, const KernelTable& kernel,
         addLane<3>(out, kernel, first(3), tap(3), f, mRe, mIm);
 }
 
+ModOut PartialGroup::modulate() noexcept
+{
+    // The installed modulator is one of this group's own; calling it by name instead of
+    // through the delegate lets it be inlined. Any other delegate is called as it is.
+    if (mModulator == Modulator::fromMethod<PartialGroup, &PartialGroup::modulateGranular>(this))
+        return mGranular.next();
+    if (mModulator == Modulator::fromMethod<PartialGroup, &PartialGroup::modulateWander>(this))
+        return mWander.next();
+    if (mModulator == Modulator::fromMethod<PartialGroup, &PartialGroup::modulateChorus>(this))
+        return mChorus.next();
+    return mModulator();
+}
+
 void PartialGroup::step(const BinMagnitudes& in, Complex* out, const KernelTable& kernel,
                         vec4 shiftRatio, const SpectrumGeometry& geometry) noexcept
 {
@@ -300,7 +313,7 @@ void PartialGroup::update(const BinMagnitudes& in, vec4 shiftRatio,
 
     const vec4 active = activeLanes();
     // The modulator runs every hop so that its clock keeps time while the group is silent.
-    const ModOut mod = mModulator();
+    const ModOut mod = modulate();
     if (!any(active))
     {
         mAudible = false;

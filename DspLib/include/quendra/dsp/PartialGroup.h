@@ -148,6 +148,7 @@ public:
     GranularState mGranular;
 
 private:
+    ModOut modulate() noexcept; // mModulator(), the group's own modulators called directly
     vec4 randomPhase() noexcept;
     void updateChorusRate() noexcept; // partial Hz from omega, then the Chorus increment
 };

@@ -14,8 +14,18 @@ vec4 GranularState::shortFor(vec4 hopRateHz, vec4 r) noexcept
 }
 
 GranularState::GranularState(float hopRateHz, PartialRandom* rng) noexcept
+    : GranularState(hopRateHz, rng, DrawLater{})
+{
+    drawCountdown();
+}
+
+GranularState::GranularState(float hopRateHz, PartialRandom* rng, DrawLater) noexcept
     : hopRate(hopRateHz), longInterval(longFor(hopRate, vec4(0.5f))),
       shortInterval(shortFor(hopRate, vec4(0.5f))), mpRng(rng)
+{
+}
+
+void GranularState::drawCountdown() noexcept
 {
     const vec4 u = uniform(mpRng->draw());
     countdown = (vec4(1.0f) - u) * longInterval + u * shortInterval;

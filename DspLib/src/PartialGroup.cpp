@@ -35,23 +35,29 @@ const vec4& piVector() noexcept
 }
 
 PartialGroup::PartialGroup(std::uint8_t side, float hopRateHz, PartialRandom* rng) noexcept
-    : mSide(side), mHopRate(hopRateHz), mMinOmega(vec4(125.66371f) / mHopRate),
-      mMaxOmega(vec4(125663.71f) / mHopRate), mPhase(phaseFrom(rng)),
-      mModulator(Modulator::fromFunction<&noModulation>()), mpRng(rng), mChorus(hopRateHz),
-      mWander(hopRateHz, rng), mGranular(hopRateHz, rng)
+    : mSide(side), mMinOmega(vec4(125.66371f) / vec4(hopRateHz)),
+      mMaxOmega(vec4(125663.71f) / vec4(hopRateHz)),
+      mModulator(Modulator::fromFunction<&noModulation>()), mpRng(rng),
+      mGranular(hopRateHz, rng, GranularState::DrawLater{}), mHopRate(hopRateHz),
+      mChorus(hopRateHz), mWander(hopRateHz, rng)
 {
+    // The template draws its start phases first, then its Granular countdown.
+    mPhase = phaseFrom(rng);
+    mGranular.drawCountdown();
     updateChorusRate();
 }
 
 PartialGroup::PartialGroup(const PartialGroup& t, CopyOf) noexcept
     : mSide(t.mSide), mVoiceActive(t.mVoiceActive), mExcite(t.mExcite), mAudible(t.mAudible),
-      mHopRate(t.mHopRate), mMinOmega(t.mMinOmega), mMaxOmega(t.mMaxOmega), mHarmonic(t.mHarmonic),
-      mHarmonicLimit(t.mHarmonicLimit), mUnison(t.mUnison), mFundamental(t.mFundamental),
-      mRatio(t.mRatio), mOmega(t.mOmega), mModOmega(t.mModOmega), mExcitation(t.mExcitation),
-      mLevel(t.mLevel), mRetention(t.mRetention), mPhase(t.mPhase), mPitchDepth(t.mPitchDepth),
-      mRe(t.mRe), mIm(t.mIm), mModulator(t.mModulator), mpRng(t.mpRng), mChorus(t.mHopRate[0]),
-      mWander(t.mHopRate[0], t.mpRng), mGranular(t.mHopRate[0], t.mpRng)
+      mHarmonic(t.mHarmonic), mHarmonicLimit(t.mHarmonicLimit), mMinOmega(t.mMinOmega),
+      mMaxOmega(t.mMaxOmega), mOmega(t.mOmega), mModulator(t.mModulator), mpRng(t.mpRng),
+      mGranular(t.mHopRate[0], t.mpRng), mExcitation(t.mExcitation), mLevel(t.mLevel),
+      mRetention(t.mRetention), mModOmega(t.mModOmega), mPitchDepth(t.mPitchDepth),
+      mPhase(t.mPhase), mRe(t.mRe), mIm(t.mIm), mHopRate(t.mHopRate), mUnison(t.mUnison),
+      mFundamental(t.mFundamental), mRatio(t.mRatio), mChorus(t.mHopRate[0]),
+      mWander(t.mHopRate[0], t.mpRng)
 {
+    // A copy draws its own Granular countdown (above), then its own start phases.
     mPhase = phaseFrom(mpRng);
     mLevel = vec4(0.0f);
     updateChorusRate();

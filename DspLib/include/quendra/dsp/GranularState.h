@@ -33,6 +33,13 @@ struct GranularState
 
     // Timing for a mod rate of 0.5, and a first countdown drawn from rng.
     GranularState(float hopRateHz, PartialRandom* rng) noexcept;
+    // The same timing without the draw, for an owner that draws other values first; it then
+    // calls drawCountdown().
+    struct DrawLater
+    {
+    };
+    GranularState(float hopRateHz, PartialRandom* rng, DrawLater) noexcept;
+    void drawCountdown() noexcept;
 
     // Intervals from the mod rate; a running countdown is rescaled to the new short interval.
     void setRate(float rate) noexcept { setTiming(timingFor(hopRate, rate)); }

@@ -118,34 +118,37 @@ public:
     // Lanes that take part this hop: below the harmonic limit and inside 20 Hz..20 kHz.
     vec4 activeLanes() const noexcept;
 
-    // Fields, in this order; read freely, written through the operations above (tests may
-    // set them directly to place a partial).
+    // Fields; read freely, written through the operations above (tests may set them directly
+    // to place a partial). They are grouped by use, not by meaning: first what every group
+    // reads each hop, whether it sounds or not (the flags, the fields that decide which lanes
+    // take part, the modulator and the Granular state), then what only sounding groups need,
+    // then what only the control rate touches; a silent group thus costs few cache lines.
     std::uint8_t mSide;
     bool mVoiceActive = true;
     bool mExcite = false;
     bool mAudible = false;
-    vec4 mHopRate;
-    vec4 mMinOmega;
-    vec4 mMaxOmega;
     vec4 mHarmonic{0.0f};
     vec4 mHarmonicLimit{256.0f};
-    vec4 mUnison{0.0f};
-    vec4 mFundamental{1.0f};
-    vec4 mRatio{1.0f};
+    vec4 mMinOmega;
+    vec4 mMaxOmega;
     vec4 mOmega{1.0f};
-    vec4 mModOmega{1.0f};
+    Modulator mModulator;
+    PartialRandom* mpRng;
+    GranularState mGranular;
     vec4 mExcitation{0.0f};
     vec4 mLevel{0.0f};
     vec4 mRetention{0.0f};
-    vec4 mPhase;
+    vec4 mModOmega{1.0f};
     vec4 mPitchDepth{0.0f};
+    vec4 mPhase;
     vec4 mRe{1.0f};
     vec4 mIm{0.0f};
-    Modulator mModulator;
-    PartialRandom* mpRng;
+    vec4 mHopRate;
+    vec4 mUnison{0.0f};
+    vec4 mFundamental{1.0f};
+    vec4 mRatio{1.0f};
     ChorusState mChorus;
     WanderState mWander;
-    GranularState mGranular;
 
 private:
     ModOut modulate() noexcept; // mModulator(), the group's own modulators called directly

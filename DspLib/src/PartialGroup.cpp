@@ -67,11 +67,23 @@ PartialGroup::PartialGroup(const PartialGroup& t, CopyOf) noexcept
 
 vec4 PartialGroup::activeLanes() const noexcept
 {
+    return lanesTakingPart();
+}
+
+[[gnu::always_inline]] inline vec4 PartialGroup::lanesTakingPart() const noexcept
+{
     return (mHarmonic < mHarmonicLimit) & (mMinOmega <= mOmega) & (mOmega <= mMaxOmega);
 }
 
 vec4 PartialGroup::readExcitation(const BinMagnitudes& in, vec4 shiftRatio,
                                   const SpectrumGeometry& geometry) const noexcept
+{
+    return excitationAt(in, shiftRatio, geometry);
+}
+
+[[gnu::always_inline]] inline vec4
+PartialGroup::excitationAt(const BinMagnitudes& in, vec4 shiftRatio,
+                           const SpectrumGeometry& geometry) const noexcept
 {
     if (!mExcite)
         return vec4(0.0f);
@@ -97,6 +109,11 @@ vec4 PartialGroup::readExcitation(const BinMagnitudes& in, vec4 shiftRatio,
 }
 
 void PartialGroup::oscillatorStep(vec4 amplitude) noexcept
+{
+    advanceOscillator(amplitude);
+}
+
+[[gnu::always_inline]] inline void PartialGroup::advanceOscillator(vec4 amplitude) noexcept
 {
     const vec4& halfPi = halfPiVector();
     const vec4& pi = piVector();
@@ -291,7 +308,7 @@ void PartialGroup::addToSpectrum(Complex* out, const KernelTable& kernel,
         addLane<3>(out, kernel, first(3), tap(3), f, mRe, mIm);
 }
 
-ModOut PartialGroup::modulate() noexcept
+[[gnu::always_inline]] inline ModOut PartialGroup::modulate() noexcept
 {
     // The installed modulator is one of this group's own; calling it by name instead of
     // through the delegate lets it be inlined. Any other delegate is called as it is.
@@ -315,9 +332,9 @@ void PartialGroup::step(const BinMagnitudes& in, Complex* out, const KernelTable
 void PartialGroup::update(const BinMagnitudes& in, vec4 shiftRatio,
                           const SpectrumGeometry& geometry) noexcept
 {
-    mExcitation = readExcitation(in, shiftRatio, geometry);
+    mExcitation = excitationAt(in, shiftRatio, geometry);
 
-    const vec4 active = activeLanes();
+    const vec4 active = lanesTakingPart();
     // The modulator runs every hop so that its clock keeps time while the group is silent.
     const ModOut mod = modulate();
     if (!any(active))
@@ -337,7 +354,7 @@ void PartialGroup::update(const BinMagnitudes& in, vec4 shiftRatio,
     mAudible = any(mLevel >= vec4(0.001f));
     if (!mAudible)
         return;
-    oscillatorStep(mod.amplitude * mLevel);
+    advanceOscillator(mod.amplitude * mLevel);
 }
 
 // ---- control rate -------------------------------------------------------------------------

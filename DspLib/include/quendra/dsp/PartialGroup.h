@@ -151,7 +151,12 @@ public:
     WanderState mWander;
 
 private:
+    // What the public calls above do, for update() to have inline.
     ModOut modulate() noexcept; // mModulator(), the group's own modulators called directly
+    vec4 lanesTakingPart() const noexcept;
+    vec4 excitationAt(const BinMagnitudes& in, vec4 shiftRatio,
+                      const SpectrumGeometry& geometry) const noexcept;
+    void advanceOscillator(vec4 amplitude) noexcept;
     vec4 randomPhase() noexcept;
     void updateChorusRate() noexcept; // partial Hz from omega, then the Chorus increment
 };

@@ -256,9 +256,12 @@ void PartialGroup::addToSpectrum(Complex* out, const KernelTable& kernel,
     // A lane beyond these bounds has every tap above bin 512 (or would fold past it) and
     // writes nothing; so does a non-finite one. Inside them the integer forms are exact.
     const vec4 inRange = (x > vec4(-508.0f)) & (x <= vec4(516.0f));
-    alignas(16) float cs[4], ts[4], ok[4];
-    c.store(cs);
-    t.store(ts);
+    // The integer forms of all four lanes at once (a lane out of range converts to some
+    // value that is never used).
+    alignas(16) std::uint32_t cs[4], ts[4];
+    alignas(16) float ok[4];
+    truncateToWord(c).store(cs);
+    truncateToWord(t).store(ts);
     inRange.store(ok);
     const auto lane = [&](int l) { return std::bit_cast<std::uint32_t>(ok[l]) != 0; };
     const auto first = [&](int l) { return static_cast<int>(cs[l]) - 4; };

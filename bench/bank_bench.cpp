@@ -4,6 +4,9 @@
 //                block charged its least cost over identical replays; see below)
 // Baseline: the engine with the lightest bank load (one harmonic, one voice), so that the
 // other figures read as multiples of the frame's own cost (transforms, rings, limiter).
+// BM_Engine<setting> call process() once per frame; BM_EngineBlocks/<setting> make one block
+// call per 64 frames (0 lightest, 1 defaults, 2 heaviest, 3 heaviest at 40 Hz), as a host's
+// audio callback would.
 #include "BenchEngine.h"
 
 #include "quendra/dsp/ChannelPartialBank.h"

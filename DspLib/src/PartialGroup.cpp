@@ -168,8 +168,8 @@ void addLane(Complex* out, const KernelTable& kernel, int first, std::size_t tap
         const float* b = kernel.pairedNextTaps(tap);
         for (int k = 0; k < 2; ++k)
         {
-            const __m256 w = _mm256_add_ps(_mm256_mul_ps(gl, _mm256_load_ps(a + 8 * k)),
-                                           _mm256_mul_ps(fl, _mm256_load_ps(b + 8 * k)));
+            const __m256 w = _mm256_add_ps(_mm256_mul_ps(gl, _mm256_loadu_ps(a + 8 * k)),
+                                           _mm256_mul_ps(fl, _mm256_loadu_ps(b + 8 * k)));
             _mm256_storeu_ps(p + 8 * k,
                              _mm256_add_ps(_mm256_loadu_ps(p + 8 * k), _mm256_mul_ps(amp, w)));
         }

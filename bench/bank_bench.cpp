@@ -4,6 +4,9 @@
 //                block charged its least cost over identical replays; see below)
 // Baseline: the engine with the lightest bank load (one harmonic, one voice), so that the
 // other figures read as multiples of the frame's own cost (transforms, rings, limiter).
+// BM_Engine<setting> call process() once per frame; BM_EngineBlocks/<setting> make one block
+// call per 64 frames (0 lightest, 1 defaults, 2 heaviest, 3 heaviest at 40 Hz), as a host's
+// audio callback would.
 #include "BenchEngine.h"
 
 #include "quendra/dsp/ChannelPartialBank.h"
@@ -57,6 +60,32 @@ void processAudio(benchmark::State& state, Setting setting)
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
+// The same through the block call, 64 frames per call as a host's audio callback would.
+// Argument: the setting.
+void BM_EngineBlocks(benchmark::State& state)
+{
+    auto engine = engineFor(static_cast<Setting>(state.range(0)));
+    const auto input = stereoNoise(static_cast<std::size_t>(kRate), 1u); // 1 s
+    std::vector<float> left(input.size()), right(input.size());
+    for (std::size_t n = 0; n < input.size(); ++n)
+        left[n] = input[n].left, right[n] = input[n].right;
+    std::vector<float> outLeft(kBlock), outRight(kBlock);
+    const auto second = [&]
+    {
+        for (std::size_t at = 0; at + kBlock <= left.size(); at += kBlock)
+        {
+            engine->process(left.data() + at, right.data() + at, outLeft.data(), outRight.data(),
+                            kBlock);
+            benchmark::DoNotOptimize(outLeft.data());
+        }
+    };
+    second(); // ring up
+    for (auto _ : state)
+        second();
+    state.counters["realtime_x"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
 void BM_EngineLightestBank(benchmark::State& state)
 {
     processAudio(state, kLightest);
@@ -85,7 +114,8 @@ double threadCpuNs()
 
 // Slowest 64-sample block against the median over 10 s of a running engine (CPU time; the
 // first second, in which the settings are applied, is not counted: BM_BankFrameStartAfter
-// measures that). Argument: the setting.
+// measures that). Arguments: the setting, and 1 for one block call per block (0: one
+// process() call per frame).
 // A single pass charges a block with whatever the machine did to the thread meanwhile
 // (interrupts, migrations, a neighbour evicting the caches), and those hits, not the engine,
 // decide its maximum. So the same 10 s are replayed kReplays times from identical engines
@@ -96,7 +126,12 @@ void BM_EngineHeaviestBlockSpread(benchmark::State& state)
 {
     constexpr int kReplays = 7;
     const auto setting = static_cast<Setting>(state.range(0));
+    const bool blockCall = state.range(1) != 0;
     const auto input = stereoNoise(static_cast<std::size_t>(kRate) * 10, 1u);
+    std::vector<float> left(input.size()), right(input.size());
+    for (std::size_t n = 0; n < input.size(); ++n)
+        left[n] = input[n].left, right[n] = input[n].right;
+    float outLeft[kBlock], outRight[kBlock];
     const std::size_t blocks = input.size() / kBlock;
     std::vector<double> pass(blocks);
     std::vector<double> least(blocks);
@@ -126,8 +161,17 @@ void BM_EngineHeaviestBlockSpread(benchmark::State& state)
             for (std::size_t b = 0; b < blocks; ++b)
             {
                 const double start = threadCpuNs();
-                for (std::size_t n = b * kBlock; n < (b + 1) * kBlock; ++n)
-                    benchmark::DoNotOptimize(engine->process(input[n]));
+                if (blockCall)
+                {
+                    engine->process(left.data() + b * kBlock, right.data() + b * kBlock, outLeft,
+                                    outRight, kBlock);
+                    benchmark::DoNotOptimize(outLeft);
+                }
+                else
+                {
+                    for (std::size_t n = b * kBlock; n < (b + 1) * kBlock; ++n)
+                        benchmark::DoNotOptimize(engine->process(input[n]));
+                }
                 pass[b] = threadCpuNs() - start;
                 least[b] = std::min(least[b], pass[b]);
             }
@@ -262,9 +306,18 @@ BENCHMARK(BM_EngineLightestBank)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EngineDefaults)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EngineHeaviest)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EngineHeaviestAllInBand)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_EngineHeaviestBlockSpread)
+BENCHMARK(BM_EngineBlocks)
+    ->Arg(kLightest)
+    ->Arg(kDefaults)
     ->Arg(kHeaviest)
     ->Arg(kHeaviestLow)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EngineHeaviestBlockSpread)
+    ->Args({kDefaults, 1})
+    ->Args({kHeaviest, 0})
+    ->Args({kHeaviestLow, 0})
+    ->Args({kHeaviest, 1})
+    ->Args({kHeaviestLow, 1})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 BENCHMARK(BM_BankFrameStartAfter)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);

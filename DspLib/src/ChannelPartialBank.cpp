@@ -103,6 +103,23 @@ void ChannelPartialBank::tick() noexcept
         mpCursor->step(mInputMagnitudes, mpOutputSpectrum, mKernel, mShiftRatio, mGeometry);
 }
 
+void ChannelPartialBank::tick(std::size_t samples) noexcept
+{
+    const auto left = static_cast<std::uint64_t>(mpEnd - mpCursor);
+    const std::uint64_t count = std::min(mChunk * samples, left);
+    // Two passes: first every group's update, then the synthesis of the audible ones. A
+    // group's update touches only the group (and the bank's random state, still drawn in
+    // group order) and the synthesis only the output spectrum, which every bin still receives
+    // in group order; the short independent loops let the processor overlap the groups.
+    PartialGroup* const first = mpCursor;
+    for (PartialGroup* g = first; g != first + count; ++g)
+        g->update(mInputMagnitudes, mShiftRatio, mGeometry);
+    for (PartialGroup* g = first; g != first + count; ++g)
+        if (g->mAudible)
+            g->addToSpectrum(mpOutputSpectrum, mKernel, mGeometry);
+    mpCursor = first + count;
+}
+
 void ChannelPartialBank::frameStart() noexcept
 {
     mInputMagnitudes.compute(mpInputSpectrum);

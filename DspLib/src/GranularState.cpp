@@ -14,8 +14,18 @@ vec4 GranularState::shortFor(vec4 hopRateHz, vec4 r) noexcept
 }
 
 GranularState::GranularState(float hopRateHz, PartialRandom* rng) noexcept
+    : GranularState(hopRateHz, rng, DrawLater{})
+{
+    drawCountdown();
+}
+
+GranularState::GranularState(float hopRateHz, PartialRandom* rng, DrawLater) noexcept
     : hopRate(hopRateHz), longInterval(longFor(hopRate, vec4(0.5f))),
       shortInterval(shortFor(hopRate, vec4(0.5f))), mpRng(rng)
+{
+}
+
+void GranularState::drawCountdown() noexcept
 {
     const vec4 u = uniform(mpRng->draw());
     countdown = (vec4(1.0f) - u) * longInterval + u * shortInterval;
@@ -32,21 +42,6 @@ void GranularState::setTiming(const Timing& timing) noexcept
     longInterval = timing.longInterval;
     countdown = countdown * timing.shortInterval / shortInterval;
     shortInterval = timing.shortInterval;
-}
-
-ModOut GranularState::next() noexcept
-{
-    pulse = vec4(0.0f);
-    countdown -= vec4(1.0f);
-    const vec4 firing = countdown < vec4(1.0f);
-    if (any(firing))
-    {
-        const vec4 u = uniform(mpRng->draw());
-        countdown = select(firing, (vec4(1.0f) - u) * longInterval + u * shortInterval, countdown);
-        pulse = select(firing, peak, pulse);
-    }
-    envelope = select(pulse < envelope, (vec4(1.0f) - release) * pulse + release * envelope, pulse);
-    return {envelope, pitchScale * envelope};
 }
 
 } // namespace quendra::dravel::vantor

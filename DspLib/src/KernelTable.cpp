@@ -38,6 +38,8 @@ KernelTable::KernelTable() noexcept
         {
             mTaps[t][j] = mValues[t + 4 * j];
             mNextTaps[t][j] = mValues[t + 4 * j + 1];
+            mPairedTaps[t][2 * j] = mPairedTaps[t][2 * j + 1] = mTaps[t][j];
+            mPairedNextTaps[t][2 * j] = mPairedNextTaps[t][2 * j + 1] = mNextTaps[t][j];
         }
 }
 

@@ -75,27 +75,91 @@ StereoFrame Limiter::coefficient(StereoFrame time, StereoFrame sampleRate) noexc
             timeCoefficient(time.right, sampleRate.right)};
 }
 
-StereoFrame Limiter::process(StereoFrame signal, StereoFrame detector) noexcept
+// Target gain change in dB (0 or negative) for the detector levels in `detector`, lanes as
+// in Lanes.
+[[gnu::always_inline]] inline vec4 Limiter::target(vec4 detector) const noexcept
 {
-    // Lanes 0 and 1 are the left and right channel; lanes 2 and 3 repeat them.
-    const vec4 input(signal.left, signal.right, signal.left, signal.right);
-    const vec4 level0 = abs(vec4(detector.left, detector.right, detector.left, detector.right));
+    const vec4 level0 = abs(detector);
     const vec4 floor(1e-6f); // -120 dB: silence does not drive the log to -inf
     const vec4 level = select(level0 < floor, floor, level0);
     const vec4 levelDb = log2Approx(level) * vec4(0.30103f) * vec4(20.0f);
     const vec4 overshoot = levelDb - mLanes.threshold;
-    const vec4 target =
-        (mLanes.slope - vec4(1.0f)) * select(overshoot > vec4(0.0f), overshoot, vec4(0.0f));
+    return (mLanes.slope - vec4(1.0f)) * select(overshoot > vec4(0.0f), overshoot, vec4(0.0f));
+}
 
+// One step of the one-pole smoothing towards `target`: attack when the gain has to fall.
+[[gnu::always_inline]] inline vec4 Limiter::smooth(vec4 gain, vec4 target) const noexcept
+{
+    const vec4 k = select(gain > target, mLanes.attack, mLanes.release);
+    return (vec4(1.0f) - k) * gain + k * target;
+}
+
+// signal x the linear gain of `gain` dB x the output gain.
+[[gnu::always_inline]] inline vec4 Limiter::apply(vec4 gain, vec4 signal) const noexcept
+{
+    const vec4 linear = exp2Approx(gain * vec4(0.05f) * vec4(3.321928f)); // dB / 20 x log2(10)
+    return linear * mLanes.outputGain * signal;
+}
+
+StereoFrame Limiter::process(StereoFrame signal, StereoFrame detector) noexcept
+{
+    // Lanes 0 and 1 are the left and right channel; lanes 2 and 3 repeat them.
+    const vec4 input(signal.left, signal.right, signal.left, signal.right);
+    mSmoothedGain = smooth(
+        mSmoothedGain, target(vec4(detector.left, detector.right, detector.left, detector.right)));
+    alignas(16) float out[4];
+    apply(mSmoothedGain, input).store(out);
+    return {out[0], out[1]};
+}
+
+void Limiter::process(StereoFrame* frames, std::size_t count) noexcept
+{
+    // Two frames per vector (left, right, left, right): the lanes line up with Lanes.
+    static_assert(sizeof(StereoFrame) == 2 * sizeof(float));
+    float* samples = &frames[0].left;
+    alignas(16) float targets[2 * kMaxRun + 4];
+    alignas(16) float gains[2 * kMaxRun + 4];
+    const std::size_t pairs = count / 2 * 2;
+    vec4 overshoot(0.0f); // lanes with some target below 0 dB
+    for (std::size_t i = 0; i < pairs; i += 2)
+    {
+        const vec4 t = target(vec4::load(samples + 2 * i));
+        overshoot = overshoot | (t != vec4(0.0f));
+        t.store(targets + 2 * i);
+    }
+    if (pairs < count)
+    {
+        const vec4 t = target(vec4::loadPair(samples + 2 * pairs));
+        overshoot = overshoot | (t != vec4(0.0f));
+        t.store(targets + 2 * pairs);
+    }
+
+    // A settled limiter (gain exactly 0 dB) that nothing pushes stays exactly where it is, and
+    // a gain of 0 dB is a linear factor of exactly 1: the run passes through unchanged.
+    if (!any(overshoot | (mSmoothedGain != vec4(0.0f))) && all(mLanes.outputGain == vec4(1.0f)))
+        return;
+
+    // The only serial part: each frame's gain starts from the one before. Both candidate
+    // steps are formed before the comparison picks one, which keeps the chain from one gain
+    // to the next short; (1 - k) is the same value whether formed here or in smooth().
+    const vec4 keepAttack = vec4(1.0f) - mLanes.attack;
+    const vec4 keepRelease = vec4(1.0f) - mLanes.release;
     vec4 gain = mSmoothedGain;
-    const vec4 k = select(gain > target, mLanes.attack, mLanes.release); // falling: attack
-    gain = (vec4(1.0f) - k) * gain + k * target;
+    for (std::size_t i = 0; i < count; ++i)
+    {
+        const vec4 t = vec4::loadPair(targets + 2 * i);
+        const vec4 falling = keepAttack * gain + mLanes.attack * t;
+        const vec4 rising = keepRelease * gain + mLanes.release * t;
+        gain = select(gain > t, falling, rising);
+        gain.storePair(gains + 2 * i);
+    }
     mSmoothedGain = gain;
 
-    const vec4 linear = exp2Approx(gain * vec4(0.05f) * vec4(3.321928f)); // dB / 20 x log2(10)
-    alignas(16) float out[4];
-    (linear * mLanes.outputGain * input).store(out);
-    return {out[0], out[1]};
+    for (std::size_t i = 0; i < pairs; i += 2)
+        apply(vec4::load(gains + 2 * i), vec4::load(samples + 2 * i)).store(samples + 2 * i);
+    if (pairs < count)
+        apply(vec4::loadPair(gains + 2 * pairs), vec4::loadPair(samples + 2 * pairs))
+            .storePair(samples + 2 * pairs);
 }
 
 void Limiter::resetGains() noexcept

@@ -1,5 +1,6 @@
 #include "quendra/dsp/PartialGroup.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -34,23 +35,29 @@ const vec4& piVector() noexcept
 }
 
 PartialGroup::PartialGroup(std::uint8_t side, float hopRateHz, PartialRandom* rng) noexcept
-    : mSide(side), mHopRate(hopRateHz), mMinOmega(vec4(125.66371f) / mHopRate),
-      mMaxOmega(vec4(125663.71f) / mHopRate), mPhase(phaseFrom(rng)),
-      mModulator(Modulator::fromFunction<&noModulation>()), mpRng(rng), mChorus(hopRateHz),
-      mWander(hopRateHz, rng), mGranular(hopRateHz, rng)
+    : mSide(side), mMinOmega(vec4(125.66371f) / vec4(hopRateHz)),
+      mMaxOmega(vec4(125663.71f) / vec4(hopRateHz)),
+      mModulator(Modulator::fromFunction<&noModulation>()), mpRng(rng),
+      mGranular(hopRateHz, rng, GranularState::DrawLater{}), mHopRate(hopRateHz),
+      mChorus(hopRateHz), mWander(hopRateHz, rng)
 {
+    // The template draws its start phases first, then its Granular countdown.
+    mPhase = phaseFrom(rng);
+    mGranular.drawCountdown();
     updateChorusRate();
 }
 
 PartialGroup::PartialGroup(const PartialGroup& t, CopyOf) noexcept
     : mSide(t.mSide), mVoiceActive(t.mVoiceActive), mExcite(t.mExcite), mAudible(t.mAudible),
-      mHopRate(t.mHopRate), mMinOmega(t.mMinOmega), mMaxOmega(t.mMaxOmega), mHarmonic(t.mHarmonic),
-      mHarmonicLimit(t.mHarmonicLimit), mUnison(t.mUnison), mFundamental(t.mFundamental),
-      mRatio(t.mRatio), mOmega(t.mOmega), mModOmega(t.mModOmega), mExcitation(t.mExcitation),
-      mLevel(t.mLevel), mRetention(t.mRetention), mPhase(t.mPhase), mPitchDepth(t.mPitchDepth),
-      mRe(t.mRe), mIm(t.mIm), mModulator(t.mModulator), mpRng(t.mpRng), mChorus(t.mHopRate[0]),
-      mWander(t.mHopRate[0], t.mpRng), mGranular(t.mHopRate[0], t.mpRng)
+      mHarmonic(t.mHarmonic), mHarmonicLimit(t.mHarmonicLimit), mMinOmega(t.mMinOmega),
+      mMaxOmega(t.mMaxOmega), mOmega(t.mOmega), mModulator(t.mModulator), mpRng(t.mpRng),
+      mGranular(t.mHopRate[0], t.mpRng), mExcitation(t.mExcitation), mLevel(t.mLevel),
+      mRetention(t.mRetention), mModOmega(t.mModOmega), mPitchDepth(t.mPitchDepth),
+      mPhase(t.mPhase), mRe(t.mRe), mIm(t.mIm), mHopRate(t.mHopRate), mUnison(t.mUnison),
+      mFundamental(t.mFundamental), mRatio(t.mRatio), mChorus(t.mHopRate[0]),
+      mWander(t.mHopRate[0], t.mpRng)
 {
+    // A copy draws its own Granular countdown (above), then its own start phases.
     mPhase = phaseFrom(mpRng);
     mLevel = vec4(0.0f);
     updateChorusRate();
@@ -60,11 +67,23 @@ PartialGroup::PartialGroup(const PartialGroup& t, CopyOf) noexcept
 
 vec4 PartialGroup::activeLanes() const noexcept
 {
+    return lanesTakingPart();
+}
+
+[[gnu::always_inline]] inline vec4 PartialGroup::lanesTakingPart() const noexcept
+{
     return (mHarmonic < mHarmonicLimit) & (mMinOmega <= mOmega) & (mOmega <= mMaxOmega);
 }
 
 vec4 PartialGroup::readExcitation(const BinMagnitudes& in, vec4 shiftRatio,
                                   const SpectrumGeometry& geometry) const noexcept
+{
+    return excitationAt(in, shiftRatio, geometry);
+}
+
+[[gnu::always_inline]] inline vec4
+PartialGroup::excitationAt(const BinMagnitudes& in, vec4 shiftRatio,
+                           const SpectrumGeometry& geometry) const noexcept
 {
     if (!mExcite)
         return vec4(0.0f);
@@ -91,6 +110,11 @@ vec4 PartialGroup::readExcitation(const BinMagnitudes& in, vec4 shiftRatio,
 
 void PartialGroup::oscillatorStep(vec4 amplitude) noexcept
 {
+    advanceOscillator(amplitude);
+}
+
+[[gnu::always_inline]] inline void PartialGroup::advanceOscillator(vec4 amplitude) noexcept
+{
     const vec4& halfPi = halfPiVector();
     const vec4& pi = piVector();
     mRe = amplitude * sinPoly(halfPi - abs(mPhase));
@@ -101,13 +125,14 @@ void PartialGroup::oscillatorStep(vec4 amplitude) noexcept
 
 namespace
 {
-// Adds lane L of a group into the spectrum: eight taps from bin first on, with the tap
-// weights interpolated at quarter-bin offset tap and fraction f, amplitude (re, im).
+constexpr int kLastBin = static_cast<int>(kNumBins) - 1;
+
+// The eight taps of lane L as (re w, im w) for bins first .. first + 7, two bins per vector,
+// the tap weights interpolated at quarter-bin offset tap and fraction f.
 template <int L>
-void addLane(Complex* out, const KernelTable& kernel, int first, std::size_t tap, vec4 f, vec4 re,
-             vec4 im) noexcept
+void laneTaps(const KernelTable& kernel, std::size_t tap, vec4 f, vec4 re, vec4 im,
+              vec4 (&c)[4]) noexcept
 {
-    constexpr int kLastBin = static_cast<int>(kNumBins) - 1;
     const vec4 fl = broadcast<L>(f);
     const vec4 gl = vec4(1.0f) - fl;
     const float* a = kernel.taps(tap);
@@ -115,22 +140,55 @@ void addLane(Complex* out, const KernelTable& kernel, int first, std::size_t tap
     // Tap j weighs (1 - f) K[t + 4j] + f K[t + 4j + 1].
     const vec4 w0 = gl * vec4::load(a) + fl * vec4::load(b);
     const vec4 w1 = gl * vec4::load(a + 4) + fl * vec4::load(b + 4);
+    const vec4 amp = interleaveLow(broadcast<L>(re), broadcast<L>(im));
+    c[0] = amp * interleaveLow(w0, w0);
+    c[1] = amp * interleaveHigh(w0, w0);
+    c[2] = amp * interleaveLow(w1, w1);
+    c[3] = amp * interleaveHigh(w1, w1);
+}
+
+// Adds lane L of a group into the spectrum: eight taps from bin first on.
+template <int L>
+void addLane(Complex* out, const KernelTable& kernel, int first, std::size_t tap, vec4 f, vec4 re,
+             vec4 im) noexcept
+{
     if (first >= 1 && first + 7 <= kLastBin)
     {
         // All eight taps on ordinary bins: (re w, im w) into eight consecutive bins.
-        const vec4 amp = interleaveLow(broadcast<L>(re), broadcast<L>(im));
         float* p = &out[first].re;
-        (vec4::load(p) + amp * interleaveLow(w0, w0)).store(p);
-        (vec4::load(p + 4) + amp * interleaveHigh(w0, w0)).store(p + 4);
-        (vec4::load(p + 8) + amp * interleaveLow(w1, w1)).store(p + 8);
-        (vec4::load(p + 12) + amp * interleaveHigh(w1, w1)).store(p + 12);
+#if defined(__AVX__)
+        // Four bins per vector, each weight formed twice (for re and im) from the paired
+        // tables: the same products and sums as laneTaps(), in half the instructions.
+        const __m128 fl4 = broadcast<L>(f).v;
+        const __m256 fl = _mm256_set_m128(fl4, fl4);
+        const __m256 gl = _mm256_sub_ps(_mm256_set1_ps(1.0f), fl);
+        const __m128 amp4 = interleaveLow(broadcast<L>(re), broadcast<L>(im)).v;
+        const __m256 amp = _mm256_set_m128(amp4, amp4);
+        const float* a = kernel.pairedTaps(tap);
+        const float* b = kernel.pairedNextTaps(tap);
+        for (int k = 0; k < 2; ++k)
+        {
+            const __m256 w = _mm256_add_ps(_mm256_mul_ps(gl, _mm256_loadu_ps(a + 8 * k)),
+                                           _mm256_mul_ps(fl, _mm256_loadu_ps(b + 8 * k)));
+            _mm256_storeu_ps(p + 8 * k,
+                             _mm256_add_ps(_mm256_loadu_ps(p + 8 * k), _mm256_mul_ps(amp, w)));
+        }
+#else
+        vec4 c[4];
+        laneTaps<L>(kernel, tap, f, re, im, c);
+        for (int k = 0; k < 4; ++k)
+            (vec4::load(p + 4 * k) + c[k]).store(p + 4 * k);
+#endif
         return;
     }
-    alignas(16) float w[8];
-    w0.store(w);
-    w1.store(w + 4);
     const float r = re[L];
     const float i = im[L];
+    const vec4 fl = broadcast<L>(f);
+    const vec4 gl = vec4(1.0f) - fl;
+    alignas(16) float weights[8];
+    (gl * vec4::load(kernel.taps(tap)) + fl * vec4::load(kernel.nextTaps(tap))).store(weights);
+    (gl * vec4::load(kernel.taps(tap) + 4) + fl * vec4::load(kernel.nextTaps(tap) + 4))
+        .store(weights + 4);
     for (int j = 0; j < 8; ++j)
     {
         const int bin = first + j;
@@ -138,19 +196,50 @@ void addLane(Complex* out, const KernelTable& kernel, int first, std::size_t tap
             break;
         if (bin >= 1)
         {
-            out[bin].re += r * w[j];
-            out[bin].im += i * w[j];
+            out[bin].re += r * weights[j];
+            out[bin].im += i * weights[j];
         }
         else if (bin == 0)
         {
-            out[0].re += 2.0f * r * w[j];
+            out[0].re += 2.0f * r * weights[j];
         }
         else
         {
             // Below bin 0 the kernel folds back as the complex conjugate.
-            out[-bin].re += r * w[j];
-            out[-bin].im += -(i * w[j]);
+            out[-bin].re += r * weights[j];
+            out[-bin].im += -(i * weights[j]);
         }
+    }
+}
+
+// Adds the taps c of one lane into a window of twelve bins held in six vectors, at an offset
+// of d bins (0..4). An odd offset splits each pair of bins across two vectors; the bin before
+// the first tap and the one after the last then get +0, which changes nothing (a sum that
+// starts at +0 is never -0).
+inline void addToWindow(vec4 (&window)[6], const vec4 (&c)[4], int d) noexcept
+{
+    const vec4 zero(0.0f);
+    switch (d)
+    {
+    case 0:
+    case 2:
+    case 4:
+    {
+        const int k0 = d / 2;
+        for (int k = 0; k < 4; ++k)
+            window[k0 + k] += c[k];
+        break;
+    }
+    default:
+    {
+        const int k0 = d / 2;
+        window[k0] += joinHighLow(zero, c[0]);
+        window[k0 + 1] += joinHighLow(c[0], c[1]);
+        window[k0 + 2] += joinHighLow(c[1], c[2]);
+        window[k0 + 3] += joinHighLow(c[2], c[3]);
+        window[k0 + 4] += joinHighLow(c[3], zero);
+        break;
+    }
     }
 }
 } // namespace
@@ -167,13 +256,51 @@ void PartialGroup::addToSpectrum(Complex* out, const KernelTable& kernel,
     // A lane beyond these bounds has every tap above bin 512 (or would fold past it) and
     // writes nothing; so does a non-finite one. Inside them the integer forms are exact.
     const vec4 inRange = (x > vec4(-508.0f)) & (x <= vec4(516.0f));
-    alignas(16) float cs[4], ts[4], ok[4];
-    c.store(cs);
-    t.store(ts);
+    // The integer forms of all four lanes at once (a lane out of range converts to some
+    // value that is never used).
+    alignas(16) std::uint32_t cs[4], ts[4];
+    alignas(16) float ok[4];
+    truncateToWord(c).store(cs);
+    truncateToWord(t).store(ts);
     inRange.store(ok);
     const auto lane = [&](int l) { return std::bit_cast<std::uint32_t>(ok[l]) != 0; };
     const auto first = [&](int l) { return static_cast<int>(cs[l]) - 4; };
     const auto tap = [&](int l) { return static_cast<std::size_t>(ts[l]); };
+
+    if (all(inRange))
+    {
+        // Lanes close together (unison voices of one harmonic, neighbouring low harmonics)
+        // write overlapping bins. Then the group reads the bins once into registers, adds its
+        // lanes there in lane order and writes them back once: the same sums in the same
+        // order, without a trip through memory from one lane to the next. The window starts
+        // on a 16-byte boundary, so that the next group's reads match this group's writes.
+        const int lo = std::min(std::min(first(0), first(1)), std::min(first(2), first(3)));
+        const int hi = std::max(std::max(first(0), first(1)), std::max(first(2), first(3)));
+        if (lo >= 1 && hi + 7 <= kLastBin && hi - lo <= 3)
+        {
+            const int base = lo - ((reinterpret_cast<std::uintptr_t>(&out[lo]) & 8u) ? 1 : 0);
+            if (base + 12 <= static_cast<int>(kNumBins))
+            {
+                float* p = &out[base].re;
+                vec4 window[6];
+                for (int k = 0; k < 6; ++k)
+                    window[k] = vec4::load(p + 4 * k);
+                vec4 taps[4];
+                laneTaps<0>(kernel, tap(0), f, mRe, mIm, taps);
+                addToWindow(window, taps, first(0) - base);
+                laneTaps<1>(kernel, tap(1), f, mRe, mIm, taps);
+                addToWindow(window, taps, first(1) - base);
+                laneTaps<2>(kernel, tap(2), f, mRe, mIm, taps);
+                addToWindow(window, taps, first(2) - base);
+                laneTaps<3>(kernel, tap(3), f, mRe, mIm, taps);
+                addToWindow(window, taps, first(3) - base);
+                for (int k = 0; k < 6; ++k)
+                    window[k].store(p + 4 * k);
+                return;
+            }
+        }
+    }
+
     if (lane(0))
         addLane<0>(out, kernel, first(0), tap(0), f, mRe, mIm);
     if (lane(1))
@@ -184,14 +311,35 @@ void PartialGroup::addToSpectrum(Complex* out, const KernelTable& kernel,
         addLane<3>(out, kernel, first(3), tap(3), f, mRe, mIm);
 }
 
+[[gnu::always_inline]] inline ModOut PartialGroup::modulate() noexcept
+{
+    // The installed modulator is one of this group's own; calling it by name instead of
+    // through the delegate lets it be inlined. Any other delegate is called as it is.
+    if (mModulator == Modulator::fromMethod<PartialGroup, &PartialGroup::modulateGranular>(this))
+        return mGranular.next();
+    if (mModulator == Modulator::fromMethod<PartialGroup, &PartialGroup::modulateWander>(this))
+        return mWander.next();
+    if (mModulator == Modulator::fromMethod<PartialGroup, &PartialGroup::modulateChorus>(this))
+        return mChorus.next();
+    return mModulator();
+}
+
 void PartialGroup::step(const BinMagnitudes& in, Complex* out, const KernelTable& kernel,
                         vec4 shiftRatio, const SpectrumGeometry& geometry) noexcept
 {
-    mExcitation = readExcitation(in, shiftRatio, geometry);
+    update(in, shiftRatio, geometry);
+    if (mAudible)
+        addToSpectrum(out, kernel, geometry);
+}
 
-    const vec4 active = activeLanes();
+void PartialGroup::update(const BinMagnitudes& in, vec4 shiftRatio,
+                          const SpectrumGeometry& geometry) noexcept
+{
+    mExcitation = excitationAt(in, shiftRatio, geometry);
+
+    const vec4 active = lanesTakingPart();
     // The modulator runs every hop so that its clock keeps time while the group is silent.
-    const ModOut mod = mModulator();
+    const ModOut mod = modulate();
     if (!any(active))
     {
         mAudible = false;
@@ -209,8 +357,7 @@ void PartialGroup::step(const BinMagnitudes& in, Complex* out, const KernelTable
     mAudible = any(mLevel >= vec4(0.001f));
     if (!mAudible)
         return;
-    oscillatorStep(mod.amplitude * mLevel);
-    addToSpectrum(out, kernel, geometry);
+    advanceOscillator(mod.amplitude * mLevel);
 }
 
 // ---- control rate -------------------------------------------------------------------------

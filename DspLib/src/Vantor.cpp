@@ -25,6 +25,16 @@ float sinApprox(float x) noexcept
     return x * p;
 }
 
+// Input samples beyond +-2^20 (+120 dBFS) are no audio but a fault upstream (as are NaN and
+// infinity); they enter the engine as silence. Let through, a burst of them would leave the
+// partials ringing at levels whose sum overflows, for as long as the decay lasts.
+constexpr float kInputCeiling = 1048576.0f;
+
+float sanitised(float sample) noexcept
+{
+    return std::fabs(sample) <= kInputCeiling ? sample : 0.0f;
+}
+
 float clamp01(float x) noexcept
 {
     return std::clamp(x, 0.0f, 1.0f);
@@ -86,8 +96,9 @@ Vantor::Vantor(float sampleRate, RandomDevice&& randomDevice) : mSampleRate(samp
     mStretchFactor = 1.0f;
 }
 
-StereoFrame Vantor::process(StereoFrame input) noexcept
+StereoFrame Vantor::process(StereoFrame raw) noexcept
 {
+    const StereoFrame input{sanitised(raw.left), sanitised(raw.right)};
     const StereoFrame dry = mDryDelay.process(input);
 
     mStft.pushInput({mCompensationGain * input.left * mInputGain,
@@ -108,6 +119,64 @@ StereoFrame Vantor::process(StereoFrame input) noexcept
     wet.right *= mix.wet;
     const StereoFrame limited = mLimiter.process(wet, wet);
     return {limited.left + mix.dry * dry.left, limited.right + mix.dry * dry.right};
+}
+
+void Vantor::process(const float* inLeft, const float* inRight, float* outLeft, float* outRight,
+                     std::size_t frames) noexcept
+{
+    std::size_t done = 0;
+    while (done < frames)
+    {
+        // A run never crosses a hop: the hop comes after the last run's ticks.
+        const std::size_t run = std::min<std::size_t>(
+            {frames - done, Limiter::kMaxRun, static_cast<std::size_t>(mHopCountdown)});
+        processRun(inLeft + done, inRight + done, outLeft + done, outRight + done, run);
+        done += run;
+    }
+}
+
+void Vantor::processRun(const float* inLeft, const float* inRight, float* outLeft, float* outRight,
+                        std::size_t frames) noexcept
+{
+    // The steps of process() taken a run at a time. Each step keeps its per-sample order and
+    // arithmetic; the banks' ticks only read the input spectra of the last hop and write the
+    // output spectra of the next, so they may come after the run's frames have moved through
+    // the rings.
+    alignas(16) StereoFrame dry[Limiter::kMaxRun];
+    alignas(16) StereoFrame scaled[Limiter::kMaxRun];
+    alignas(16) StereoFrame wet[Limiter::kMaxRun];
+    for (std::size_t i = 0; i < frames; ++i)
+    {
+        const StereoFrame input{sanitised(inLeft[i]), sanitised(inRight[i])};
+        dry[i] = mDryDelay.process(input);
+        scaled[i] = {mCompensationGain * input.left * mInputGain,
+                     mCompensationGain * input.right * mInputGain};
+    }
+    mStft.pushInput(scaled, frames);
+    mStft.popOutput(wet, frames);
+
+    mBank0.tick(frames);
+    mBank1.tick(frames);
+
+    mHopCountdown -= frames;
+    if (mHopCountdown == 0)
+    {
+        mHopCallback();
+        mHopCountdown = mHopPeriod;
+    }
+
+    const DryWetGains mix = gains();
+    for (std::size_t i = 0; i < frames; ++i)
+    {
+        wet[i].left *= mix.wet;
+        wet[i].right *= mix.wet;
+    }
+    mLimiter.process(wet, frames);
+    for (std::size_t i = 0; i < frames; ++i)
+    {
+        outLeft[i] = wet[i].left + mix.dry * dry[i].left;
+        outRight[i] = wet[i].right + mix.dry * dry[i].right;
+    }
 }
 
 void Vantor::hop() noexcept

@@ -79,6 +79,14 @@ TEST(Vec4, MasksShufflesAndWords)
     EXPECT_TRUE(lo[0] == 1.0f && lo[1] == 4.0f && lo[2] == 2.0f && lo[3] == 2.0f);
     EXPECT_TRUE(hi[0] == 3.0f && hi[1] == 1.0f && hi[2] == 4.0f && hi[3] == 0.0f);
     EXPECT_EQ(broadcast<2>(a)[0], 3.0f);
+    const vec4 joined = joinHighLow(a, b);
+    EXPECT_TRUE(joined[0] == 3.0f && joined[1] == 4.0f && joined[2] == 4.0f && joined[3] == 2.0f);
+    const float pair[2] = {5.0f, 6.0f};
+    const vec4 twice = vec4::loadPair(pair);
+    EXPECT_TRUE(twice[0] == 5.0f && twice[1] == 6.0f && twice[2] == 5.0f && twice[3] == 6.0f);
+    float stored[3] = {0.0f, 0.0f, 7.0f};
+    a.storePair(stored);
+    EXPECT_TRUE(stored[0] == 1.0f && stored[1] == 2.0f && stored[2] == 7.0f);
 
     const vec4u w(0x80000001u, 0x12345678u, 0u, 0xFFFFFFFFu);
     for (int i = 0; i < 4; ++i)

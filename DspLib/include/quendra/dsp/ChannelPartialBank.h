@@ -38,6 +38,9 @@ public:
 
     void reset() noexcept; // silence every partial, new start phases, full recompute
     void tick() noexcept;  // the next chunk of active groups, once per sample
+    // The work of `samples` ticks at once (all within one hop): the same groups in the same
+    // order as that many calls of tick().
+    void tick(std::size_t samples) noexcept;
     // Once per hop, after the new input spectrum exists: the partials of the coming hop
     // read the input magnitudes taken here.
     void frameStart() noexcept;

@@ -33,17 +33,39 @@ struct GranularState
 
     // Timing for a mod rate of 0.5, and a first countdown drawn from rng.
     GranularState(float hopRateHz, PartialRandom* rng) noexcept;
+    // The same timing without the draw, for an owner that draws other values first; it then
+    // calls drawCountdown().
+    struct DrawLater
+    {
+    };
+    GranularState(float hopRateHz, PartialRandom* rng, DrawLater) noexcept;
+    void drawCountdown() noexcept;
 
     // Intervals from the mod rate; a running countdown is rescaled to the new short interval.
     void setRate(float rate) noexcept { setTiming(timingFor(hopRate, rate)); }
     static Timing timingFor(vec4 hopRate, float rate) noexcept;
     void setTiming(const Timing& timing) noexcept;
 
-    ModOut next() noexcept;
+    ModOut next() noexcept; // once per hop; inline, as the group update calls it by name
 
 private:
     static vec4 longFor(vec4 hopRate, vec4 rate) noexcept;
     static vec4 shortFor(vec4 hopRate, vec4 rate) noexcept;
 };
+
+inline ModOut GranularState::next() noexcept
+{
+    pulse = vec4(0.0f);
+    countdown -= vec4(1.0f);
+    const vec4 firing = countdown < vec4(1.0f);
+    if (any(firing))
+    {
+        const vec4 u = uniform(mpRng->draw());
+        countdown = select(firing, (vec4(1.0f) - u) * longInterval + u * shortInterval, countdown);
+        pulse = select(firing, peak, pulse);
+    }
+    envelope = select(pulse < envelope, (vec4(1.0f) - release) * pulse + release * envelope, pulse);
+    return {envelope, pitchScale * envelope};
+}
 
 } // namespace quendra::dravel::vantor

@@ -7,6 +7,8 @@
 #include "quendra/dsp/StereoFrame.h"
 #include "quendra/dsp/simd/Vec4.h"
 
+#include <cstddef>
+
 namespace quendra::dravel::vantor
 {
 
@@ -19,6 +21,12 @@ public:
 
     // Limits `signal` by the level of `detector` (the engine passes the same frame twice).
     StereoFrame process(StereoFrame signal, StereoFrame detector) noexcept;
+
+    // The same for a run of frames, each limited by its own level, in place: the same bits
+    // as calling process(frame, frame) on each in turn. The levels and the linear gains are
+    // worked out four lanes at a time around the serial gain recursion.
+    static constexpr std::size_t kMaxRun = 64;
+    void process(StereoFrame* frames, std::size_t count) noexcept; // count <= kMaxRun
 
     // Returns the smoothed gains to 0 dB; settings and coefficients are kept.
     void resetGains() noexcept;
@@ -36,6 +44,10 @@ public:
     StereoFrame smoothedGain() const noexcept; // dB, 0 or negative
 
 private:
+    vec4 target(vec4 detector) const noexcept;
+    vec4 smooth(vec4 gain, vec4 target) const noexcept;
+    vec4 apply(vec4 gain, vec4 signal) const noexcept;
+
     StereoFrame mSampleRate{48000.0f, 48000.0f};
     StereoFrame mThreshold{0.0f, 0.0f};
     StereoFrame mSlope{1e-6f, 1e-6f};

@@ -60,6 +60,10 @@ public:
     // Excitation read, update, and synthesis into out when audible.
     void step(const BinMagnitudes& in, Complex* out, const KernelTable& kernel, vec4 shiftRatio,
               const SpectrumGeometry& geometry) noexcept;
+    // The step up to the synthesis: excitation, modulator, level and oscillator. It leaves
+    // mAudible telling whether addToSpectrum() is to follow.
+    void update(const BinMagnitudes& in, vec4 shiftRatio,
+                const SpectrumGeometry& geometry) noexcept;
 
     // Magnitude of the input spectrum at each lane's (shifted) bin position, interpolated
     // between the two neighbouring bins; 0 for lanes outside bins [0, 511] and for all
@@ -114,36 +118,45 @@ public:
     // Lanes that take part this hop: below the harmonic limit and inside 20 Hz..20 kHz.
     vec4 activeLanes() const noexcept;
 
-    // Fields, in this order; read freely, written through the operations above (tests may
-    // set them directly to place a partial).
+    // Fields; read freely, written through the operations above (tests may set them directly
+    // to place a partial). They are grouped by use, not by meaning: first what every group
+    // reads each hop, whether it sounds or not (the flags, the fields that decide which lanes
+    // take part, the modulator and the Granular state), then what only sounding groups need,
+    // then what only the control rate touches; a silent group thus costs few cache lines.
     std::uint8_t mSide;
     bool mVoiceActive = true;
     bool mExcite = false;
     bool mAudible = false;
-    vec4 mHopRate;
-    vec4 mMinOmega;
-    vec4 mMaxOmega;
     vec4 mHarmonic{0.0f};
     vec4 mHarmonicLimit{256.0f};
-    vec4 mUnison{0.0f};
-    vec4 mFundamental{1.0f};
-    vec4 mRatio{1.0f};
+    vec4 mMinOmega;
+    vec4 mMaxOmega;
     vec4 mOmega{1.0f};
-    vec4 mModOmega{1.0f};
+    Modulator mModulator;
+    PartialRandom* mpRng;
+    GranularState mGranular;
     vec4 mExcitation{0.0f};
     vec4 mLevel{0.0f};
     vec4 mRetention{0.0f};
-    vec4 mPhase;
+    vec4 mModOmega{1.0f};
     vec4 mPitchDepth{0.0f};
+    vec4 mPhase;
     vec4 mRe{1.0f};
     vec4 mIm{0.0f};
-    Modulator mModulator;
-    PartialRandom* mpRng;
+    vec4 mHopRate;
+    vec4 mUnison{0.0f};
+    vec4 mFundamental{1.0f};
+    vec4 mRatio{1.0f};
     ChorusState mChorus;
     WanderState mWander;
-    GranularState mGranular;
 
 private:
+    // What the public calls above do, for update() to have inline.
+    ModOut modulate() noexcept; // mModulator(), the group's own modulators called directly
+    vec4 lanesTakingPart() const noexcept;
+    vec4 excitationAt(const BinMagnitudes& in, vec4 shiftRatio,
+                      const SpectrumGeometry& geometry) const noexcept;
+    void advanceOscillator(vec4 amplitude) noexcept;
     vec4 randomPhase() noexcept;
     void updateChorusRate() noexcept; // partial Hz from omega, then the Chorus increment
 };

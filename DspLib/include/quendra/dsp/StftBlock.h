@@ -68,6 +68,11 @@ public:
         return frame;
     }
 
+    // The same for `count` frames at once: appends frames[0..count) in order to the input
+    // ring, and takes the next `count` output frames into out[0..count). count <= kFftSize.
+    void pushInput(const StereoFrame* frames, std::size_t count) noexcept;
+    void popOutput(StereoFrame* out, std::size_t count) noexcept;
+
     // Appends `frames` zero frames to the output ring; when it has less room, its oldest
     // frames drop out so that it ends full.
     void appendSilence(std::size_t frames) noexcept;

@@ -4,6 +4,8 @@
 // input spectrum and writes an output spectrum that is transformed back and overlap-added.
 // The wet signal passes a peak limiter and is mixed with the dry input; both paths are
 // delayed by kLatency (1536) samples.
+// Input samples that are not finite or lie beyond +-2^20 are taken as silence (a fault
+// upstream, not audio), so that no burst of them can overflow the partials.
 // The constructor allocates everything (rings, dry delay, FFT plans); process(), reset() and
 // every setter are noexcept, allocate nothing and take no lock. The object is large (two
 // banks of partials): allocate it on the heap.
@@ -43,6 +45,12 @@ public:
     Vantor& operator=(const Vantor&) = delete;
 
     StereoFrame process(StereoFrame input) noexcept;
+
+    // A block of `frames` stereo samples, the same output bits as process() called on each
+    // frame in turn (with no setter called in between). Input and output may be the same
+    // buffers (in place); otherwise they must not overlap. Any block length, 0 included.
+    void process(const float* inLeft, const float* inRight, float* outLeft, float* outRight,
+                 std::size_t frames) noexcept;
 
     // Back to silence: buffers, spectra, rings, partials, dry delay, limiter gains. Keeps
     // the hop phase, the gains and every parameter.
@@ -94,6 +102,9 @@ private:
     Vantor(float sampleRate, RandomDevice&& randomDevice);
 
     void hop() noexcept;
+    // Up to Limiter::kMaxRun frames that end at the latest on the next hop.
+    void processRun(const float* inLeft, const float* inRight, float* outLeft, float* outRight,
+                    std::size_t frames) noexcept;
     void resetSignalState() noexcept; // steps shared by construction and reset()
     void updateCompensationGain() noexcept;
     // A parameter reaches the left bank first, then the right.

@@ -13,7 +13,7 @@
 #if !defined(QUENDRA_VEC4_SCALAR) && (defined(__SSE2__) || defined(_M_X64))
 #define QUENDRA_VEC4_SSE2 1
 #include <emmintrin.h>
-#if defined(__FMA__)
+#if defined(__FMA__) || defined(__AVX__)
 #include <immintrin.h>
 #endif
 #elif !defined(QUENDRA_VEC4_SCALAR) && (defined(__aarch64__) || defined(_M_ARM64))
@@ -53,6 +53,15 @@ struct alignas(16) vec4
     {
         _mm_storeu_ps(p, v);
     }
+    // (p[0], p[1], p[0], p[1]), and the first two lanes stored to p[0], p[1].
+    static vec4 loadPair(const float* p) noexcept
+    {
+        return vec4(_mm_castpd_ps(_mm_load1_pd(reinterpret_cast<const double*>(p))));
+    }
+    void storePair(float* p) const noexcept
+    {
+        _mm_storel_pi(reinterpret_cast<__m64*>(p), v);
+    }
 #elif defined(QUENDRA_VEC4_NEON)
     explicit vec4(float s) noexcept : v(vdupq_n_f32(s)) {}
     vec4(float a, float b, float c, float d) noexcept
@@ -68,6 +77,15 @@ struct alignas(16) vec4
     {
         vst1q_f32(p, v);
     }
+    static vec4 loadPair(const float* p) noexcept
+    {
+        const float32x2_t pair = vld1_f32(p);
+        return vec4(vcombine_f32(pair, pair));
+    }
+    void storePair(float* p) const noexcept
+    {
+        vst1_f32(p, vget_low_f32(v));
+    }
 #else
     explicit vec4(float s) noexcept : v{s, s, s, s} {}
     vec4(float a, float b, float c, float d) noexcept : v{a, b, c, d} {}
@@ -79,6 +97,15 @@ struct alignas(16) vec4
     {
         for (int i = 0; i < 4; ++i)
             p[i] = v[i];
+    }
+    static vec4 loadPair(const float* p) noexcept
+    {
+        return vec4(p[0], p[1], p[0], p[1]);
+    }
+    void storePair(float* p) const noexcept
+    {
+        p[0] = v[0];
+        p[1] = v[1];
     }
 #endif
 
@@ -271,6 +298,13 @@ namespace detail
 // sqrt(re^2 + im^2) formed in double precision and rounded once to float.
 inline vec4 magnitudeFinite(vec4 re, vec4 im) noexcept
 {
+#if defined(__AVX__)
+    // All four lanes in one register of doubles: the same operations, twice the throughput.
+    const __m256d reWide = _mm256_cvtps_pd(re.v);
+    const __m256d imWide = _mm256_cvtps_pd(im.v);
+    return vec4(_mm256_cvtpd_ps(_mm256_sqrt_pd(
+        _mm256_add_pd(_mm256_mul_pd(reWide, reWide), _mm256_mul_pd(imWide, imWide)))));
+#endif
     const __m128d reLow = _mm_cvtps_pd(re.v);
     const __m128d imLow = _mm_cvtps_pd(im.v);
     const __m128d reHigh = _mm_cvtps_pd(_mm_movehl_ps(re.v, re.v));
@@ -688,6 +722,18 @@ inline vec4 broadcast(vec4 a) noexcept
     return vec4(vdupq_laneq_f32(a.v, L));
 #else
     return vec4(a.v[L]);
+#endif
+}
+
+// (a2, a3, b0, b1): the upper half of a, then the lower half of b.
+inline vec4 joinHighLow(vec4 a, vec4 b) noexcept
+{
+#if defined(QUENDRA_VEC4_SSE2)
+    return vec4(_mm_shuffle_ps(a.v, b.v, _MM_SHUFFLE(1, 0, 3, 2)));
+#elif defined(QUENDRA_VEC4_NEON)
+    return vec4(vextq_f32(a.v, b.v, 2));
+#else
+    return vec4(a.v[2], a.v[3], b.v[0], b.v[1]);
 #endif
 }
 

@@ -2,8 +2,9 @@
 // once, at creation, with FFTW_ESTIMATE and no wisdom, so the same input gives the same
 // bits in every run. Plan creation and destruction share one process-wide mutex because
 // the planner is not thread-safe. The object owns aligned time and spectrum buffers: the
-// transform calls copy through them, so they allocate nothing, accept any 16-byte aligned
-// caller buffers and never overwrite the caller's input.
+// transform calls copy through them where a caller buffer is aligned differently from them
+// (the inverse always copies its input, which the transform overwrites), so they allocate
+// nothing, accept any caller buffers and never overwrite the caller's input.
 #pragma once
 
 #include "quendra/dsp/FrameGeometry.h"

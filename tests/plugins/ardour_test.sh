@@ -32,7 +32,10 @@ run_phase() {
     cat "$here/ardour_session.lua"
   } >"$work/$1.lua"
   timeout 180 ardour7-lua "$work/$1.lua" 2>&1 | tee "$work/$1.log" | grep -E '^(FAIL|DONE|output)' || true
-  grep -q "^DONE $1 failures 0$" "$work/$1.log"
+  grep -q "^DONE $1 failures 0$" "$work/$1.log" && return 0
+  echo "Ardour $format: phase $1 did not finish cleanly; the end of its log:"
+  tail -n 30 "$work/$1.log"
+  return 1
 }
 run_phase create
 run_phase reload

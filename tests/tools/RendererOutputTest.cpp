@@ -100,11 +100,14 @@ TEST(RendererFiles, TheSameRenderGivesTheSameBytesInEveryFormat)
         EXPECT_EQ(renderBytes(format, "2", "4"), first);
         EXPECT_NE(renderBytes(format, "3", "5"), first);
     }
-    // A floating-point WAV file keeps its PEAK chunk, with no time of writing in it.
-    const std::string wav = bytesOf(folder.file("1a.wav"));
-    const auto peak = wav.find("PEAK");
-    ASSERT_NE(peak, std::string::npos);
-    EXPECT_EQ(wav.substr(peak + 12, 4), std::string(4, '\0'));
+    // Floating-point WAV and AIFF files keep their PEAK chunk, with no time of writing in it.
+    for (const char* name : {"1a.wav", "1f.aiff"})
+    {
+        const std::string bytes = bytesOf(folder.file(name));
+        const auto peak = bytes.find("PEAK");
+        ASSERT_NE(peak, std::string::npos) << name;
+        EXPECT_EQ(bytes.substr(peak + 12, 4), std::string(4, '\0')) << name;
+    }
 }
 
 TEST(RendererFiles, StandardInputAndOutputCarryTheSameFile)

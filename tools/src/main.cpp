@@ -30,6 +30,8 @@
 #include <utility>
 #include <vector>
 
+#include <unistd.h>
+
 namespace quendra::renderer
 {
 namespace
@@ -159,6 +161,10 @@ void renderOne(const RenderRequest& request, const std::string& inputPath,
     const OutputFormat format = chooseOutputFormat(
         outputPath, toStdout && request.type.empty() ? "wav" : request.type, request.bits);
     const std::string outputName = toStdout ? "standard output" : "'" + outputPath + "'";
+    if (toStdout && isatty(STDOUT_FILENO))
+    {
+        throw usageError("standard output is a terminal; pipe it into a program or a file");
+    }
 
     AudioData demo;
     std::unique_ptr<StandardInputCopy> stdinCopy;

@@ -156,7 +156,9 @@ void checkRealtime(Context& context)
                     std::this_thread::yield();
                 }
                 instance->touchFromMainThread(step % static_cast<uint32_t>(all.size()));
-                if (step % 4 == 0)
+                // At most a dozen sets per block, so that the editing spans a few hundred
+                // blocks however the two threads are scheduled.
+                while (blocks < static_cast<int>(step / 12))
                 {
                     std::this_thread::yield();
                 }

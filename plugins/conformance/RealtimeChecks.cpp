@@ -131,7 +131,7 @@ void checkRealtime(Context& context)
                     const float* in[2] = {input.left.data(), input.right.data()};
                     for (bool final = false; !final;)
                     {
-                        final = !editing && blocks >= 16;
+                        final = !editing && blocks.load(std::memory_order_relaxed) >= 16;
                         uint32_t index;
                         double value;
                         while (queue.pop(index, value))
@@ -141,7 +141,7 @@ void checkRealtime(Context& context)
                         instance->process(in, out, kBlock);
                         const Health h = health(output, 0, kBlock);
                         finiteFailures += h.finite ? 0 : 1;
-                        ++blocks;
+                        blocks.fetch_add(1, std::memory_order_relaxed);
                         std::this_thread::yield();
                     }
                 });
@@ -156,7 +156,10 @@ void checkRealtime(Context& context)
                     std::this_thread::yield();
                 }
                 instance->touchFromMainThread(step % static_cast<uint32_t>(all.size()));
-                if (step % 4 == 0)
+                // At most a dozen sets per block, so that the editing spans a few hundred
+                // blocks however the two threads are scheduled. Relaxed: pacing must not order
+                // the threads' other accesses, or the sanitizer could not see a race there.
+                while (blocks.load(std::memory_order_relaxed) < static_cast<int>(step / 12))
                 {
                     std::this_thread::yield();
                 }

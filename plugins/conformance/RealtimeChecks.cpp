@@ -215,11 +215,18 @@ void checkRealtime(Context& context)
                     cost[w] = std::min(cost[w], threadSeconds() - start);
                 }
             }
-            const double first = cost[1];
-            const double worst = *std::max_element(cost.begin() + 1, cost.end());
-            const double ratio = worst / std::max(first, 1e-6);
-            return expect(ratio < 3.0, "costliest quarter second of silence " +
-                                           std::to_string(ratio) + " x the first one");
+            // Medians, so that one window that lost its core to another process cannot decide:
+            // a subnormal slow-down lasts the whole tail, far beyond any single window.
+            const auto median = [](std::vector<double> values)
+            {
+                std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+                return values[values.size() / 2];
+            };
+            const double early = median({cost.begin() + 1, cost.begin() + 6});
+            const double late = median({cost.begin() + kWindows / 2, cost.end()});
+            const double ratio = late / std::max(early, 1e-6);
+            return expect(ratio < 3.0, "median cost of a quarter second late in the silence " +
+                                           std::to_string(ratio) + " x early on");
         });
 }
 

@@ -7,6 +7,9 @@
 #include "factory_presets.h"
 
 #include <cstring>
+#include <span>
+#include <string>
+#include <string_view>
 
 START_NAMESPACE_DISTRHO
 

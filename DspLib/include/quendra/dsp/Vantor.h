@@ -1,4 +1,6 @@
-// Vantor: the stereo spectral resonator engine, built for one sample rate.
+// Vantor: the engine of Sorvell, a stereo spectral resonance effect (a spectral processor which
+// uses spectral resonances and pitched overtones to add tonal character to any audio source),
+// built for one sample rate.
 // process() takes and returns one StereoFrame (linear amplitude) per call. Each channel is
 // analysed by a 1024-sample STFT at a hop of 512; its channel partial bank resonates on the
 // input spectrum and writes an output spectrum that is transformed back and overlap-added.

@@ -156,7 +156,7 @@ void addLane(Complex* out, const KernelTable& kernel, int first, std::size_t tap
     {
         // All eight taps on ordinary bins: (re w, im w) into eight consecutive bins.
         float* p = &out[first].re;
-#if defined(__AVX__)
+#if defined(QUENDRA_VEC4_SSE2) && defined(__AVX__)
         // Four bins per vector, each weight formed twice (for re and im) from the paired
         // tables: the same products and sums as laneTaps(), in half the instructions.
         const __m128 fl4 = broadcast<L>(f).v;

@@ -142,16 +142,16 @@ void Vantor::processRun(const float* inLeft, const float* inRight, float* outLef
     // arithmetic; the banks' ticks only read the input spectra of the last hop and write the
     // output spectra of the next, so they may come after the run's frames have moved through
     // the rings.
+    alignas(16) StereoFrame input[Limiter::kMaxRun];
     alignas(16) StereoFrame dry[Limiter::kMaxRun];
     alignas(16) StereoFrame scaled[Limiter::kMaxRun];
     alignas(16) StereoFrame wet[Limiter::kMaxRun];
     for (std::size_t i = 0; i < frames; ++i)
-    {
-        const StereoFrame input{sanitised(inLeft[i]), sanitised(inRight[i])};
-        dry[i] = mDryDelay.process(input);
-        scaled[i] = {mCompensationGain * input.left * mInputGain,
-                     mCompensationGain * input.right * mInputGain};
-    }
+        input[i] = {sanitised(inLeft[i]), sanitised(inRight[i])};
+    mDryDelay.process(input, dry, frames);
+    for (std::size_t i = 0; i < frames; ++i)
+        scaled[i] = {mCompensationGain * input[i].left * mInputGain,
+                     mCompensationGain * input[i].right * mInputGain};
     mStft.pushInput(scaled, frames);
     mStft.popOutput(wet, frames);
 

@@ -29,6 +29,10 @@ public:
         return delayed;
     }
 
+    // The same for `count` frames: out[i] is what process(input[i]) would return, in turn.
+    // input and out must not overlap.
+    void process(const StereoFrame* input, StereoFrame* out, std::size_t count) noexcept;
+
     // All zeros, write index 0.
     void reset() noexcept;
 

@@ -6,7 +6,9 @@
 // for the duration of the block).
 //
 // Engine requirements: Engine(float sampleRate), Engine(float sampleRate, std::uint32_t seed),
-// Frame process(Frame) noexcept with Frame{left, right}, reset().
+// Frame process(Frame) noexcept with Frame{left, right}, the same for a run of frames
+// (process(const float* inLeft, const float* inRight, float* outLeft, float* outRight, count)),
+// reset().
 //
 // Construction and preparation allocate (main thread); perform does not.
 #pragma once
@@ -23,6 +25,7 @@
 
 #include "tessel/tessel_audio.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -172,6 +175,30 @@ public:
         const double* right_in = input.channel(1);
         double* left_out = output.channel(0);
         double* right_out = output.channel(1);
+        if (!mRamps.ramping())
+        {
+            // Every parameter holds for the whole block: the engine takes it in runs, which
+            // gives the same samples as one call per frame.
+            constexpr long run = 256;
+            alignas(16) float left[run];
+            alignas(16) float right[run];
+            for (long at = 0; at < frames; at += run)
+            {
+                const long count = std::min(run, frames - at);
+                for (long i = 0; i < count; ++i)
+                {
+                    left[i] = static_cast<float>(left_in[at + i]);
+                    right[i] = static_cast<float>(right_in[at + i]);
+                }
+                mEngine->process(left, right, left, right, static_cast<std::size_t>(count));
+                for (long i = 0; i < count; ++i)
+                {
+                    left_out[at + i] = static_cast<double>(left[i]);
+                    right_out[at + i] = static_cast<double>(right[i]);
+                }
+            }
+            return;
+        }
         for (long i = 0; i < frames; ++i)
         {
             mRamps.advance();

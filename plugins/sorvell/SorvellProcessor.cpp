@@ -199,6 +199,47 @@ void SorvellProcessor::process(const float* const* inputs, float* const* outputs
         return;
     }
     mEngineUsed = true;
+    if (mRamps.ramping())
+    {
+        processRamping(inputs, outputs, frames);
+        return;
+    }
+    // No ramp runs: every parameter holds for the whole block, so the engine takes it in runs.
+    // A copy of the input comes first, since the outputs may be the input buffers.
+    constexpr std::uint32_t kRun = 256;
+    alignas(16) float left[kRun];
+    alignas(16) float right[kRun];
+    dravel::vantor::StereoFrame input[kRun];
+    dravel::vantor::StereoFrame dry[kRun];
+    for (std::uint32_t at = 0; at < frames; at += kRun)
+    {
+        const std::uint32_t count = std::min(kRun, frames - at);
+        for (std::uint32_t i = 0; i < count; ++i)
+        {
+            left[i] = inputs[0][at + i];
+            right[i] = inputs[1][at + i];
+            input[i] = {left[i], right[i]};
+        }
+        mBypassDelay.process(input, dry, count);
+        float* leftOut = outputs[0] + at;
+        float* rightOut = outputs[1] + at;
+        mEngine->process(left, right, leftOut, rightOut, count);
+        if (mBypassAmount != 0.0f)
+        {
+            const float keep = 1.0f - mBypassAmount;
+            for (std::uint32_t i = 0; i < count; ++i)
+            {
+                leftOut[i] = keep * leftOut[i] + mBypassAmount * dry[i].left;
+                rightOut[i] = keep * rightOut[i] + mBypassAmount * dry[i].right;
+            }
+        }
+    }
+}
+
+// While a ramp runs, its parameter moves every sample, so the engine runs one frame at a time.
+void SorvellProcessor::processRamping(const float* const* inputs, float* const* outputs,
+                                      std::uint32_t frames) noexcept
+{
     const float* leftIn = inputs[0];
     const float* rightIn = inputs[1];
     float* leftOut = outputs[0];

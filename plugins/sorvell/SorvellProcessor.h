@@ -75,6 +75,8 @@ private:
     void buildEngine();
     void prime() noexcept;
     void followPitch() noexcept;
+    void processRamping(const float* const* inputs, float* const* outputs,
+                        std::uint32_t frames) noexcept;
 
     double mSampleRate;
     std::unique_ptr<dravel::vantor::Vantor> mEngine;

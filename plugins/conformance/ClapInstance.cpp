@@ -357,7 +357,10 @@ public:
                                   auto* r = static_cast<Reader*>(s->ctx);
                                   const size_t n = std::min<size_t>(static_cast<size_t>(size),
                                                                     r->bytes->size() - r->position);
-                                  std::memcpy(buffer, r->bytes->data() + r->position, n);
+                                  if (n > 0) // an empty state has no data pointer at all
+                                  {
+                                      std::memcpy(buffer, r->bytes->data() + r->position, n);
+                                  }
                                   r->position += n;
                                   return static_cast<int64_t>(n);
                               }};

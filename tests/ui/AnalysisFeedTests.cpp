@@ -1,0 +1,85 @@
+// The feed between the audio thread and the window: newest frames in order, meters, and no
+// allocation on the writing side.
+#include "AllocationCounter.h"
+#include "AnalysisFeed.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+namespace
+{
+
+using quendra::plugin::AnalysisFeed;
+
+TEST(AnalysisFeed, ReaderGetsTheNewestFramesAsAMonoSum)
+{
+    auto feed = std::make_unique<AnalysisFeed>();
+    feed->setSampleRate(48000.0);
+    std::vector<float> left(100);
+    std::vector<float> right(100);
+    std::vector<float> input(64);
+    std::vector<float> output(64);
+    EXPECT_FALSE(feed->readLatest(input, output)); // nothing written yet
+
+    std::size_t frame = 0;
+    for (int block = 0; block < 300; ++block) // wraps the ring more than once
+    {
+        for (std::size_t i = 0; i < left.size(); ++i, ++frame)
+        {
+            left[i] = static_cast<float>(frame);
+            right[i] = static_cast<float>(frame) + 2.0f;
+        }
+        const float* in[2] = {left.data(), right.data()};
+        sorvell::testing::AllocationCounter counter;
+        feed->writeInput(in, 100);
+        // The output: the input negated, in place.
+        for (std::size_t i = 0; i < left.size(); ++i)
+        {
+            left[i] = -left[i];
+            right[i] = -right[i];
+        }
+        float* out[2] = {left.data(), right.data()};
+        feed->writeOutput(out, 100, -3.5f, 220.0f);
+        EXPECT_EQ(counter.allocations(), 0u);
+    }
+    ASSERT_TRUE(feed->readLatest(input, output));
+    for (std::size_t i = 0; i < input.size(); ++i)
+    {
+        const float expected = static_cast<float>(frame - input.size() + i) + 1.0f;
+        EXPECT_EQ(input[i], expected);
+        EXPECT_EQ(output[i], -expected);
+    }
+    EXPECT_EQ(feed->framesWritten(), frame);
+    EXPECT_EQ(feed->gainReductionDb(), -3.5f);
+    EXPECT_EQ(feed->fundamentalHz(), 220.0f);
+    EXPECT_EQ(feed->outputPeak(), static_cast<float>(frame + 1)); // the loudest frame, just now
+
+    // Too many frames asked for, or mismatched spans: refused.
+    std::vector<float> tooLong(AnalysisFeed::kRingSize);
+    EXPECT_FALSE(feed->readLatest(tooLong, tooLong));
+    EXPECT_FALSE(feed->readLatest(input, std::span<float>(output).first(10)));
+}
+
+TEST(AnalysisFeed, PeakHoldsThenFallsSixtyDecibelsInOneAndAHalfSeconds)
+{
+    auto feed = std::make_unique<AnalysisFeed>();
+    feed->setSampleRate(1000.0);
+    std::vector<float> signal(1, 0.5f);
+    std::vector<float> silence(1500, 0.0f);
+    const float* loud[2] = {signal.data(), signal.data()};
+    float* loudOut[2] = {signal.data(), signal.data()};
+    feed->writeInput(loud, 1);
+    feed->writeOutput(loudOut, 1, 0.0f, 0.0f);
+    EXPECT_EQ(feed->outputPeak(), 0.5f);
+
+    const float* quiet[2] = {silence.data(), silence.data()};
+    float* quietOut[2] = {silence.data(), silence.data()};
+    feed->writeInput(quiet, 1500);
+    feed->writeOutput(quietOut, 1500, 0.0f, 0.0f);
+    EXPECT_NEAR(20.0 * std::log10(feed->outputPeak() / 0.5), -60.0, 0.01);
+}
+
+} // namespace

@@ -5,9 +5,18 @@
 //                                           fails unless A and B differ inside the box given
 //                                           as fractions of the picture, and differ less
 //                                           outside it than inside
+//   window_shot same A.png B.png X0 Y0 X1 Y1  fails unless A and B are equal inside the box
+//   window_shot mouse WIDTH HEIGHT ACTION...  plays mouse actions on that window (XTest), in
+//                                           window pixels: click:X,Y  double:X,Y
+//                                           drag:X,Y,DX,DY  fine-drag:X,Y,DX,DY (with Shift)
+//                                           scroll:X,Y,N (N lines up; negative: down)
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #include <cairo.h>
+
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -155,6 +164,113 @@ int differ(const char* pathA, const char* pathB, double x0, double y0, double x1
 
 } // namespace
 
+int same(const char* pathA, const char* pathB, double x0, double y0, double x1, double y1)
+{
+    const Picture a = load(pathA);
+    const Picture b = load(pathB);
+    long changed = 0;
+    for (int y = static_cast<int>(y0 * a.height); y < static_cast<int>(y1 * a.height); ++y)
+    {
+        for (int x = static_cast<int>(x0 * a.width); x < static_cast<int>(x1 * a.width); ++x)
+        {
+            changed += a.pixel(x, y) != b.pixel(x, y) ? 1 : 0;
+        }
+    }
+    std::printf("changed pixels in the box: %ld\n", changed);
+    return a.width == b.width && a.height == b.height && changed == 0 ? 0 : 1;
+}
+
+void pause(int milliseconds)
+{
+    usleep(static_cast<useconds_t>(milliseconds) * 1000u);
+}
+
+int mouse(int width, int height, int count, char** actions)
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr)
+    {
+        return 2;
+    }
+    const Window root = DefaultRootWindow(display);
+    const Window window = findWindow(display, root, width, height);
+    if (window == 0)
+    {
+        std::fprintf(stderr, "no %dx%d window\n", width, height);
+        return 1;
+    }
+    int originX = 0;
+    int originY = 0;
+    Window child = 0;
+    XTranslateCoordinates(display, window, root, 0, 0, &originX, &originY, &child);
+    const auto moveTo = [&](int x, int y)
+    {
+        XTestFakeMotionEvent(display, -1, originX + x, originY + y, 0);
+        XFlush(display);
+        pause(15);
+    };
+    const auto button = [&](unsigned int number, bool press)
+    {
+        XTestFakeButtonEvent(display, number, press ? True : False, 0);
+        XFlush(display);
+        pause(15);
+    };
+    const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
+    for (int i = 0; i < count; ++i)
+    {
+        const std::string action = actions[i];
+        const auto colon = action.find(':');
+        const std::string verb = action.substr(0, colon);
+        int v[4] = {0, 0, 0, 0};
+        std::sscanf(action.c_str() + colon + 1, "%d,%d,%d,%d", &v[0], &v[1], &v[2], &v[3]);
+        moveTo(v[0], v[1]);
+        if (verb == "click" || verb == "double")
+        {
+            for (int n = 0; n < (verb == "double" ? 2 : 1); ++n)
+            {
+                button(1, true);
+                button(1, false);
+                pause(60);
+            }
+        }
+        else if (verb == "drag" || verb == "fine-drag")
+        {
+            const bool fine = verb == "fine-drag";
+            if (fine)
+            {
+                XTestFakeKeyEvent(display, shift, True, 0);
+            }
+            button(1, true);
+            const int steps = 20;
+            for (int s = 1; s <= steps; ++s)
+            {
+                moveTo(v[0] + v[2] * s / steps, v[1] + v[3] * s / steps);
+            }
+            button(1, false);
+            if (fine)
+            {
+                XTestFakeKeyEvent(display, shift, False, 0);
+            }
+        }
+        else if (verb == "scroll")
+        {
+            for (int n = 0; n < std::abs(v[2]); ++n)
+            {
+                button(v[2] > 0 ? 4 : 5, true);
+                button(v[2] > 0 ? 4 : 5, false);
+            }
+        }
+        else
+        {
+            std::fprintf(stderr, "unknown action %s\n", action.c_str());
+            return 2;
+        }
+        pause(200); // time for the window to redraw
+    }
+    XCloseDisplay(display);
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
     const std::string command = argc > 1 ? argv[1] : "";
@@ -171,7 +287,16 @@ int main(int argc, char** argv)
         return differ(argv[2], argv[3], std::atof(argv[4]), std::atof(argv[5]), std::atof(argv[6]),
                       std::atof(argv[7]));
     }
-    std::fprintf(stderr, "usage: window_shot grab OUT.png W H | blank IN.png | differ A.png "
-                         "B.png X0 Y0 X1 Y1\n");
+    if (command == "same" && argc == 8)
+    {
+        return same(argv[2], argv[3], std::atof(argv[4]), std::atof(argv[5]), std::atof(argv[6]),
+                    std::atof(argv[7]));
+    }
+    if (command == "mouse" && argc >= 5)
+    {
+        return mouse(std::atoi(argv[2]), std::atoi(argv[3]), argc - 4, argv + 4);
+    }
+    std::fprintf(stderr, "usage: window_shot grab OUT.png W H | blank IN.png | differ|same A.png "
+                         "B.png X0 Y0 X1 Y1 | mouse W H ACTION...\n");
     return 2;
 }

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Opens the plugin window on a virtual X display and checks screenshots of it:
-#   - the JACK app (against a dummy JACK server) shows its window, not blank;
+#   - the JACK app (against a dummy JACK server) shows its window, not blank; dragging the
+#     frequency knob moves the comb, and a double click on it puts the default back;
+#   - at a scale factor of 1.5 the JACK app's window is 1.5 times as large;
 #   - jalv's GTK host shows the LV2 window at two fundamentals, and the two pictures differ
 #     in the display area (the comb moved) more than in the rest of the window.
 # Usage: window_test.sh WINDOW_SHOT BIN_DIR ARTIFACT_DIR. Pictures stay in ARTIFACT_DIR.
@@ -20,7 +22,7 @@ cleanup() {
 trap cleanup EXIT
 
 # The display: Xvfb picks a free number and writes it to fd 3.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 2400x1400x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=:$(cat "$work/display")
@@ -56,13 +58,45 @@ run_and_capture() {
   wait "$pid" 2>/dev/null || true
 }
 
-run_and_capture "$artifacts/jack-app.png" "$bin/Sorvell"
+# The display spans x 14..986 and y 52..408 of the 1000x600 window; the frequency knob sits
+# at (47, 513).
+display_box=(0.014 0.087 0.986 0.68)
+"$bin/Sorvell" >"$work/jack-app.log" 2>&1 &
+app=$!
+capture "$artifacts/jack-app.png"
 "$shot" blank "$artifacts/jack-app.png"
+"$shot" mouse 1000 600 drag:47,513,0,-60
+capture "$artifacts/jack-app-dragged.png"
+"$shot" differ "$artifacts/jack-app.png" "$artifacts/jack-app-dragged.png" "${display_box[@]}"
+"$shot" mouse 1000 600 double:47,513
+capture "$artifacts/jack-app-reset.png"
+"$shot" same "$artifacts/jack-app.png" "$artifacts/jack-app-reset.png" "${display_box[@]}"
+kill "$app"
+wait "$app" 2>/dev/null || true
+
+# A host scale factor of 1.5 gives a 1500x900 window.
+run_and_capture_sized() {
+  local out=$1 width=$2 height=$3
+  shift 3
+  "$@" >"$work/$(basename "$out").log" 2>&1 &
+  local pid=$!
+  local found=1
+  for _ in $(seq 150); do
+    if "$shot" grab "$out" "$width" "$height" 2>/dev/null; then found=0; break; fi
+    sleep 0.1
+  done
+  sleep 1.5
+  [ $found -eq 0 ] && "$shot" grab "$out" "$width" "$height"
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
+  return $found
+}
+run_and_capture_sized "$artifacts/jack-app-scaled.png" 1500 900 env DPF_SCALE_FACTOR=1.5 "$bin/Sorvell"
+"$shot" blank "$artifacts/jack-app-scaled.png"
 
 export LV2_PATH=$bin
 run_and_capture "$artifacts/lv2-110hz.png" jalv.gtk3 -c frequency=110 urn:quendra:sorvell
 run_and_capture "$artifacts/lv2-880hz.png" jalv.gtk3 -c frequency=880 urn:quendra:sorvell
 "$shot" blank "$artifacts/lv2-110hz.png"
 "$shot" blank "$artifacts/lv2-880hz.png"
-# The display spans x 14..986 and y 52..408 of the 1000x600 window.
-"$shot" differ "$artifacts/lv2-110hz.png" "$artifacts/lv2-880hz.png" 0.014 0.087 0.986 0.68
+"$shot" differ "$artifacts/lv2-110hz.png" "$artifacts/lv2-880hz.png" "${display_box[@]}"

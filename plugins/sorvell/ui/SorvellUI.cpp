@@ -318,10 +318,12 @@ protected:
             change(index, mValues[index] >= 0.5 ? 0.0 : 1.0);
             return true;
         }
-        const auto options = optionCount(index);
-        const double segment = control->box.w / static_cast<double>(options);
-        const auto option = std::clamp(static_cast<int>((x - control->box.x) / segment), 0,
-                                       static_cast<int>(options) - 1);
+        const auto edges = segmentEdges(*control);
+        std::size_t option = 0;
+        while (option + 2 < edges.size() && x >= edges[option + 1])
+        {
+            ++option;
+        }
         change(index, static_cast<double>(option));
         return true;
     }
@@ -406,6 +408,23 @@ private:
     static std::string optionName(std::size_t index, std::size_t option)
     {
         return ui::valueText(index, static_cast<double>(option));
+    }
+
+    // A selector's segments share its width by the length of their names.
+    static std::vector<double> segmentEdges(const Control& control)
+    {
+        const std::size_t options = optionCount(control.index);
+        std::vector<double> edges{0.0};
+        for (std::size_t o = 0; o < options; ++o)
+        {
+            edges.push_back(edges.back() + 3.0 +
+                            static_cast<double>(optionName(control.index, o).size()));
+        }
+        for (double& edge : edges)
+        {
+            edge = control.box.x + control.box.w * edge / edges.back();
+        }
+        return edges;
     }
 
     bool pitchFromMidi() const { return mValues[kPitchSourceIndex] >= 0.5; }
@@ -615,13 +634,17 @@ private:
                  b.y + 15.0, 9.0, kMuted, Align::centre, false, 0.8);
         }
 
-        if (mFeed != nullptr && mLive)
+        // The input underneath, the comb, and the output on top where it stays readable.
+        const bool live = mFeed != nullptr && mLive;
+        if (live)
         {
-            const double rate = mFeed->sampleRate();
-            drawSpectrum(cr, axis, mInputSpectrum, rate, kInput, 0.30, 0.55);
-            drawSpectrum(cr, axis, mOutputSpectrum, rate, kOutput, 0.06, 0.75);
+            drawSpectrum(cr, axis, mInputSpectrum, mFeed->sampleRate(), kInput, 0.30, 0.55);
         }
         drawComb(cr, axis, plotTop, plotBottom);
+        if (live)
+        {
+            drawSpectrum(cr, axis, mOutputSpectrum, mFeed->sampleRate(), kOutput, 0.05, 0.85);
+        }
         cairo_restore(cr);
         drawLegend(cr);
     }
@@ -630,6 +653,11 @@ private:
                       const ui::SpectrumAnalyser& spectrum, double rate, Rgb colour,
                       double fillAlpha, double lineAlpha) const
     {
+        const auto levels = spectrum.levelsDb();
+        if (*std::max_element(levels.begin(), levels.end()) <= kBottomDb)
+        {
+            return; // silence
+        }
         const Box& b = mDisplayBox;
         const double left = axis.x(kLowHz);
         const double right = axis.x(kHighHz);
@@ -840,7 +868,7 @@ private:
         const auto range = ui::parameterRange(index);
         const double position = ui::toPosition(range, mValues[index]);
         const double cx = b.x + b.w / 2.0;
-        const double radius = std::min(24.0, b.w / 2.0 - 10.0);
+        const double radius = std::min(22.0, b.w / 2.0 - 10.0);
         const double cy = b.y + 20.0 + radius;
         const double start = 0.75 * std::numbers::pi;
         const double sweep = 1.5 * std::numbers::pi;
@@ -889,8 +917,16 @@ private:
         cairo_stroke(cr);
         cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
 
-        text(cr, ui::valueText(index, mValues[index]), cx, cy + radius + 18.0, 10.5,
-             active ? kRight : kMuted, Align::centre);
+        // A value with a note name puts the note on a second line.
+        const std::string value = ui::valueText(index, mValues[index]);
+        const auto split = value.find("  ");
+        text(cr, value.substr(0, split), cx, cy + radius + 18.0, 10.5, active ? kRight : kMuted,
+             Align::centre);
+        if (split != std::string::npos)
+        {
+            text(cr, value.substr(split + 2), cx, cy + radius + 31.0, 10.5, kText, Align::centre,
+                 true);
+        }
     }
 
     void drawSelector(cairo_t* cr, const Control& control) const
@@ -901,17 +937,18 @@ private:
         setColour(cr, kDisplay);
         roundedRectangle(cr, b.x, b.y, b.w, b.h, 5.0);
         cairo_fill(cr);
-        const double segment = b.w / static_cast<double>(options);
+        const auto edges = segmentEdges(control);
         for (std::size_t o = 0; o < options; ++o)
         {
-            const double x = b.x + segment * static_cast<double>(o);
+            const double x = edges[o];
+            const double segment = edges[o + 1] - edges[o];
             if (o == selected)
             {
                 setColour(cr, kLeft, 0.9);
                 roundedRectangle(cr, x + 2.0, b.y + 2.0, segment - 4.0, b.h - 4.0, 4.0);
                 cairo_fill(cr);
             }
-            text(cr, optionName(control.index, o), x + segment / 2.0, b.y + 15.0, 10.0,
+            text(cr, optionName(control.index, o), x + segment / 2.0, b.y + 15.0, 9.5,
                  o == selected ? kBackground : kMuted, Align::centre, o == selected);
         }
     }

@@ -1,7 +1,10 @@
 #include "AnalysisFeed.h"
 
+#include <quendra/dsp/Vantor.h>
+
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace quendra::plugin
 {
@@ -18,8 +21,9 @@ void AnalysisFeed::write(Ring& ring, std::uint64_t start, const float* const* ch
 {
     for (std::uint32_t i = 0; i < frames; ++i)
     {
+        // Release: a reader that loads this value also sees the claim made before it.
         ring[(start + i) & (kRingSize - 1)].store(0.5f * (channels[0][i] + channels[1][i]),
-                                                  std::memory_order_relaxed);
+                                                  std::memory_order_release);
     }
 }
 
@@ -27,8 +31,6 @@ void AnalysisFeed::writeInput(const float* const* inputs, std::uint32_t frames) 
 {
     const std::uint64_t start = mPublished.load(std::memory_order_relaxed);
     mWriting.store(start + frames, std::memory_order_relaxed);
-    // Readers that see any of the stores below also see the claim above.
-    std::atomic_thread_fence(std::memory_order_release);
     write(mInput, start, inputs, frames);
 }
 
@@ -56,6 +58,17 @@ void AnalysisFeed::writeOutput(const float* const* outputs, std::uint32_t frames
     mPublished.store(start + frames, std::memory_order_release);
 }
 
+void AnalysisFeed::writeOutput(const float* const* outputs, std::uint32_t frames,
+                               const dravel::vantor::Vantor& engine) noexcept
+{
+    const auto reduction = engine.limiter().smoothedGain();
+    const auto& bank = engine.bank(0);
+    // Every partial holds the fundamental as radians per hop.
+    const float fundamental =
+        bank.group(0).mFundamental[0] * bank.hopRate() / (2.0f * std::numbers::pi_v<float>);
+    writeOutput(outputs, frames, std::min(reduction.left, reduction.right), fundamental);
+}
+
 bool AnalysisFeed::readLatest(std::span<float> input, std::span<float> output) const noexcept
 {
     const std::size_t count = input.size();
@@ -72,12 +85,12 @@ bool AnalysisFeed::readLatest(std::span<float> input, std::span<float> output) c
     for (std::size_t i = 0; i < count; ++i)
     {
         const std::size_t slot = (start + i) & (kRingSize - 1);
-        input[i] = mInput[slot].load(std::memory_order_relaxed);
-        output[i] = mOutput[slot].load(std::memory_order_relaxed);
+        input[i] = mInput[slot].load(std::memory_order_acquire);
+        output[i] = mOutput[slot].load(std::memory_order_acquire);
     }
-    // Whatever the writer claimed by now may have landed in the copy; the copy holds only
-    // when that claim stays clear of the oldest copied slot.
-    std::atomic_thread_fence(std::memory_order_acquire);
+    // Any value of a later block in the copy came with its claim, so the claim read now
+    // covers everything the copy may hold; the copy is whole when that claim stays clear of
+    // the oldest copied slot.
     const std::uint64_t writing = mWriting.load(std::memory_order_relaxed);
     return writing <= start + kRingSize;
 }

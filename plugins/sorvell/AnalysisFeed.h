@@ -1,9 +1,10 @@
 // What the running plugin shows its window: the newest input and output samples (each a mono
 // sum of the two channels), the limiter's gain reduction, a decaying output peak and the
 // fundamental the engine resonates at. The audio thread writes, one window reads at its own
-// frame rate; neither waits for the other. The rings are atomics written with relaxed stores,
-// and a sequence of two counters tells the reader whether the audio thread overwrote what it
-// copied (then it simply tries again at the next frame). No allocation after construction.
+// frame rate; neither waits for the other. The rings are atomics (plain moves on x86), and a
+// claim counter, stored before each block's samples, tells the reader whether the audio thread
+// overwrote what it copied (then it simply tries again at the next frame). No allocation
+// after construction.
 #pragma once
 
 #include <array>
@@ -11,6 +12,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+
+namespace quendra::dravel::vantor
+{
+class Vantor;
+}
 
 namespace quendra::plugin
 {
@@ -29,6 +35,11 @@ public:
     // block to the reader.
     void writeOutput(const float* const* outputs, std::uint32_t frames, float gainReductionDb,
                      float fundamentalHz) noexcept;
+    // The same, with the readings taken from the engine that made the block: the deeper of its
+    // limiter's two gain reductions, and the fundamental its partials are tuned to now (which
+    // follows MIDI when that is the pitch source).
+    void writeOutput(const float* const* outputs, std::uint32_t frames,
+                     const dravel::vantor::Vantor& engine) noexcept;
 
     // Reader: the newest input.size() frames of input and output (equal sizes, at most
     // kRingSize / 2). False when there are fewer frames yet or the writer overran the copy.

@@ -204,21 +204,9 @@ private:
     {
         const float* in[2] = {inputs[0] + offset, inputs[1] + offset};
         float* out[2] = {outputs[0] + offset, outputs[1] + offset};
-        mFeed.writeInput(in, count);
+        mFeed.writeInput(in, count); // for a window: before in-place processing overwrites it
         mProcessor.process(in, out, count);
-        publish(out, count);
-    }
-
-    // What a window shows: the output, the limiter's gain reduction and the engine's
-    // fundamental (which follows MIDI when that is the pitch source).
-    void publish(const float* const* out, uint32_t count) noexcept
-    {
-        auto& engine = mProcessor.engine();
-        const auto reduction = engine.limiter().smoothedGain();
-        const auto& bank = engine.bank(0);
-        const float fundamental =
-            bank.group(0).mFundamental[0] * bank.hopRate() / (2.0f * std::numbers::pi_v<float>);
-        mFeed.writeOutput(out, count, std::min(reduction.left, reduction.right), fundamental);
+        mFeed.writeOutput(out, count, mProcessor.engine());
     }
 
     SorvellProcessor mProcessor;

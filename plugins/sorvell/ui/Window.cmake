@@ -5,6 +5,7 @@
 # every format target exists.
 add_library(sorvell_analysis STATIC ${CMAKE_CURRENT_LIST_DIR}/../AnalysisFeed.cpp)
 target_include_directories(sorvell_analysis PUBLIC ${CMAKE_CURRENT_LIST_DIR}/..)
+target_link_libraries(sorvell_analysis PUBLIC quendra_dsp)
 
 add_library(sorvell_ui_core STATIC
     ${CMAKE_CURRENT_LIST_DIR}/CombModel.cpp

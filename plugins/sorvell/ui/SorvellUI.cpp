@@ -201,6 +201,11 @@ protected:
         }
     }
 
+#if DISTRHO_PLUGIN_WANT_STATE
+    // The plugin's state is its parameters, which reach the window through parameterChanged.
+    void stateChanged(const char*, const char*) override {}
+#endif
+
     void sampleRateChanged(double sampleRate) override
     {
         mModel = std::make_unique<ui::CombModel>(sampleRate);

@@ -4,12 +4,17 @@
 #     frequency knob moves the comb, and a double click on it puts the default back;
 #   - at a scale factor of 1.5 the JACK app's window is 1.5 times as large;
 #   - jalv's GTK host shows the LV2 window at two fundamentals, and the two pictures differ
-#     in the display area (the comb moved) more than in the rest of the window.
-# Usage: window_test.sh WINDOW_SHOT BIN_DIR ARTIFACT_DIR. Pictures stay in ARTIFACT_DIR.
+#     in the display area (the comb moved) more than in the rest of the window;
+#   - a small CLAP host shows the CLAP window: a fundamental sent as automation moves the comb
+#     away from the JACK app's default one, and noise through the plugin shows in the display
+#     (the spectra reach the window) where silence does not.
+# Usage: window_test.sh WINDOW_SHOT CLAP_HOST BIN_DIR ARTIFACT_DIR. Pictures stay in
+# ARTIFACT_DIR.
 set -euo pipefail
 shot=$1
-bin=$2
-artifacts=$3
+clap_host=$2
+bin=$3
+artifacts=$4
 mkdir -p "$artifacts"
 rm -f "$artifacts"/*.png
 work=$(mktemp -d)
@@ -100,3 +105,9 @@ run_and_capture "$artifacts/lv2-880hz.png" jalv.gtk3 -c frequency=880 urn:quendr
 "$shot" blank "$artifacts/lv2-110hz.png"
 "$shot" blank "$artifacts/lv2-880hz.png"
 "$shot" differ "$artifacts/lv2-110hz.png" "$artifacts/lv2-880hz.png" "${display_box[@]}"
+
+# Parameter 10 is the frequency.
+run_and_capture "$artifacts/clap-110hz-silence.png" "$clap_host" "$bin/Sorvell.clap" 30 silence 10=110
+run_and_capture "$artifacts/clap-110hz-noise.png" "$clap_host" "$bin/Sorvell.clap" 30 noise 10=110
+"$shot" differ "$artifacts/jack-app.png" "$artifacts/clap-110hz-silence.png" "${display_box[@]}"
+"$shot" differ "$artifacts/clap-110hz-silence.png" "$artifacts/clap-110hz-noise.png" "${display_box[@]}"

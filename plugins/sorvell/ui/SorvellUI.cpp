@@ -219,6 +219,10 @@ protected:
         {
             return;
         }
+        // While no audio comes, the spectra fall for a while; after that nothing moves and
+        // the window is left alone.
+        constexpr int kFallingFrames = 60;
+        bool changed = false;
         const std::uint64_t written = mFeed->framesWritten();
         if (written != mLastWritten)
         {
@@ -229,19 +233,27 @@ protected:
                 mOutputSpectrum.analyse(mOutputSamples);
             }
             mLive = true;
+            mIdleWithoutAudio = 0;
+            changed = true;
         }
-        else
+        else if (mIdleWithoutAudio < kFallingFrames)
         {
+            ++mIdleWithoutAudio;
             mInputSpectrum.decay();
             mOutputSpectrum.decay();
+            changed = true;
         }
         const float fundamental = mFeed->fundamentalHz();
         if (pitchFromMidi() && fundamental > 0.0f && fundamental != mMidiFundamental)
         {
             mMidiFundamental = fundamental;
             mCombDirty = true;
+            changed = true;
         }
-        repaint();
+        if (changed)
+        {
+            repaint();
+        }
     }
 
     // ---- drawing -----------------------------------------------------------------------------
@@ -432,7 +444,10 @@ private:
         return edges;
     }
 
-    bool pitchFromMidi() const { return mValues[kPitchSourceIndex] >= 0.5; }
+    bool pitchFromMidi() const
+    {
+        return mValues[kPitchSourceIndex] >= 0.5;
+    }
 
     double fundamentalHz() const
     {
@@ -980,6 +995,7 @@ private:
     const AnalysisFeed* mFeed = nullptr;
     bool mLive = false;
     std::uint64_t mLastWritten = 0;
+    int mIdleWithoutAudio = 0;
     float mMidiFundamental = 0.0f;
     std::vector<float> mInputSamples = std::vector<float>(ui::SpectrumAnalyser::kSize);
     std::vector<float> mOutputSamples = std::vector<float>(ui::SpectrumAnalyser::kSize);

@@ -2,8 +2,8 @@
 // 48 kHz, processes audio on its own thread (pink-ish noise, or silence), shows the window
 // floating, drives the plugin's timer from the main thread, and closes everything after the
 // given time. Parameter values given on the command line reach the plugin as events in the
-// first processed block, as host automation would.
-//   clap_window_host PLUGIN.clap SECONDS noise|silence [PARAM_ID=VALUE ...]
+// first processed block, as host automation would, and note=N a MIDI note-on after them.
+//   clap_window_host PLUGIN.clap SECONDS noise|silence [PARAM_ID=VALUE ...] [note=N]
 #include "clap/entry.h"
 #include "clap/ext/gui.h"
 #include "clap/ext/latency.h"
@@ -26,7 +26,13 @@
 namespace
 {
 
-std::vector<clap_event_param_value_t> gStartEvents;
+union Event
+{
+    clap_event_header_t header;
+    clap_event_param_value_t param;
+    clap_event_midi_t midi;
+};
+std::vector<Event> gStartEvents;
 
 const void* hostExtension(const clap_host_t*, const char* id)
 {
@@ -69,12 +75,12 @@ struct EventList
         nullptr,
         [](const clap_input_events_t* list) -> uint32_t
         {
-            auto* events = static_cast<std::vector<clap_event_param_value_t>*>(list->ctx);
+            auto* events = static_cast<std::vector<Event>*>(list->ctx);
             return static_cast<uint32_t>(events->size());
         },
         [](const clap_input_events_t* list, uint32_t index) -> const clap_event_header_t*
         {
-            auto* events = static_cast<std::vector<clap_event_param_value_t>*>(list->ctx);
+            auto* events = static_cast<std::vector<Event>*>(list->ctx);
             return &(*events)[index].header;
         }};
 };
@@ -93,6 +99,18 @@ int main(int argc, char** argv)
     const bool noise = std::strcmp(argv[3], "noise") == 0;
     for (int i = 4; i < argc; ++i)
     {
+        unsigned note = 0;
+        if (std::sscanf(argv[i], "note=%u", &note) == 1)
+        {
+            Event midi{};
+            midi.midi.header = {sizeof(clap_event_midi_t), 0, CLAP_CORE_EVENT_SPACE_ID,
+                                CLAP_EVENT_MIDI, 0};
+            midi.midi.data[0] = 0x90;
+            midi.midi.data[1] = static_cast<std::uint8_t>(note);
+            midi.midi.data[2] = 100;
+            gStartEvents.push_back(midi);
+            continue;
+        }
         clap_event_param_value_t event{};
         event.header = {sizeof(event), 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
         event.note_id = -1;
@@ -103,7 +121,9 @@ int main(int argc, char** argv)
         {
             return 2;
         }
-        gStartEvents.push_back(event);
+        Event param{};
+        param.param = event;
+        gStartEvents.push_back(param);
     }
 
     void* module = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
@@ -150,7 +170,7 @@ int main(int argc, char** argv)
             float* outputs[2] = {buffers[2].data(), buffers[3].data()};
             clap_audio_buffer_t in{inputs, nullptr, 2, 0, 0};
             clap_audio_buffer_t out{outputs, nullptr, 2, 0, 0};
-            std::vector<clap_event_param_value_t> none;
+            std::vector<Event> none;
             EventList startEvents;
             startEvents.in.ctx = &gStartEvents;
             EventList noEvents;

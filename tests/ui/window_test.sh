@@ -7,7 +7,8 @@
 #     in the display area (the comb moved) more than in the rest of the window;
 #   - a small CLAP host shows the CLAP window: a fundamental sent as automation moves the comb
 #     away from the JACK app's default one, and noise through the plugin shows in the display
-#     (the spectra reach the window) where silence does not.
+#     (the spectra reach the window) where silence does not; with MIDI as the pitch source, a
+#     note moves the comb.
 # Usage: window_test.sh WINDOW_SHOT CLAP_HOST BIN_DIR ARTIFACT_DIR. Pictures stay in
 # ARTIFACT_DIR.
 set -euo pipefail
@@ -26,8 +27,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The display: Xvfb picks a free number and writes it to fd 3.
-Xvfb -displayfd 3 -screen 0 2400x1400x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+# The display: Xvfb picks a free number and writes it to fd 3; it must not reset when its
+# last client leaves (connections made meanwhile fail).
+Xvfb -displayfd 3 -screen 0 2400x1400x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=:$(cat "$work/display")
@@ -111,3 +113,6 @@ run_and_capture "$artifacts/clap-110hz-silence.png" "$clap_host" "$bin/Sorvell.c
 run_and_capture "$artifacts/clap-110hz-noise.png" "$clap_host" "$bin/Sorvell.clap" 30 noise 10=110
 "$shot" differ "$artifacts/jack-app.png" "$artifacts/clap-110hz-silence.png" "${display_box[@]}"
 "$shot" differ "$artifacts/clap-110hz-silence.png" "$artifacts/clap-110hz-noise.png" "${display_box[@]}"
+# Parameter 15 is the pitch source: with MIDI, a note-on of A3 takes the comb down an octave.
+run_and_capture "$artifacts/clap-midi-a3.png" "$clap_host" "$bin/Sorvell.clap" 30 silence 15=1 note=57
+"$shot" differ "$artifacts/jack-app.png" "$artifacts/clap-midi-a3.png" "${display_box[@]}"

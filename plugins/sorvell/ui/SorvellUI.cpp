@@ -917,7 +917,9 @@ private:
         {
             from = start + sweep * ui::toPosition(range, 0.0);
         }
-        setColour(cr, active ? kRight : kLeft);
+        // The frequency knob rests while MIDI sets the fundamental.
+        const bool resting = index == id(parameter_id::frequency) && pitchFromMidi();
+        setColour(cr, active ? kRight : (resting ? kMuted : kLeft));
         if (angle >= from)
         {
             cairo_arc(cr, cx, cy, radius, from, angle);

@@ -201,6 +201,11 @@ protected:
         }
     }
 
+#if DISTRHO_PLUGIN_WANT_PROGRAMS
+    // A program sets parameters, which reach the window through parameterChanged.
+    void programLoaded(uint32_t) override {}
+#endif
+
 #if DISTRHO_PLUGIN_WANT_STATE
     // The plugin's state is its parameters, which reach the window through parameterChanged.
     void stateChanged(const char*, const char*) override {}

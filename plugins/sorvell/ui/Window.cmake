@@ -28,12 +28,19 @@ if(SORVELL_BUILD_WINDOW)
 endif()
 
 function(sorvell_window_targets)
-    target_link_libraries(Sorvell-dsp PUBLIC sorvell_analysis)
-    set(clap_dsp Sorvell-dsp)
-    if(TARGET Sorvell-dsp-clap)
-        set(clap_dsp Sorvell-dsp-clap)
-        target_link_libraries(Sorvell-dsp-clap PUBLIC sorvell_analysis)
-    endif()
+    # The formats built as hand-made modules, each on its own build of the plugin class.
+    set(module_formats)
+    foreach(format vst3 clap)
+        if(TARGET Sorvell-dsp-${format})
+            list(APPEND module_formats ${format})
+        endif()
+    endforeach()
+    foreach(dsp Sorvell-dsp ${module_formats})
+        if(NOT dsp STREQUAL "Sorvell-dsp")
+            set(dsp Sorvell-dsp-${dsp})
+        endif()
+        target_link_libraries(${dsp} PUBLIC sorvell_analysis)
+    endforeach()
     if(NOT SORVELL_WINDOW_ARGS)
         return()
     endif()
@@ -41,28 +48,30 @@ function(sorvell_window_targets)
     target_link_libraries(Sorvell-ui PUBLIC sorvell_ui_core sorvell_analysis)
     target_include_directories(Sorvell-ui PUBLIC ${CMAKE_CURRENT_FUNCTION_LIST_DIR})
 
-    # The CLAP module is built by hand, so it takes the window's main too, and a window built
-    # with the same settings as its plugin class (the framework's window class changes with
-    # them).
-    set(clap_ui Sorvell-ui)
-    if(NOT clap_dsp STREQUAL "Sorvell-dsp")
-        set(clap_ui Sorvell-ui-clap)
-        add_library(Sorvell-ui-clap STATIC ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/SorvellUI.cpp)
-        get_target_property(clap_definitions ${clap_dsp} INTERFACE_COMPILE_DEFINITIONS)
-        target_compile_definitions(Sorvell-ui-clap PUBLIC ${clap_definitions})
-        target_link_libraries(Sorvell-ui-clap PUBLIC Sorvell dgl-cairo sorvell_ui_core
-                                                     sorvell_analysis dl)
-        target_include_directories(Sorvell-ui-clap PUBLIC ${CMAKE_CURRENT_FUNCTION_LIST_DIR})
-        set_target_properties(Sorvell-ui-clap PROPERTIES
+    # Each hand-made module takes the window's main too, and a window built with the same
+    # settings as its plugin class (the framework's window class changes with them).
+    foreach(format ${module_formats})
+        add_library(Sorvell-ui-${format} STATIC ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/SorvellUI.cpp)
+        get_target_property(definitions Sorvell-dsp-${format} INTERFACE_COMPILE_DEFINITIONS)
+        target_compile_definitions(Sorvell-ui-${format} PUBLIC ${definitions})
+        target_link_libraries(Sorvell-ui-${format} PUBLIC Sorvell dgl-cairo sorvell_ui_core
+                                                          sorvell_analysis dl)
+        target_include_directories(Sorvell-ui-${format} PUBLIC
+                                   ${CMAKE_CURRENT_FUNCTION_LIST_DIR})
+        set_target_properties(Sorvell-ui-${format} PROPERTIES
+            C_VISIBILITY_PRESET hidden
             CXX_VISIBILITY_PRESET hidden
             VISIBILITY_INLINES_HIDDEN ON)
-    endif()
-    target_sources(Sorvell-clap PRIVATE ${SORVELL_DPF_DIR}/distrho/DistrhoUIMain.cpp)
-    target_link_libraries(Sorvell-clap PRIVATE ${clap_ui})
+        target_sources(Sorvell-${format} PRIVATE ${SORVELL_DPF_DIR}/distrho/DistrhoUIMain.cpp)
+        target_link_libraries(Sorvell-${format} PRIVATE Sorvell-ui-${format})
+    endforeach()
 
     # Compiled inside each format's binary, where that format's instance access is known.
-    foreach(target Sorvell-jack Sorvell-vst3 Sorvell-clap Sorvell-lv2-ui)
-        target_sources(${target} PRIVATE ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/InstanceAccess.cpp)
+    foreach(target Sorvell-jack Sorvell-lv2-ui Sorvell-vst3 Sorvell-clap)
+        if(TARGET ${target})
+            target_sources(${target} PRIVATE
+                           ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/InstanceAccess.cpp)
+        endif()
     endforeach()
     foreach(target dgl-cairo Sorvell-lv2-ui)
         target_compile_options(${target} PRIVATE -w)

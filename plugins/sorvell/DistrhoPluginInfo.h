@@ -1,12 +1,25 @@
 // What the plugin framework needs to know about Sorvell at compile time: names, ids, ports,
-// and the features the plugin uses (latency, MIDI input). No UI here; the DSP side stands alone.
+// and the features the plugin uses (latency, MIDI input), and the window when it is built.
 #pragma once
 
 #define DISTRHO_PLUGIN_NAME "Sorvell"
 #define DISTRHO_PLUGIN_URI "urn:quendra:sorvell"
 #define DISTRHO_PLUGIN_CLAP_ID "quendra.sorvell"
 
+#ifdef SORVELL_WITH_UI
+#define DISTRHO_PLUGIN_HAS_UI 1
+#define DISTRHO_UI_USE_CAIRO 1
+#define DISTRHO_UI_USER_RESIZABLE 1
+// The window reaches the running instance where both share a binary; the LV2 window has its
+// own binary, so that hosts load the DSP without any display library.
+#ifdef DISTRHO_PLUGIN_TARGET_LV2
+#define DISTRHO_PLUGIN_WANT_DIRECT_ACCESS 0
+#else
+#define DISTRHO_PLUGIN_WANT_DIRECT_ACCESS 1
+#endif
+#else
 #define DISTRHO_PLUGIN_HAS_UI 0
+#endif
 #define DISTRHO_PLUGIN_IS_RT_SAFE 1
 #define DISTRHO_PLUGIN_IS_SYNTH 0
 #define DISTRHO_PLUGIN_NUM_INPUTS 2

@@ -3,6 +3,7 @@
 #include "DistrhoPlugin.hpp"
 #include "DistrhoPluginUtils.hpp"
 
+#include "AnalysisSource.h"
 #include "SorvellProcessor.h"
 #include "factory_presets.h"
 
@@ -41,7 +42,7 @@ void setEnumeration(Parameter& parameter, std::span<const std::string_view> name
 
 } // namespace
 
-class SorvellPlugin : public Plugin
+class SorvellPlugin : public Plugin, public quendra::plugin::AnalysisSource
 {
 public:
     SorvellPlugin()
@@ -49,7 +50,10 @@ public:
           mProcessor(getSampleRate())
     {
         setLatency(SorvellProcessor::kLatency);
+        mFeed.setSampleRate(getSampleRate());
     }
+
+    const quendra::plugin::AnalysisFeed& analysisFeed() const noexcept override { return mFeed; }
 
 protected:
     const char* getLabel() const override { return "Sorvell"; }
@@ -164,6 +168,7 @@ protected:
     void sampleRateChanged(double newSampleRate) override
     {
         mProcessor.setSampleRate(newSampleRate);
+        mFeed.setSampleRate(newSampleRate);
     }
 
     // The block is cut at each MIDI event so that a note starts its ramp on its own frame.
@@ -199,10 +204,13 @@ private:
     {
         const float* in[2] = {inputs[0] + offset, inputs[1] + offset};
         float* out[2] = {outputs[0] + offset, outputs[1] + offset};
+        mFeed.writeInput(in, count); // for a window: before in-place processing overwrites it
         mProcessor.process(in, out, count);
+        mFeed.writeOutput(out, count, mProcessor.engine());
     }
 
     SorvellProcessor mProcessor;
+    quendra::plugin::AnalysisFeed mFeed;
 
     DISTRHO_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(SorvellPlugin)
 };

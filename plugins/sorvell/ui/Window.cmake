@@ -1,0 +1,80 @@
+# Sorvell's window (Cairo on X11). The parts without drawing (comb model, axis, spectrum,
+# value texts) are a plain library that is always built and tested; the window itself joins the
+# plugin only when Cairo and X11 are there. Included by the plugin's CMakeLists before
+# dpf_add_plugin (SORVELL_WINDOW_ARGS goes into that call); sorvell_window_targets() after
+# every format target exists.
+add_library(sorvell_analysis STATIC ${CMAKE_CURRENT_LIST_DIR}/../AnalysisFeed.cpp)
+target_include_directories(sorvell_analysis PUBLIC ${CMAKE_CURRENT_LIST_DIR}/..)
+target_link_libraries(sorvell_analysis PUBLIC quendra_dsp)
+
+add_library(sorvell_ui_core STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/CombModel.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FrequencyAxis.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ParameterScale.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SpectrumAnalyser.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ValueText.cpp)
+target_include_directories(sorvell_ui_core PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(sorvell_ui_core PUBLIC sorvell_processor)
+
+option(SORVELL_BUILD_WINDOW "Build the plugin window (needs Cairo and X11)" ON)
+set(SORVELL_WINDOW_ARGS)
+if(SORVELL_BUILD_WINDOW)
+    pkg_check_modules(SORVELL_WINDOW_DEPS cairo x11)
+    if(SORVELL_WINDOW_DEPS_FOUND)
+        set(SORVELL_WINDOW_ARGS UI_TYPE cairo FILES_UI ${CMAKE_CURRENT_LIST_DIR}/SorvellUI.cpp)
+    else()
+        message(STATUS "plugins: no Cairo/X11 development files; the plugin has no window")
+    endif()
+endif()
+
+function(sorvell_window_targets)
+    # The formats built as hand-made modules, each on its own build of the plugin class.
+    set(module_formats)
+    foreach(format vst3 clap)
+        if(TARGET Sorvell-dsp-${format})
+            list(APPEND module_formats ${format})
+        endif()
+    endforeach()
+    foreach(dsp Sorvell-dsp ${module_formats})
+        if(NOT dsp STREQUAL "Sorvell-dsp")
+            set(dsp Sorvell-dsp-${dsp})
+        endif()
+        target_link_libraries(${dsp} PUBLIC sorvell_analysis)
+    endforeach()
+    if(NOT SORVELL_WINDOW_ARGS)
+        return()
+    endif()
+    target_compile_definitions(Sorvell PUBLIC SORVELL_WITH_UI)
+    target_link_libraries(Sorvell-ui PUBLIC sorvell_ui_core sorvell_analysis)
+    target_include_directories(Sorvell-ui PUBLIC ${CMAKE_CURRENT_FUNCTION_LIST_DIR})
+
+    # Each hand-made module takes the window's main too, and a window built with the same
+    # settings as its plugin class (the framework's window class changes with them).
+    foreach(format ${module_formats})
+        add_library(Sorvell-ui-${format} STATIC ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/SorvellUI.cpp)
+        get_target_property(definitions Sorvell-dsp-${format} INTERFACE_COMPILE_DEFINITIONS)
+        target_compile_definitions(Sorvell-ui-${format} PUBLIC ${definitions})
+        target_link_libraries(Sorvell-ui-${format} PUBLIC Sorvell dgl-cairo sorvell_ui_core
+                                                          sorvell_analysis dl)
+        target_include_directories(Sorvell-ui-${format} PUBLIC
+                                   ${CMAKE_CURRENT_FUNCTION_LIST_DIR})
+        set_target_properties(Sorvell-ui-${format} PROPERTIES
+            C_VISIBILITY_PRESET hidden
+            CXX_VISIBILITY_PRESET hidden
+            VISIBILITY_INLINES_HIDDEN ON)
+        target_sources(Sorvell-${format} PRIVATE ${SORVELL_DPF_DIR}/distrho/DistrhoUIMain.cpp)
+        target_link_libraries(Sorvell-${format} PRIVATE Sorvell-ui-${format})
+    endforeach()
+
+    # Compiled inside each format's binary, where that format's instance access is known.
+    foreach(target Sorvell-jack Sorvell-lv2-ui Sorvell-vst3 Sorvell-clap)
+        if(TARGET ${target})
+            target_sources(${target} PRIVATE
+                           ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/InstanceAccess.cpp)
+        endif()
+    endforeach()
+    foreach(target dgl-cairo Sorvell-lv2-ui)
+        target_compile_options(${target} PRIVATE -w)
+    endforeach()
+    add_dependencies(sorvell_plugins Sorvell-lv2-ui)
+endfunction()

@@ -7,9 +7,18 @@ export JACK_DEFAULT_SERVER=sorvell_test_$$ # a server no other run shares
 export JACK_NO_START_SERVER=1                # clients must not start one of their own
 jackd_pid=""
 app_pid=""
+# Asks both to stop, gives them 5 s, then kills what is left: a client caught half-way through
+# starting may not answer SIGTERM, and waiting on it would hang the test.
 cleanup() {
-  [ -z "$app_pid" ] || kill "$app_pid" 2>/dev/null || true
-  [ -z "$jackd_pid" ] || kill "$jackd_pid" 2>/dev/null || true
+  local pids="$app_pid $jackd_pid" pid alive
+  for pid in $pids; do kill "$pid" 2>/dev/null || true; done
+  for _ in $(seq 50); do
+    alive=""
+    for pid in $pids; do ! kill -0 "$pid" 2>/dev/null || alive=1; done
+    [ -n "$alive" ] || break
+    sleep 0.1
+  done
+  for pid in $pids; do kill -9 "$pid" 2>/dev/null || true; done
   wait 2>/dev/null || true
 }
 trap cleanup EXIT

@@ -9,6 +9,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace
@@ -22,19 +23,26 @@ constexpr float kRate = 48000.0f;
 constexpr std::size_t kFrames = 48000;
 constexpr std::uint32_t kBlock = 256;
 
+// The same noise as two channel buffers, as the block calls take it.
+template <typename Frames>
+std::pair<std::vector<float>, std::vector<float>> splitChannels(const Frames& frames)
+{
+    std::pair<std::vector<float>, std::vector<float>> channels;
+    for (const auto& frame : frames)
+    {
+        channels.first.push_back(frame.left);
+        channels.second.push_back(frame.right);
+    }
+    return channels;
+}
+
 void BareEngineHeaviest(benchmark::State& state)
 {
     const auto noise = sorvell::bench::stereoNoise(kFrames, 1);
     auto engine = sorvell::bench::engineAtDefaults(kRate, 1);
     sorvell::bench::setHeaviest(*engine);
     engine->setFrequency(40.0f);
-    std::vector<float> inLeft(kFrames);
-    std::vector<float> inRight(kFrames);
-    for (std::size_t i = 0; i < kFrames; ++i)
-    {
-        inLeft[i] = noise[i].left;
-        inRight[i] = noise[i].right;
-    }
+    const auto [inLeft, inRight] = splitChannels(noise);
     std::vector<float> left(kFrames);
     std::vector<float> right(kFrames);
     for (auto _ : state)
@@ -56,13 +64,7 @@ void PluginProcessHeaviest(benchmark::State& state)
 {
     const bool automate = state.range(0) != 0;
     const auto noise = sorvell::bench::stereoNoise(kFrames, 1);
-    std::vector<float> inLeft(kFrames);
-    std::vector<float> inRight(kFrames);
-    for (std::size_t i = 0; i < kFrames; ++i)
-    {
-        inLeft[i] = noise[i].left;
-        inRight[i] = noise[i].right;
-    }
+    const auto [inLeft, inRight] = splitChannels(noise);
     std::vector<float> left(kFrames);
     std::vector<float> right(kFrames);
     SorvellProcessor processor(kRate);

@@ -27,14 +27,6 @@ struct Context
 // run many times.
 const Settings& deterministicSettings();
 
-// DPF 1.6's VST3 wrapper, when the plugin takes MIDI, gives the plugin's first parameter the
-// id that closes its block of MIDI CC parameters and, off by one, takes it for one of them in
-// the edit controller: it reads back as 0 and sets through the controller are refused. The
-// processor still applies it, so audio is right. True for the value of that parameter.
-bool readbackBroken(const Context& context, const PluginInstance& instance, uint32_t index);
-// A passing outcome becomes a known wrapper fault when a broken read-back had to be left out.
-Outcome withReadbackFault(Outcome outcome, bool leftOut);
-
 // The largest output magnitude that still counts as bounded.
 constexpr float kPeakBound = 64.0f;
 

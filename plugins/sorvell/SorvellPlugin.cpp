@@ -4,9 +4,11 @@
 #include "DistrhoPluginUtils.hpp"
 
 #include "AnalysisSource.h"
+#include "PluginParameterIndex.h"
 #include "SorvellProcessor.h"
 #include "factory_presets.h"
 
+#include <algorithm>
 #include <cstring>
 #include <span>
 #include <string>
@@ -18,8 +20,11 @@ namespace
 {
 
 using quendra::plugin::kBypassIndex;
-using quendra::plugin::kParameterCount;
+using quendra::plugin::kGainReductionFloorDb;
+using quendra::plugin::kGainReductionParameter;
 using quendra::plugin::kPitchSourceIndex;
+using quendra::plugin::kPluginParameterCount;
+using quendra::plugin::processorIndex;
 using quendra::plugin::SorvellProcessor;
 
 String text(std::string_view view)
@@ -46,7 +51,7 @@ class SorvellPlugin : public Plugin, public quendra::plugin::AnalysisSource
 {
 public:
     SorvellPlugin()
-        : Plugin(kParameterCount, DISTRHO_PLUGIN_WANT_PROGRAMS ? programCount() : 0, 0),
+        : Plugin(kPluginParameterCount, DISTRHO_PLUGIN_WANT_PROGRAMS ? programCount() : 0, 0),
           mProcessor(getSampleRate())
     {
         setLatency(SorvellProcessor::kLatency);
@@ -73,8 +78,20 @@ protected:
         Plugin::initAudioPort(input, index, port);
     }
 
-    void initParameter(uint32_t index, Parameter& parameter) override
+    void initParameter(uint32_t pluginIndex, Parameter& parameter) override
     {
+        if (pluginIndex == kGainReductionParameter)
+        {
+            parameter.hints = kParameterIsOutput;
+            parameter.name = "Gain reduction";
+            parameter.shortName = "Reduction";
+            parameter.symbol = "gain_reduction";
+            parameter.unit = "dB";
+            parameter.description = "How far the output limiter turns the output down now.";
+            parameter.ranges = ParameterRanges(0.0f, kGainReductionFloorDb, 0.0f);
+            return;
+        }
+        const std::size_t index = *processorIndex(pluginIndex);
         if (index < quendra::sorvell::parameter_count)
         {
             const auto& row = quendra::sorvell::parameters()[index];
@@ -147,14 +164,21 @@ protected:
     }
 #endif
 
-    float getParameterValue(uint32_t index) const override
+    float getParameterValue(uint32_t pluginIndex) const override
     {
-        return static_cast<float>(mProcessor.parameter(index));
+        if (const auto index = processorIndex(pluginIndex))
+        {
+            return static_cast<float>(mProcessor.parameter(*index));
+        }
+        return std::max(mFeed.gainReductionDb(), kGainReductionFloorDb);
     }
 
-    void setParameterValue(uint32_t index, float value) override
+    void setParameterValue(uint32_t pluginIndex, float value) override
     {
-        mProcessor.setParameter(index, value);
+        if (const auto index = processorIndex(pluginIndex))
+        {
+            mProcessor.setParameter(*index, value);
+        }
     }
 
     void activate() override

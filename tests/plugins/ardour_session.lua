@@ -28,7 +28,9 @@ local function controls(insert)
   return found
 end
 
-local changed = { ["Frequency"] = 220, ["Decay time"] = 3, ["Modulation mode"] = 2 }
+-- Dry/wet is the first input parameter: VST3 wrappers that mistake the first parameter for a
+-- MIDI controller lose it.
+local changed = { ["Dry/wet"] = 0.5, ["Frequency"] = 220, ["Decay time"] = 3, ["Modulation mode"] = 2 }
 
 AudioEngine:set_backend("None (Dummy)", "", "")
 local kind = FORMAT == "LV2" and ARDOUR.PluginType.LV2 or ARDOUR.PluginType.VST3

@@ -112,11 +112,11 @@ run_and_capture "$artifacts/lv2-880hz.png" jalv.gtk3 -c frequency=880 urn:quendr
 "$shot" blank "$artifacts/lv2-880hz.png"
 "$shot" differ "$artifacts/lv2-110hz.png" "$artifacts/lv2-880hz.png" "${display_box[@]}"
 
-# Parameter 10 is the frequency.
-run_and_capture "$artifacts/clap-110hz-silence.png" "$clap_host" "$bin/Sorvell.clap" 30 silence 10=110
-run_and_capture "$artifacts/clap-110hz-noise.png" "$clap_host" "$bin/Sorvell.clap" 30 noise 10=110
+# Parameter 11 is the frequency (0 is the gain-reduction meter).
+run_and_capture "$artifacts/clap-110hz-silence.png" "$clap_host" "$bin/Sorvell.clap" 30 silence 11=110
+run_and_capture "$artifacts/clap-110hz-noise.png" "$clap_host" "$bin/Sorvell.clap" 30 noise 11=110
 "$shot" differ "$artifacts/jack-app.png" "$artifacts/clap-110hz-silence.png" "${display_box[@]}"
 "$shot" differ "$artifacts/clap-110hz-silence.png" "$artifacts/clap-110hz-noise.png" "${display_box[@]}"
-# Parameter 15 is the pitch source: with MIDI, a note-on of A3 takes the comb down an octave.
-run_and_capture "$artifacts/clap-midi-a3.png" "$clap_host" "$bin/Sorvell.clap" 30 silence 15=1 note=57
+# Parameter 16 is the pitch source: with MIDI, a note-on of A3 takes the comb down an octave.
+run_and_capture "$artifacts/clap-midi-a3.png" "$clap_host" "$bin/Sorvell.clap" 30 silence 16=1 note=57
 "$shot" differ "$artifacts/jack-app.png" "$artifacts/clap-midi-a3.png" "${display_box[@]}"

@@ -8,6 +8,7 @@
 #include "FrequencyAxis.h"
 #include "InstanceAccess.h"
 #include "ParameterScale.h"
+#include "PluginParameterIndex.h"
 #include "SorvellProcessor.h"
 #include "SpectrumAnalyser.h"
 #include "ValueText.h"
@@ -191,11 +192,12 @@ public:
 protected:
     // ---- host to window ----------------------------------------------------------------------
 
-    void parameterChanged(uint32_t index, float value) override
+    // The gain-reduction meter arrives here too; the window reads it from the feed instead.
+    void parameterChanged(uint32_t pluginIndex, float value) override
     {
-        if (index < kParameterCount)
+        if (const auto index = quendra::plugin::processorIndex(pluginIndex))
         {
-            mValues[index] = value;
+            mValues[*index] = value;
             mCombDirty = true;
             repaint();
         }
@@ -303,7 +305,7 @@ protected:
         {
             if (mDragging)
             {
-                editParameter(static_cast<uint32_t>(mDragIndex), false);
+                editParameter(quendra::plugin::pluginIndex(mDragIndex), false);
                 mDragging = false;
             }
             return true;
@@ -332,7 +334,7 @@ protected:
             mDragFine = (event.mod & (kModifierShift | kModifierControl)) != 0;
             mDragStartPosition = ui::toPosition(ui::parameterRange(index), mValues[index]);
             mDragPosition = mDragStartPosition;
-            editParameter(static_cast<uint32_t>(index), true);
+            editParameter(quendra::plugin::pluginIndex(index), true);
             return true;
         }
         if (control->kind == ControlKind::toggle)
@@ -372,7 +374,7 @@ protected:
         if (value != mValues[mDragIndex])
         {
             mValues[mDragIndex] = value;
-            setParameterValue(static_cast<uint32_t>(mDragIndex), static_cast<float>(value));
+            setParameterValue(quendra::plugin::pluginIndex(mDragIndex), static_cast<float>(value));
             mCombDirty = true;
             repaint();
         }
@@ -410,10 +412,10 @@ private:
 
     void change(std::size_t index, double value)
     {
-        editParameter(static_cast<uint32_t>(index), true);
+        editParameter(quendra::plugin::pluginIndex(index), true);
         mValues[index] = value;
-        setParameterValue(static_cast<uint32_t>(index), static_cast<float>(value));
-        editParameter(static_cast<uint32_t>(index), false);
+        setParameterValue(quendra::plugin::pluginIndex(index), static_cast<float>(value));
+        editParameter(quendra::plugin::pluginIndex(index), false);
         mCombDirty = true;
         repaint();
     }

@@ -206,6 +206,7 @@ public:
 
     Format format() const override { return Format::Clap; }
     const std::vector<ParameterInfo>& parameters() const override { return mParameters; }
+    const std::vector<MeterInfo>& meters() const override { return mMeters; }
 
     bool activate(double sampleRate, uint32_t maxBlockSize) override
     {
@@ -280,6 +281,16 @@ public:
         mPlugin->process(mPlugin, &process);
         mPosition += frames;
         mEvents.count = 0;
+    }
+
+    std::optional<double> meterValue(uint32_t index) override
+    {
+        double value = 0.0;
+        if (!mParams->get_value(mPlugin, mMeterIds[index], &value))
+        {
+            return std::nullopt;
+        }
+        return value;
     }
 
     double parameterValue(uint32_t index) override
@@ -373,14 +384,21 @@ private:
         for (uint32_t i = 0, n = mParams->count(mPlugin); i < n; ++i)
         {
             clap_param_info_t info{};
-            if (!mParams->get_info(mPlugin, i, &info) || (info.flags & CLAP_PARAM_IS_READONLY) != 0)
+            if (!mParams->get_info(mPlugin, i, &info))
             {
+                continue;
+            }
+            // DPF puts the parameter's symbol in the module path.
+            const std::string module = info.module;
+            if ((info.flags & CLAP_PARAM_IS_READONLY) != 0)
+            {
+                mMeterIds.push_back(info.id);
+                mMeters.push_back(
+                    {module.substr(module.rfind('/') + 1), info.min_value, info.max_value});
                 continue;
             }
             ParameterInfo parameter;
             parameter.name = info.name;
-            // DPF puts the parameter's symbol in the module path.
-            const std::string module = info.module;
             parameter.symbol = module.substr(module.rfind('/') + 1);
             parameter.bypass = (info.flags & CLAP_PARAM_IS_BYPASS) != 0;
             if (parameter.bypass)
@@ -427,6 +445,8 @@ private:
     std::vector<clap_id> mIds;
     std::vector<void*> mCookies;
     std::vector<ParameterInfo> mParameters;
+    std::vector<clap_id> mMeterIds;
+    std::vector<MeterInfo> mMeters;
     EventQueue mEvents;
     std::array<float*, 2> mInputPointers{};
     std::array<float*, 2> mOutputPointers{};

@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <set>
@@ -136,6 +137,7 @@ public:
 
     Format format() const override { return Format::Lv2; }
     const std::vector<ParameterInfo>& parameters() const override { return mParameters; }
+    const std::vector<MeterInfo>& meters() const override { return mMeters; }
 
     bool activate(double sampleRate, uint32_t maxBlockSize) override
     {
@@ -187,6 +189,12 @@ public:
         }
         lilv_instance_run(mInstance, frames);
         resetOutputSequence();
+    }
+
+    std::optional<double> meterValue(uint32_t index) override
+    {
+        const float value = mControls[mMeterPorts[index]];
+        return std::isnan(value) ? std::nullopt : std::optional<double>(value);
     }
 
     double parameterValue(uint32_t index) override
@@ -363,6 +371,10 @@ private:
                 {
                     mLatencyPort = static_cast<int>(port);
                 }
+                else if (!isInput)
+                {
+                    describeMeter(port, p);
+                }
                 if (isInput)
                 {
                     describeParameter(port, p, integer.node, toggled.node, enabled.node,
@@ -370,6 +382,23 @@ private:
                 }
             }
         }
+    }
+
+    void describeMeter(uint32_t port, const LilvPort* p)
+    {
+        LilvNode* min = nullptr;
+        LilvNode* max = nullptr;
+        lilv_port_get_range(mPlugin, p, nullptr, &min, &max);
+        MeterInfo info;
+        info.symbol = mSymbols[port];
+        info.minimum = min != nullptr ? lilv_node_as_float(min) : 0.0;
+        info.maximum = max != nullptr ? lilv_node_as_float(max) : 1.0;
+        lilv_node_free(min);
+        lilv_node_free(max);
+        // NaN until the plugin writes the port.
+        mControls[port] = std::numeric_limits<float>::quiet_NaN();
+        mMeterPorts.push_back(port);
+        mMeters.push_back(std::move(info));
     }
 
     void describeParameter(uint32_t port, const LilvPort* p, const LilvNode* integer,
@@ -525,6 +554,8 @@ private:
     std::vector<float> mControls; // one value per port; only control ports use theirs
     std::vector<uint32_t> mParameterPorts;
     std::vector<ParameterInfo> mParameters;
+    std::vector<uint32_t> mMeterPorts;
+    std::vector<MeterInfo> mMeters;
     int mLatencyPort = -1;
     int mMidiPort = -1;
     std::vector<uint64_t> mAtomIn;

@@ -91,6 +91,49 @@ void checkParameters(Context& context)
                            return expect(found == declared, found);
                        });
 
+    context.report.run(
+        context.name("parameters", "gain reduction meter"),
+        [&]
+        {
+            // Driven into the limiter the meter falls below 0 dB, and it comes back to 0 once
+            // the sound has rung out; every reading within the declared range.
+            auto instance = context.make(48000.0, 512);
+            std::string found;
+            for (const MeterInfo& meter : instance->meters())
+            {
+                found += (found.empty() ? "" : " ") + meter.symbol;
+            }
+            if (instance->meters().size() != declaredMeters().size() ||
+                found != declaredMeters().front())
+            {
+                return fail("meters: " + found);
+            }
+            const MeterInfo& meter = instance->meters().front();
+            set(*instance, "gain", 24.0);
+            const Stereo loud = noise(48000, 0.5f, 5);
+            const std::vector<float> zeros(512, 0.0f);
+            Stereo output(512);
+            float* out[2] = {output.left.data(), output.right.data()};
+            double deepest = 0.0;
+            double last = 0.0;
+            int outOfRange = 0;
+            for (size_t block = 0; block < 4 * 48000 / 512; ++block)
+            {
+                const size_t at = block * 512;
+                const bool inBurst = at + 512 <= loud.left.size();
+                const float* in[2] = {inBurst ? loud.left.data() + at : zeros.data(),
+                                      inBurst ? loud.right.data() + at : zeros.data()};
+                instance->process(in, out, 512);
+                last = instance->meterValue(0).value_or(last);
+                outOfRange += last < meter.minimum || last > meter.maximum ? 1 : 0;
+                deepest = std::min(deepest, last);
+            }
+            return expect(deepest < -1.0 && last > -0.01 && outOfRange == 0,
+                          "deepest " + std::to_string(deepest) + " dB, after 3 s of silence " +
+                              std::to_string(last) + " dB, " + std::to_string(outOfRange) +
+                              " readings out of range");
+        });
+
     context.report.run(context.name("parameters", "enumerations"),
                        [&]
                        {

@@ -24,6 +24,14 @@ struct ParameterInfo
     std::vector<std::string> labels; // enumeration names, one per integer value from the minimum
 };
 
+// A value the plugin reports and the host only reads (an output parameter or port).
+struct MeterInfo
+{
+    std::string symbol;
+    double minimum = 0.0;
+    double maximum = 1.0;
+};
+
 // A MIDI message of up to three bytes at a frame offset inside the next process call.
 struct MidiMessage
 {
@@ -47,6 +55,7 @@ public:
 
     virtual Format format() const = 0;
     virtual const std::vector<ParameterInfo>& parameters() const = 0;
+    virtual const std::vector<MeterInfo>& meters() const = 0;
 
     // Prepares processing at a rate and largest block size, as a host does before its first
     // process call. Returns false when the format cannot do it on a live instance (LV2 fixes
@@ -64,6 +73,8 @@ public:
 
     // The value the plugin reports for a parameter (LV2: the host's control port).
     virtual double parameterValue(uint32_t index) = 0;
+    // The newest value the plugin reported for a meter; none before it reported one.
+    virtual std::optional<double> meterValue(uint32_t index) = 0;
     virtual std::string valueToText(uint32_t index, double value) = 0;
     virtual std::optional<double> textToValue(uint32_t index, const std::string& text) = 0;
     // What a host's generic editor does from its own thread while audio runs: read a value and

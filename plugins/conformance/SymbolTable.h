@@ -17,6 +17,13 @@ inline const std::vector<std::string>& declaredSymbols()
     return symbols;
 }
 
+// The values the plugin reports (outputs), in their order.
+inline const std::vector<std::string>& declaredMeters()
+{
+    static const std::vector<std::string> symbols{"gain_reduction"};
+    return symbols;
+}
+
 inline const std::vector<std::string>& modulationNames()
 {
     static const std::vector<std::string> names{"None", "Chorus", "Wandering", "Granular"};

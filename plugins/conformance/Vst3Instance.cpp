@@ -522,6 +522,7 @@ public:
 
     Format format() const override { return Format::Vst3; }
     const std::vector<ParameterInfo>& parameters() const override { return mParameters; }
+    const std::vector<MeterInfo>& meters() const override { return mMeters; }
 
     bool activate(double sampleRate, uint32_t maxBlockSize) override
     {
@@ -615,7 +616,10 @@ public:
         mPosition += frames;
         mChanges.count = 0;
         mEvents.count = 0;
+        takeMeterValues();
     }
+
+    std::optional<double> meterValue(uint32_t index) override { return mMeterValues[index]; }
 
     double parameterValue(uint32_t index) override
     {
@@ -714,11 +718,29 @@ private:
         {
             v3_param_info info{};
             v3_cpp_obj(mController)->get_parameter_info(mController, i, &info);
-            if ((info.flags & (V3_PARAM_IS_HIDDEN | V3_PARAM_READ_ONLY)) != 0)
+            const v3_param_id id = info.param_id;
+            auto plain = [&](double normalised) {
+                return v3_cpp_obj(mController)
+                    ->normalised_parameter_to_plain(mController, id, normalised);
+            };
+            if ((info.flags & V3_PARAM_IS_HIDDEN) != 0)
             {
                 continue;
             }
-            const v3_param_id id = info.param_id;
+            if ((info.flags & V3_PARAM_READ_ONLY) != 0)
+            {
+                // VST3 reports these as output parameter changes from process.
+                const std::vector<std::string>& meters = declaredMeters();
+                MeterInfo meter;
+                meter.symbol =
+                    mMeters.size() < meters.size() ? meters[mMeters.size()] : std::to_string(id);
+                meter.minimum = plain(0.0);
+                meter.maximum = plain(1.0);
+                mMeterIds.push_back(id);
+                mMeterValues.push_back(std::nullopt);
+                mMeters.push_back(std::move(meter));
+                continue;
+            }
             ParameterInfo parameter;
             parameter.name = utf8(info.title);
             // VST3 carries no symbol: DPF keeps the plugin's parameter order, which the
@@ -730,10 +752,6 @@ private:
             {
                 parameter.symbol = "bypass";
             }
-            auto plain = [&](double normalised) {
-                return v3_cpp_obj(mController)
-                    ->normalised_parameter_to_plain(mController, id, normalised);
-            };
             parameter.minimum = plain(0.0);
             parameter.maximum = plain(1.0);
             parameter.defaultValue = plain(info.default_normalised_value);
@@ -751,6 +769,24 @@ private:
             }
             mIds.push_back(id);
             mParameters.push_back(std::move(parameter));
+        }
+    }
+
+    // The newest output change of each meter; the framework normalises outputs linearly.
+    void takeMeterValues()
+    {
+        for (int q = 0; q < mOutputChanges.count; ++q)
+        {
+            const ParameterQueue& queue = mOutputChanges.queues[static_cast<size_t>(q)];
+            const auto meter = std::find(mMeterIds.begin(), mMeterIds.end(), queue.id);
+            if (meter == mMeterIds.end() || queue.count == 0)
+            {
+                continue;
+            }
+            const auto index = static_cast<size_t>(meter - mMeterIds.begin());
+            const double normalised = queue.points[static_cast<size_t>(queue.count - 1)].second;
+            mMeterValues[index] = mMeters[index].minimum +
+                                  normalised * (mMeters[index].maximum - mMeters[index].minimum);
         }
     }
 
@@ -784,6 +820,9 @@ private:
     int64_t mPitchBendId = -1;
     std::vector<v3_param_id> mIds;
     std::vector<ParameterInfo> mParameters;
+    std::vector<v3_param_id> mMeterIds;
+    std::vector<std::optional<double>> mMeterValues; // plain
+    std::vector<MeterInfo> mMeters;
     ParameterChanges mChanges;
     ParameterChanges mOutputChanges;
     EventList mEvents;

@@ -106,6 +106,7 @@ void checkRealtime(Context& context)
     {
         constexpr uint32_t kBlock = 64;
         constexpr uint32_t kSets = 3000;
+        constexpr uint32_t kSetsPerBlock = 64;
         auto instance = context.make(44100.0, kBlock);
         set(*instance, "harmonics", 16.0);
         const auto& all = instance->parameters();
@@ -122,15 +123,20 @@ void checkRealtime(Context& context)
                 Stereo output(kBlock);
                 float* out[2] = {output.left.data(), output.right.data()};
                 const float* in[2] = {input.left.data(), input.right.data()};
-                for (bool final = false; !final;)
+                // At most kSetsPerBlock changes go into one call, as a host's event list has
+                // a fixed size; the loop ends once the editor is done and the queue is empty.
+                for (bool drained = false; !drained;)
                 {
-                    final = !editing && blocks.load(std::memory_order_relaxed) >= 16;
+                    const bool done = !editing && blocks.load(std::memory_order_relaxed) >= 16;
+                    uint32_t taken = 0;
                     uint32_t index;
                     double value;
-                    while (queue.pop(index, value))
+                    while (taken < kSetsPerBlock && queue.pop(index, value))
                     {
                         instance->setParameter(index, value);
+                        ++taken;
                     }
+                    drained = done && taken < kSetsPerBlock;
                     instance->process(in, out, kBlock);
                     const Health h = health(output, 0, kBlock);
                     finiteFailures += h.finite ? 0 : 1;

@@ -28,31 +28,39 @@ if(SORVELL_BUILD_WINDOW)
 endif()
 
 function(sorvell_window_targets)
-    # The formats built as hand-made modules, each on its own build of the plugin class.
-    set(module_formats)
+    # The formats built as hand-made modules, each on its own builds of the plugin class.
+    set(module_dsps)
+    set(window_formats)
     foreach(format vst3 clap)
-        if(TARGET Sorvell-dsp-${format})
-            list(APPEND module_formats ${format})
+        foreach(variant -bare -window)
+            if(TARGET Sorvell-dsp-${format}${variant})
+                list(APPEND module_dsps Sorvell-dsp-${format}${variant})
+            endif()
+        endforeach()
+        if(TARGET Sorvell-${format}-window)
+            list(APPEND window_formats ${format})
         endif()
     endforeach()
-    foreach(dsp Sorvell-dsp ${module_formats})
-        if(NOT dsp STREQUAL "Sorvell-dsp")
-            set(dsp Sorvell-dsp-${dsp})
-        endif()
+    foreach(dsp Sorvell-dsp ${module_dsps})
         target_link_libraries(${dsp} PUBLIC sorvell_analysis)
     endforeach()
     if(NOT SORVELL_WINDOW_ARGS)
         return()
     endif()
-    target_compile_definitions(Sorvell PUBLIC SORVELL_WITH_UI)
+    # The window is on in every build but the hand-made modules' windowless ones.
+    foreach(target Sorvell-dsp Sorvell-ui)
+        target_compile_definitions(${target} PUBLIC SORVELL_WITH_UI)
+    endforeach()
     target_link_libraries(Sorvell-ui PUBLIC sorvell_ui_core sorvell_analysis)
     target_include_directories(Sorvell-ui PUBLIC ${CMAKE_CURRENT_FUNCTION_LIST_DIR})
 
-    # Each hand-made module takes the window's main too, and a window built with the same
-    # settings as its plugin class (the framework's window class changes with them).
-    foreach(format ${module_formats})
+    # Each hand-made module with window takes the window's main too, and a window built with the
+    # same settings as its plugin class (the framework's window class changes with them).
+    foreach(format ${window_formats})
+        target_compile_definitions(Sorvell-dsp-${format}-window PUBLIC SORVELL_WITH_UI)
         add_library(Sorvell-ui-${format} STATIC ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/SorvellUI.cpp)
-        get_target_property(definitions Sorvell-dsp-${format} INTERFACE_COMPILE_DEFINITIONS)
+        get_target_property(definitions Sorvell-dsp-${format}-window
+                            INTERFACE_COMPILE_DEFINITIONS)
         target_compile_definitions(Sorvell-ui-${format} PUBLIC ${definitions})
         target_link_libraries(Sorvell-ui-${format} PUBLIC Sorvell dgl-cairo sorvell_ui_core
                                                           sorvell_analysis dl)
@@ -62,12 +70,13 @@ function(sorvell_window_targets)
             C_VISIBILITY_PRESET hidden
             CXX_VISIBILITY_PRESET hidden
             VISIBILITY_INLINES_HIDDEN ON)
-        target_sources(Sorvell-${format} PRIVATE ${SORVELL_DPF_DIR}/distrho/DistrhoUIMain.cpp)
-        target_link_libraries(Sorvell-${format} PRIVATE Sorvell-ui-${format})
+        target_sources(Sorvell-${format}-window PRIVATE
+                       ${SORVELL_DPF_DIR}/distrho/DistrhoUIMain.cpp)
+        target_link_libraries(Sorvell-${format}-window PRIVATE Sorvell-ui-${format})
     endforeach()
 
     # Compiled inside each format's binary, where that format's instance access is known.
-    foreach(target Sorvell-jack Sorvell-lv2-ui Sorvell-vst3 Sorvell-clap)
+    foreach(target Sorvell-jack Sorvell-lv2-ui Sorvell-vst3-window Sorvell-clap-window)
         if(TARGET ${target})
             target_sources(${target} PRIVATE
                            ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/InstanceAccess.cpp)

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# The plugin on a machine without display libraries: the files hosts load (the LV2 plugin, the
+# VST3 and CLAP loaders) and the windowless builds need none of them, and with libcairo and
+# libX11 unloadable the VST3 and CLAP loaders fall back to the windowless builds, which pass
+# the conformance harness.
+# Usage: without_display_test.sh BIN_DIR CONFORMANCE
+set -euo pipefail
+bin=$1
+conformance=$2
+vst3=$bin/Sorvell.vst3/Contents/x86_64-linux
+for file in "$bin/Sorvell.lv2/Sorvell_dsp.so" "$vst3/Sorvell.so" "$vst3/Sorvell-without-window.so" \
+            "$bin/Sorvell.clap" "$bin/Sorvell.clap.d/Sorvell-without-window.so"; do
+  needed=$(readelf -d "$file" | grep NEEDED || true)
+  if echo "$needed" | grep -Eq 'lib(X|xcb|cairo|GL|gtk|gdk)'; then
+    echo "$file needs display libraries:"; echo "$needed"; exit 1
+  fi
+done
+echo "no display library needed by the LV2 plugin, the loaders or the windowless builds"
+
+# Empty files where the dynamic linker looks first: the windowed builds cannot load.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+for library in libcairo.so.2 libX11.so.6; do : > "$work/$library"; done
+for format in vst3 clap; do
+  LD_LIBRARY_PATH=$work "$conformance" --format $format > "$work/$format.log" 2>&1 \
+    || { cat "$work/$format.log"; exit 1; }
+  grep -q "^Sorvell: no window" "$work/$format.log" \
+    || { echo "$format: the windowed build loaded"; exit 1; }
+  echo "$format without window: $(tail -1 "$work/$format.log")"
+done

@@ -9,6 +9,21 @@
 namespace quendra::plugin
 {
 
+namespace
+{
+thread_local const AnalysisFeed* tLastConstructed = nullptr;
+}
+
+AnalysisFeed::AnalysisFeed() noexcept
+{
+    tLastConstructed = this;
+}
+
+const AnalysisFeed* AnalysisFeed::lastConstructedOnThisThread() noexcept
+{
+    return tLastConstructed;
+}
+
 void AnalysisFeed::setSampleRate(double sampleRate) noexcept
 {
     mSampleRate.store(sampleRate, std::memory_order_relaxed);

@@ -26,6 +26,14 @@ class AnalysisFeed
 public:
     static constexpr std::size_t kRingSize = 16384; // frames; a power of two
 
+    AnalysisFeed() noexcept;
+    AnalysisFeed(const AnalysisFeed&) = delete;
+    AnalysisFeed& operator=(const AnalysisFeed&) = delete;
+
+    // The feed constructed last on the calling thread: how a format wrapper that sees only the
+    // framework's opaque instance finds the feed of the plugin it has just had created.
+    static const AnalysisFeed* lastConstructedOnThisThread() noexcept;
+
     // Off the audio thread, before processing: the rate the frames are counted in.
     void setSampleRate(double sampleRate) noexcept;
 

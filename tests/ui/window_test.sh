@@ -4,7 +4,8 @@
 #     frequency knob moves the comb, and a double click on it puts the default back;
 #   - at a scale factor of 1.5 the JACK app's window is 1.5 times as large;
 #   - jalv's GTK host shows the LV2 window at two fundamentals, and the two pictures differ
-#     in the display area (the comb moved) more than in the rest of the window;
+#     in the display area (the comb moved) more than in the rest of the window; noise played
+#     through jalv shows in the display (the window reached the instance's spectra);
 #   - a small CLAP host shows the CLAP window: a fundamental sent as automation moves the comb
 #     away from the JACK app's default one, and noise through the plugin shows in the display
 #     (the spectra reach the window) where silence does not; with MIDI as the pitch source, a
@@ -111,6 +112,18 @@ run_and_capture "$artifacts/lv2-880hz.png" jalv.gtk3 -c frequency=880 urn:quendr
 "$shot" blank "$artifacts/lv2-110hz.png"
 "$shot" blank "$artifacts/lv2-880hz.png"
 "$shot" differ "$artifacts/lv2-110hz.png" "$artifacts/lv2-880hz.png" "${display_box[@]}"
+# Noise played into jalv shows in the LV2 window's display: jalv gives the window the plugin
+# instance, and through it the spectra.
+sox -n -r 48000 -c 2 "$work/noise.wav" synth 30 pinknoise vol 0.3
+jalv.gtk3 -n sorvell-lv2 -c frequency=110 urn:quendra:sorvell >"$work/lv2-noise.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do jack_lsp | grep -q sorvell-lv2:lv2_audio_in_2 && break; sleep 0.1; done
+JACK_PLAY_CONNECT_TO=sorvell-lv2:lv2_audio_in_%d jack-play "$work/noise.wav" >"$work/play.log" 2>&1 &
+pids+=($!)
+capture "$artifacts/lv2-110hz-noise.png"
+"$shot" differ "$artifacts/lv2-110hz.png" "$artifacts/lv2-110hz-noise.png" "${display_box[@]}"
+for pid in "${pids[-1]}" "${pids[-2]}"; do kill "$pid"; wait "$pid" 2>/dev/null || true; done
+unset 'pids[-1]' 'pids[-1]'
 
 # Parameter 11 is the frequency (0 is the gain-reduction meter).
 run_and_capture "$artifacts/clap-110hz-silence.png" "$clap_host" "$bin/Sorvell.clap" 30 silence 11=110

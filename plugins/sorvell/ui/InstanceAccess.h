@@ -1,6 +1,7 @@
 // The running instance's feed, where the format puts window and plugin in one binary (the JACK
-// app, VST3, CLAP); null elsewhere (the LV2 window lives in its own binary). This file is
-// compiled into each format's binary, so it sees that format's setting.
+// app, VST3, CLAP) or the LV2 host gives the window instance access (the LV2 window lives in a
+// binary of its own); null elsewhere. Asked in the window's constructor. This file is compiled
+// into each format's binary, so it sees that format's setting.
 #pragma once
 
 #include "AnalysisFeed.h"

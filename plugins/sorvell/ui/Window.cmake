@@ -82,6 +82,31 @@ function(sorvell_window_targets)
                            ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/InstanceAccess.cpp)
         endif()
     endforeach()
+    # The LV2 plugin and window pass the feed through the host's instance access (lv2/): each
+    # wraps the framework's descriptor, whose function is renamed for that.
+    set(lv2_dir ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../lv2)
+    foreach(side plugin window)
+        set(access sorvell_lv2_${side}_access)
+        if(side STREQUAL "plugin")
+            add_library(${access} OBJECT ${lv2_dir}/Lv2PluginAccess.cpp)
+            set(binary Sorvell-lv2)
+            set(renamed lv2_descriptor=framework_lv2_descriptor)
+        else()
+            add_library(${access} OBJECT ${lv2_dir}/Lv2WindowAccess.cpp)
+            set(binary Sorvell-lv2-ui)
+            set(renamed lv2ui_descriptor=framework_lv2ui_descriptor)
+        endif()
+        target_include_directories(${access} PUBLIC ${lv2_dir})
+        target_include_directories(${access} SYSTEM PUBLIC ${SORVELL_DPF_DIR}/distrho/src)
+        target_link_libraries(${access} PUBLIC sorvell_analysis)
+        target_link_libraries(${binary} PRIVATE ${access})
+        target_compile_definitions(${binary} PRIVATE ${renamed})
+    endforeach()
+    add_custom_command(TARGET Sorvell-lv2 POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -DTTL=${PROJECT_BINARY_DIR}/bin/Sorvell.lv2/Sorvell_ui.ttl
+                -P ${lv2_dir}/DeclareWindowFeatures.cmake
+        VERBATIM)
+
     foreach(target dgl-cairo Sorvell-lv2-ui)
         target_compile_options(${target} PRIVATE -w)
     endforeach()

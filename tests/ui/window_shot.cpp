@@ -28,14 +28,10 @@
 namespace
 {
 
+// The deepest viewable window of that size: the plugin's own window rather than a host's
+// window around it (whose picture of a child of another depth is undefined).
 Window findWindow(Display* display, Window window, int width, int height)
 {
-    XWindowAttributes attributes;
-    if (XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable &&
-        attributes.width == width && attributes.height == height)
-    {
-        return window;
-    }
     Window root = 0;
     Window parent = 0;
     Window* children = nullptr;
@@ -48,6 +44,13 @@ Window findWindow(Display* display, Window window, int width, int height)
             found = findWindow(display, children[i], width, height);
         }
         XFree(children);
+    }
+    XWindowAttributes attributes;
+    if (found == 0 && XGetWindowAttributes(display, window, &attributes) &&
+        attributes.map_state == IsViewable && attributes.width == width &&
+        attributes.height == height)
+    {
+        found = window;
     }
     return found;
 }

@@ -9,14 +9,18 @@
 #   - a small CLAP host shows the CLAP window: a fundamental sent as automation moves the comb
 #     away from the JACK app's default one, and noise through the plugin shows in the display
 #     (the spectra reach the window) where silence does not; with MIDI as the pitch source, a
-#     note moves the comb.
-# Usage: window_test.sh WINDOW_SHOT CLAP_HOST BIN_DIR ARTIFACT_DIR. Pictures stay in
+#     note moves the comb;
+#   - a small VST3 host attaches the VST3 editor to a window of its own, resizes it to
+#     1500x900 and closes it; the host checks the plugin window's geometry at each step and
+#     that no reference the plugin took on its objects is left.
+# Usage: window_test.sh WINDOW_SHOT CLAP_HOST VST3_HOST BIN_DIR ARTIFACT_DIR. Pictures stay in
 # ARTIFACT_DIR.
 set -euo pipefail
 shot=$1
 clap_host=$2
-bin=$3
-artifacts=$4
+vst3_host=$3
+bin=$4
+artifacts=$5
 mkdir -p "$artifacts"
 rm -f "$artifacts"/*.png
 work=$(mktemp -d)
@@ -133,3 +137,22 @@ run_and_capture "$artifacts/clap-110hz-noise.png" "$clap_host" "$bin/Sorvell.cla
 # Parameter 16 is the pitch source: with MIDI, a note-on of A3 takes the comb down an octave.
 run_and_capture "$artifacts/clap-midi-a3.png" "$clap_host" "$bin/Sorvell.clap" 30 silence 16=1 note=57
 "$shot" differ "$artifacts/jack-app.png" "$artifacts/clap-midi-a3.png" "${display_box[@]}"
+
+# The VST3 host reads its commands from a pipe; it prints "resized" once the view took the size.
+mkfifo "$work/vst3-commands"
+"$vst3_host" "$bin/Sorvell.vst3" <"$work/vst3-commands" >"$work/vst3.log" 2>&1 &
+vst3=$!
+pids+=($vst3)
+exec 4>"$work/vst3-commands"
+capture "$artifacts/vst3.png"
+"$shot" blank "$artifacts/vst3.png"
+echo "size 1500 900" >&4
+for _ in $(seq 100); do grep -q '^resized' "$work/vst3.log" && break; sleep 0.1; done
+sleep 1.5
+"$shot" grab "$artifacts/vst3-resized.png" 1500 900 || { cat "$work/vst3.log"; exit 1; }
+"$shot" blank "$artifacts/vst3-resized.png"
+echo close >&4
+exec 4>&-
+wait "$vst3" || { cat "$work/vst3.log"; exit 1; }
+unset 'pids[-1]'
+grep -c '^ok' "$work/vst3.log" | sed 's/$/ VST3 window checks passed/'

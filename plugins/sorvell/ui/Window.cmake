@@ -1,6 +1,6 @@
 # Sorvell's window (Cairo on X11). The parts without drawing (comb model, axis, spectrum,
-# value texts) are a plain library that is always built and tested; the window itself joins the
-# plugin only when Cairo and X11 are there. Included by the plugin's CMakeLists before
+# value texts, layout) are a plain library that is always built and tested; the window itself
+# joins the plugin only when Cairo and X11 are there. Included by the plugin's CMakeLists before
 # dpf_add_plugin (SORVELL_WINDOW_ARGS goes into that call); sorvell_window_targets() after
 # every format target exists.
 add_library(sorvell_analysis STATIC ${CMAKE_CURRENT_LIST_DIR}/../AnalysisFeed.cpp)
@@ -9,6 +9,7 @@ target_link_libraries(sorvell_analysis PUBLIC quendra_dsp)
 
 add_library(sorvell_ui_core STATIC
     ${CMAKE_CURRENT_LIST_DIR}/CombModel.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ControlLayout.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FrequencyAxis.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ParameterScale.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SpectrumAnalyser.cpp
@@ -51,7 +52,14 @@ function(sorvell_window_targets)
     foreach(target Sorvell-dsp Sorvell-ui)
         target_compile_definitions(${target} PUBLIC SORVELL_WITH_UI)
     endforeach()
-    target_link_libraries(Sorvell-ui PUBLIC sorvell_ui_core sorvell_analysis)
+    # What the window draws, in Cairo alone; the window class (SorvellUI.cpp) puts it together.
+    set(ui_dir ${CMAKE_CURRENT_FUNCTION_LIST_DIR})
+    add_library(sorvell_ui_drawing STATIC ${ui_dir}/Painting.cpp ${ui_dir}/HeaderDrawing.cpp
+                                          ${ui_dir}/DisplayDrawing.cpp ${ui_dir}/ControlDrawing.cpp)
+    target_include_directories(sorvell_ui_drawing PUBLIC ${SORVELL_WINDOW_DEPS_INCLUDE_DIRS})
+    target_link_libraries(sorvell_ui_drawing PUBLIC sorvell_ui_core
+                                                    ${SORVELL_WINDOW_DEPS_LINK_LIBRARIES})
+    target_link_libraries(Sorvell-ui PUBLIC sorvell_ui_drawing sorvell_analysis)
     target_include_directories(Sorvell-ui PUBLIC ${CMAKE_CURRENT_FUNCTION_LIST_DIR})
 
     # Each hand-made module with window takes the window's main too, and a window built with the
@@ -62,7 +70,7 @@ function(sorvell_window_targets)
         get_target_property(definitions Sorvell-dsp-${format}-window
                             INTERFACE_COMPILE_DEFINITIONS)
         target_compile_definitions(Sorvell-ui-${format} PUBLIC ${definitions})
-        target_link_libraries(Sorvell-ui-${format} PUBLIC Sorvell dgl-cairo sorvell_ui_core
+        target_link_libraries(Sorvell-ui-${format} PUBLIC Sorvell dgl-cairo sorvell_ui_drawing
                                                           sorvell_analysis dl)
         target_include_directories(Sorvell-ui-${format} PUBLIC
                                    ${CMAKE_CURRENT_FUNCTION_LIST_DIR})

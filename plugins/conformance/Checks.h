@@ -16,6 +16,9 @@ struct Context
     Format format;
     std::string bundle;
     Report& report;
+    // Another build of the same plugin in this format (e.g. with and without window): its
+    // saved state must load here. Empty: no such check.
+    std::string stateSource = {};
 
     // "<format> <family> <case>": the name a filter matches.
     std::string name(const std::string& family, const std::string& detail) const;

@@ -1,6 +1,6 @@
 // State: saved, loaded into a fresh instance, the output is identical to an instance set up
-// by hand; empty, truncated and random state is refused or leaves every parameter in range,
-// and the instance keeps working.
+// by hand (also when another build of the plugin saved it); empty, truncated and random state
+// is refused or leaves every parameter in range, and the instance keeps working.
 #include "Checks.h"
 
 #include <cmath>
@@ -117,6 +117,43 @@ void checkState(Context& context)
                                         ? ", output identical to an instance set by hand"
                                         : ", output differs from frame " + std::to_string(differ)));
                        });
+
+    if (!context.stateSource.empty())
+    {
+        context.report.run(
+            context.name("state", "saved by " + context.stateSource + ", loaded here"),
+            [&]
+            {
+                const Context other{context.format, context.stateSource, context.report};
+                auto source = other.make();
+                set(*source, changedSettings());
+                render(*source, input, blocks);
+                const auto state = source->saveState();
+                auto restored = context.make();
+                if (!state || !restored->loadState(*state))
+                {
+                    return fail("the state did not move between the builds");
+                }
+                bool sameParameters = source->parameters().size() == restored->parameters().size();
+                for (size_t i = 0; sameParameters && i < source->parameters().size(); ++i)
+                {
+                    const ParameterInfo& a = source->parameters()[i];
+                    const ParameterInfo& b = restored->parameters()[i];
+                    sameParameters = a.symbol == b.symbol && a.minimum == b.minimum &&
+                                     a.maximum == b.maximum && a.defaultValue == b.defaultValue;
+                }
+                auto byHand = context.make();
+                set(*byHand, changedSettings());
+                const size_t differ = firstDifference(render(*byHand, input, blocks),
+                                                      render(*restored, input, blocks));
+                return expect(
+                    sameParameters && differ == frames,
+                    std::string(sameParameters ? "same parameters" : "the parameters differ") +
+                        (differ == frames
+                             ? ", output identical to an instance set by hand"
+                             : ", output differs from frame " + std::to_string(differ)));
+            });
+    }
 
     const std::vector<uint8_t> good = savedState();
     const std::vector<std::pair<std::string, std::vector<uint8_t>>> bad{

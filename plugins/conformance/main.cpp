@@ -22,10 +22,13 @@ void usage()
     std::printf(
         "usage: sorvell-conformance [--format lv2|vst3|clap|all] [--filter TEXT]\n"
         "                           [--lv2 BUNDLE] [--vst3 BUNDLE] [--clap FILE]\n"
+        "                           [--state-from BUNDLE_OR_FILE]\n"
         "Loads the plugin in each format as a host does and runs the conformance checks:\n"
         "latency, sample-rate, block-size, reactivate, in-place, parameters, state, realtime,\n"
         "bad-input, audio, midi. Prints one line per check; --filter keeps the checks whose\n"
-        "line contains TEXT (e.g. \"clap latency\"). Bundles default to %s.\n",
+        "line contains TEXT (e.g. \"clap latency\"). --state-from names another build of the\n"
+        "plugin in the one format run (e.g. with and without window): its state must load.\n"
+        "Bundles default to %s.\n",
         SORVELL_PLUGIN_BIN_DIR);
 }
 
@@ -35,6 +38,7 @@ int main(int argc, char** argv)
 {
     std::string format = "all";
     std::string filter;
+    std::string stateSource;
     const std::string bin = SORVELL_PLUGIN_BIN_DIR;
     std::string paths[3] = {bin + "/Sorvell.lv2", bin + "/Sorvell.vst3", bin + "/Sorvell.clap"};
     for (int i = 1; i < argc; ++i)
@@ -61,6 +65,10 @@ int main(int argc, char** argv)
         {
             paths[2] = argv[++i];
         }
+        else if (arg == "--state-from" && hasValue)
+        {
+            stateSource = argv[++i];
+        }
         else
         {
             usage();
@@ -78,7 +86,7 @@ int main(int argc, char** argv)
             continue;
         }
         known = true;
-        Context context{formats[f], paths[f], report};
+        Context context{formats[f], paths[f], report, stateSource};
         for (auto family :
              {checkAudio, checkLatency, checkSampleRates, checkBlockSizes, checkReactivation,
               checkInPlace, checkParameters, checkState, checkRealtime, checkBadInput, checkMidi})

@@ -2,7 +2,8 @@
 # The plugin on a machine without display libraries: the files hosts load (the LV2 plugin, the
 # VST3 and CLAP loaders) and the windowless builds need none of them, and with libcairo and
 # libX11 unloadable the VST3 and CLAP loaders fall back to the windowless builds, which pass
-# the conformance harness.
+# the conformance harness; state saved by either build loads into the other (sessions move
+# between machines with and without display libraries).
 # Usage: without_display_test.sh BIN_DIR CONFORMANCE
 set -euo pipefail
 bin=$1
@@ -27,4 +28,17 @@ for format in vst3 clap; do
   grep -q "^Sorvell: no window" "$work/$format.log" \
     || { echo "$format: the windowed build loaded"; exit 1; }
   echo "$format without window: $(tail -1 "$work/$format.log")"
+done
+
+# A copy of the bundles without the windowed builds, and state passed both ways.
+cp -r "$bin/Sorvell.vst3" "$bin/Sorvell.clap" "$bin/Sorvell.clap.d" "$work/"
+rm "$work/Sorvell.vst3/Contents/x86_64-linux/Sorvell-with-window.so" \
+   "$work/Sorvell.clap.d/Sorvell-with-window.so"
+for format in vst3 clap; do
+  file=Sorvell.$format
+  for direction in "$work/$file $bin/$file" "$bin/$file $work/$file"; do
+    set -- $direction
+    "$conformance" --format $format --$format "$1" --state-from "$2" \
+      --filter "$format state saved by" 2>/dev/null
+  done
 done

@@ -11,21 +11,23 @@ namespace quendra::plugin
 namespace
 {
 
-void* openIn(const char* directory, const char* name) noexcept
+void* openIn(const char* directory, const char* name, int flags) noexcept
 {
     char path[PATH_MAX];
     if (std::snprintf(path, sizeof path, "%s%s", directory, name) >= int(sizeof path))
     {
         return nullptr;
     }
-    return dlopen(path, RTLD_NOW | RTLD_LOCAL);
+    return dlopen(path, RTLD_NOW | RTLD_LOCAL | flags);
 }
 
 } // namespace
 
 void* openInnerBuild(const char* directory) noexcept
 {
-    if (void* const build = openIn(directory, kBuildWithWindow))
+    // The windowed build stays loaded once opened: unloading it would unload the display
+    // libraries it brought in, whose caches live as long as the process.
+    if (void* const build = openIn(directory, kBuildWithWindow, RTLD_NODELETE))
     {
         return build;
     }
@@ -33,7 +35,7 @@ void* openInnerBuild(const char* directory) noexcept
     char reason[512];
     const char* const error = dlerror();
     std::snprintf(reason, sizeof reason, "%s", error != nullptr ? error : "not found");
-    void* const build = openIn(directory, kBuildWithoutWindow);
+    void* const build = openIn(directory, kBuildWithoutWindow, 0);
     if (build != nullptr)
     {
         std::fprintf(stderr, "Sorvell: no window (%s); loaded the build without it\n", reason);

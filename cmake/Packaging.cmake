@@ -1,6 +1,9 @@
-# The Debian package (cpack -G DEB in the build folder): the renderer, its module, the host
-# library, the reference page and the man page, in the layout `cmake --install` gives under
-# /usr. Library dependencies are found by dpkg-shlibdeps.
+# The Debian packages (cpack -G DEB in the build folder), in the layout `cmake --install` gives
+# under /usr, one per install component:
+# - sorvell: the renderer, its module, the host library, the reference page and the man page;
+# - sorvell-plugins: LV2, VST3 and CLAP, loading without any display library;
+# - sorvell-plugins-window: the plugin windows and the JACK app (Cairo and X11).
+# Library dependencies are found by dpkg-shlibdeps, package by package.
 set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGE_NAME "sorvell")
 set(CPACK_PACKAGE_VENDOR "Brindle")
@@ -16,4 +19,18 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The private libraries in /usr/lib/sorvell are part of the package itself.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${CMAKE_BINARY_DIR}/host")
+
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL renderer plugins window)
+set(CPACK_DEBIAN_RENDERER_PACKAGE_NAME "sorvell")
+set(CPACK_DEBIAN_PLUGINS_PACKAGE_NAME "sorvell-plugins")
+set(CPACK_DEBIAN_WINDOW_PACKAGE_NAME "sorvell-plugins-window")
+set(CPACK_COMPONENT_RENDERER_DESCRIPTION
+    "spectral resonance effect: renderer and Tessel external\n ${CPACK_PACKAGE_DESCRIPTION}")
+set(CPACK_COMPONENT_PLUGINS_DESCRIPTION
+    "spectral resonance effect: LV2, VST3 and CLAP plugins\n ${CPACK_PACKAGE_DESCRIPTION}\n The plugins load without any display library; their windows are in sorvell-plugins-window.")
+set(CPACK_COMPONENT_WINDOW_DESCRIPTION
+    "spectral resonance effect: plugin windows and JACK app\n ${CPACK_PACKAGE_DESCRIPTION}")
+set(CPACK_DEBIAN_PLUGINS_PACKAGE_RECOMMENDS "sorvell-plugins-window")
+set(CPACK_DEBIAN_WINDOW_PACKAGE_DEPENDS "sorvell-plugins (= ${PROJECT_VERSION})")
 include(CPack)

@@ -1,10 +1,12 @@
 #include "quendra/dsp/ChannelPartialBank.h"
 
 #include "quendra/dsp/FastExp2.h"
+#include "quendra/dsp/simd/WideVectors.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <new>
 
 namespace quendra::dravel::vantor
@@ -60,6 +62,8 @@ void ChannelPartialBank::prepare(float sampleRate, const Complex* inputSpectrum,
     // 7. Spectra.
     mpInputSpectrum = inputSpectrum;
     mpOutputSpectrum = outputSpectrum;
+    mWideSynthesis =
+        wideVectorsAvailable() && reinterpret_cast<std::uintptr_t>(outputSpectrum) % 64 == 0;
 
     // 8. Parameters at their construction values.
     mModMode = 0;
@@ -100,7 +104,11 @@ void ChannelPartialBank::tick() noexcept
     const auto left = static_cast<std::uint64_t>(mpEnd - mpCursor);
     const std::uint64_t count = std::min(mChunk, left);
     for (std::uint64_t n = 0; n < count; ++n, ++mpCursor)
-        mpCursor->step(mInputMagnitudes, mpOutputSpectrum, mKernel, mShiftRatio, mGeometry);
+    {
+        mpCursor->update(mInputMagnitudes, mShiftRatio, mGeometry);
+        if (mpCursor->mAudible)
+            synthesise(*mpCursor);
+    }
 }
 
 void ChannelPartialBank::tick(std::size_t samples) noexcept
@@ -116,7 +124,7 @@ void ChannelPartialBank::tick(std::size_t samples) noexcept
         g->update(mInputMagnitudes, mShiftRatio, mGeometry);
     for (PartialGroup* g = first; g != first + count; ++g)
         if (g->mAudible)
-            g->addToSpectrum(mpOutputSpectrum, mKernel, mGeometry);
+            synthesise(*g);
     mpCursor = first + count;
 }
 

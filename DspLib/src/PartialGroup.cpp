@@ -1,9 +1,15 @@
 #include "quendra/dsp/PartialGroup.h"
 
+#include "quendra/dsp/simd/WideVectors.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
+
+#if defined(QUENDRA_WIDE_VECTORS)
+#include <immintrin.h>
+#endif
 
 namespace quendra::dravel::vantor
 {
@@ -242,30 +248,53 @@ inline void addToWindow(vec4 (&window)[6], const vec4 (&c)[4], int d) noexcept
     }
     }
 }
+
+// Where each lane of a group lands in the spectrum: its first bin, its quarter-bin offset and
+// fraction between two table entries, and whether it writes anything at all.
+struct LanePlacement
+{
+    vec4 f;
+    vec4 inRange;
+    alignas(16) std::uint32_t cs[4];
+    alignas(16) std::uint32_t ts[4];
+    alignas(16) float ok[4];
+
+    bool lane(int l) const noexcept { return std::bit_cast<std::uint32_t>(ok[l]) != 0; }
+    int first(int l) const noexcept { return static_cast<int>(cs[l]) - 4; }
+    std::size_t tap(int l) const noexcept { return static_cast<std::size_t>(ts[l]); }
+};
+
+[[gnu::always_inline]] inline LanePlacement placeLanes(vec4 modOmega,
+                                                       const SpectrumGeometry& geometry) noexcept
+{
+    LanePlacement p;
+    const vec4 x = modOmega * geometry.fftSize / (vec4(kTwoPi) * geometry.hop);
+    const vec4 c = ceil(x);
+    const vec4 q = vec4(4.0f) * (c - x);
+    const vec4 t = floor(q);
+    p.f = q - t;
+
+    // A lane beyond these bounds has every tap above bin 512 (or would fold past it) and
+    // writes nothing; so does a non-finite one. Inside them the integer forms are exact.
+    p.inRange = (x > vec4(-508.0f)) & (x <= vec4(516.0f));
+    // The integer forms of all four lanes at once (a lane out of range converts to some
+    // value that is never used).
+    truncateToWord(c).store(p.cs);
+    truncateToWord(t).store(p.ts);
+    p.inRange.store(p.ok);
+    return p;
+}
 } // namespace
 
 void PartialGroup::addToSpectrum(Complex* out, const KernelTable& kernel,
                                  const SpectrumGeometry& geometry) const noexcept
 {
-    const vec4 x = mModOmega * geometry.fftSize / (vec4(kTwoPi) * geometry.hop);
-    const vec4 c = ceil(x);
-    const vec4 q = vec4(4.0f) * (c - x);
-    const vec4 t = floor(q);
-    const vec4 f = q - t;
-
-    // A lane beyond these bounds has every tap above bin 512 (or would fold past it) and
-    // writes nothing; so does a non-finite one. Inside them the integer forms are exact.
-    const vec4 inRange = (x > vec4(-508.0f)) & (x <= vec4(516.0f));
-    // The integer forms of all four lanes at once (a lane out of range converts to some
-    // value that is never used).
-    alignas(16) std::uint32_t cs[4], ts[4];
-    alignas(16) float ok[4];
-    truncateToWord(c).store(cs);
-    truncateToWord(t).store(ts);
-    inRange.store(ok);
-    const auto lane = [&](int l) { return std::bit_cast<std::uint32_t>(ok[l]) != 0; };
-    const auto first = [&](int l) { return static_cast<int>(cs[l]) - 4; };
-    const auto tap = [&](int l) { return static_cast<std::size_t>(ts[l]); };
+    const LanePlacement placement = placeLanes(mModOmega, geometry);
+    const vec4 f = placement.f;
+    const vec4 inRange = placement.inRange;
+    const auto lane = [&](int l) { return placement.lane(l); };
+    const auto first = [&](int l) { return placement.first(l); };
+    const auto tap = [&](int l) { return placement.tap(l); };
 
     if (all(inRange))
     {
@@ -310,6 +339,111 @@ void PartialGroup::addToSpectrum(Complex* out, const KernelTable& kernel,
     if (lane(3))
         addLane<3>(out, kernel, first(3), tap(3), f, mRe, mIm);
 }
+
+#if defined(QUENDRA_WIDE_VECTORS)
+namespace
+{
+// Eight bins, (re, im) each, in one 512-bit vector: an aligned block of the spectrum.
+constexpr int kBlockBins = 8;
+
+// The taps of lane L, (re w, im w) for bins first .. first + 7, rotated so that bin first
+// sits at its place in an aligned block (element first mod 8); the elements that wrap round
+// belong to the next block.
+template <int L>
+[[gnu::target("avx512f"), gnu::always_inline]] inline __m512
+rotatedTaps(const KernelTable& kernel, const LanePlacement& placement, vec4 re, vec4 im) noexcept
+{
+    // Rotation of the eight bins by s places, for s = 0..7.
+    alignas(64) static constexpr std::int64_t kRotation[kBlockBins][kBlockBins] = {
+        {0, 1, 2, 3, 4, 5, 6, 7}, {7, 0, 1, 2, 3, 4, 5, 6}, {6, 7, 0, 1, 2, 3, 4, 5},
+        {5, 6, 7, 0, 1, 2, 3, 4}, {4, 5, 6, 7, 0, 1, 2, 3}, {3, 4, 5, 6, 7, 0, 1, 2},
+        {2, 3, 4, 5, 6, 7, 0, 1}, {1, 2, 3, 4, 5, 6, 7, 0}};
+    // Tap j weighs (1 - f) K[t + 4j] + f K[t + 4j + 1]: the products and the sum of laneTaps(),
+    // each weight formed twice, for the real and the imaginary part.
+    const __m512 fl = _mm512_set1_ps(placement.f[L]);
+    const __m512 gl = _mm512_sub_ps(_mm512_set1_ps(1.0f), fl);
+    const __m512 w =
+        _mm512_add_ps(_mm512_mul_ps(gl, _mm512_load_ps(kernel.pairedTaps(placement.tap(L)))),
+                      _mm512_mul_ps(fl, _mm512_load_ps(kernel.pairedNextTaps(placement.tap(L)))));
+    const float pair[2] = {re[L], im[L]};
+    const __m512 amp = _mm512_castpd_ps(_mm512_set1_pd(std::bit_cast<double>(pair)));
+    const __m512 taps = _mm512_mul_ps(amp, w);
+    const int s = placement.first(L) & (kBlockBins - 1);
+    return _mm512_castpd_ps(_mm512_maskz_permutexvar_pd(
+        __mmask8{0xff}, _mm512_load_si512(kRotation[s]), _mm512_castps_pd(taps)));
+}
+
+// The floats of the bins from first mod 8 on: in the block that holds bin first, the taps;
+// the others (the bins before it) belong to the rotated taps' tail in the next block.
+[[gnu::always_inline]] inline __mmask16 headMask(int first) noexcept
+{
+    return static_cast<__mmask16>(0xffffu << (2 * (first & (kBlockBins - 1))));
+}
+
+// A lane the aligned blocks can take: all its taps on ordinary bins, both blocks inside the
+// spectrum.
+[[gnu::always_inline]] inline bool blockable(int first) noexcept
+{
+    const int block = first & ~(kBlockBins - 1);
+    return first >= 1 && first + 7 <= kLastBin &&
+           block + 2 * kBlockBins <= static_cast<int>(kNumBins);
+}
+
+// Adds lane L through the two aligned blocks its taps touch, read and written whole so that
+// a later lane's reads meet this lane's writes at the same addresses.
+template <int L>
+[[gnu::target("avx512f"), gnu::always_inline]] inline void
+addLaneBlocks(Complex* out, const KernelTable& kernel, const LanePlacement& placement, vec4 re,
+              vec4 im) noexcept
+{
+    const int first = placement.first(L);
+    const __m512 taps = rotatedTaps<L>(kernel, placement, re, im);
+    const __mmask16 head = headMask(first);
+    float* p = &out[first & ~(kBlockBins - 1)].re;
+    const __m512 a = _mm512_load_ps(p);
+    _mm512_store_ps(p, _mm512_mask_add_ps(a, head, a, taps));
+    const __m512 b = _mm512_load_ps(p + 16);
+    _mm512_store_ps(p + 16, _mm512_mask_add_ps(b, static_cast<__mmask16>(~head), b, taps));
+}
+
+// Adds lane L on its own: through the aligned blocks where it can, else as addToSpectrum() does.
+template <int L>
+[[gnu::target("avx512f"), gnu::always_inline]] inline void
+addLaneWide(Complex* out, const KernelTable& kernel, const LanePlacement& placement, vec4 re,
+            vec4 im) noexcept
+{
+    if (!placement.lane(L))
+        return;
+    if (blockable(placement.first(L)))
+        addLaneBlocks<L>(out, kernel, placement, re, im);
+    else
+        addLane<L>(out, kernel, placement.first(L), placement.tap(L), placement.f, re, im);
+}
+
+} // namespace
+
+[[gnu::target("avx512f")]] void
+PartialGroup::addToSpectrumWide(Complex* out, const KernelTable& kernel,
+                                const SpectrumGeometry& geometry) const noexcept
+{
+    // The same sums as addToSpectrum(), lane by lane: each bin a lane touches receives that
+    // lane's product once, in lane order; the bins of a block the lane does not touch are
+    // left as they are (masked adds). Every lane goes through memory, even where lanes lie
+    // close together: choosing between that and a window held in registers costs more in
+    // mispredicted branches than the window saves.
+    const LanePlacement placement = placeLanes(mModOmega, geometry);
+    addLaneWide<0>(out, kernel, placement, mRe, mIm);
+    addLaneWide<1>(out, kernel, placement, mRe, mIm);
+    addLaneWide<2>(out, kernel, placement, mRe, mIm);
+    addLaneWide<3>(out, kernel, placement, mRe, mIm);
+}
+#else
+void PartialGroup::addToSpectrumWide(Complex* out, const KernelTable& kernel,
+                                     const SpectrumGeometry& geometry) const noexcept
+{
+    addToSpectrum(out, kernel, geometry);
+}
+#endif
 
 [[gnu::always_inline]] inline ModOut PartialGroup::modulate() noexcept
 {

@@ -32,7 +32,9 @@ public:
     ChannelPartialBank(const ChannelPartialBank&) = delete; // groups point into themselves
     ChannelPartialBank& operator=(const ChannelPartialBank&) = delete;
 
-    // side 0 = left, 1 = right. Spectra are kNumBins bins each and outlive the bank.
+    // side 0 = left, 1 = right. Spectra are kNumBins bins each and outlive the bank. An
+    // output spectrum aligned to 64 bytes lets the synthesis use 512-bit vectors where the
+    // processor has them (see WideVectors.h).
     void prepare(float sampleRate, const Complex* inputSpectrum, Complex* outputSpectrum, int side,
                  RandomDevice& randomDevice);
 
@@ -78,6 +80,7 @@ public:
     }
     std::size_t endIndex() const noexcept { return static_cast<std::size_t>(mpEnd - groups()); }
     bool activeGroupsChanged() const noexcept { return mRecomputeActiveGroups; }
+    bool wideSynthesis() const noexcept { return mWideSynthesis; }
     ChangeFlags changeFlags() const noexcept { return mFlags; }
     const PartialRandom& random() const noexcept { return mRandom; }
     std::uint32_t storedSeed() const noexcept { return mStoredSeed; }
@@ -103,6 +106,13 @@ private:
     PartialGroup* activeEnd() noexcept { return groups() + mActiveGroups; }
 
     void reseed() noexcept { mRandom.reseed(currentSeed()); }
+    void synthesise(const PartialGroup& group) noexcept
+    {
+        if (mWideSynthesis)
+            group.addToSpectrumWide(mpOutputSpectrum, mKernel, mGeometry);
+        else
+            group.addToSpectrum(mpOutputSpectrum, mKernel, mGeometry);
+    }
     void updateSize() noexcept;
     void controlRateUpdate() noexcept;
     void layOut() noexcept;
@@ -138,6 +148,7 @@ private:
 
     const Complex* mpInputSpectrum = nullptr;
     Complex* mpOutputSpectrum = nullptr;
+    bool mWideSynthesis = false;
     BinMagnitudes mInputMagnitudes;
 
     float mHopRate = 0.0f;

@@ -25,7 +25,7 @@ public:
     const float* taps(std::size_t t) const noexcept { return mTaps[t].data(); }
     const float* nextTaps(std::size_t t) const noexcept { return mNextTaps[t].data(); }
     // The same sixteen wide, each entry twice in a row: the weights of the real and the
-    // imaginary part of each bin, for vectors that hold (re, im) pairs.
+    // imaginary part of each bin, for vectors that hold (re, im) pairs; 64-byte aligned.
     const float* pairedTaps(std::size_t t) const noexcept { return mPairedTaps[t].data(); }
     const float* pairedNextTaps(std::size_t t) const noexcept { return mPairedNextTaps[t].data(); }
 
@@ -33,8 +33,8 @@ private:
     std::array<float, kSize> mValues;
     alignas(16) std::array<std::array<float, 8>, 4> mTaps;
     alignas(16) std::array<std::array<float, 8>, 4> mNextTaps;
-    alignas(32) std::array<std::array<float, 16>, 4> mPairedTaps;
-    alignas(32) std::array<std::array<float, 16>, 4> mPairedNextTaps;
+    alignas(64) std::array<std::array<float, 16>, 4> mPairedTaps;
+    alignas(64) std::array<std::array<float, 16>, 4> mPairedNextTaps;
 };
 
 } // namespace quendra::dravel::vantor

@@ -140,8 +140,9 @@ private:
     ChannelPartialBank mBank1; // right
 
     Fft mInverseFft;
-    alignas(16) std::array<Complex, kNumBins> mOutputSpectrumLeft{};
-    alignas(16) std::array<Complex, kNumBins> mOutputSpectrumRight{};
+    // 64-byte aligned for the banks' wide synthesis.
+    alignas(64) std::array<Complex, kNumBins> mOutputSpectrumLeft{};
+    alignas(64) std::array<Complex, kNumBins> mOutputSpectrumRight{};
 
     std::array<ChannelPartialBank*, 2> mpBanks{};
 

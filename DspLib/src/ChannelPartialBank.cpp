@@ -42,7 +42,7 @@ void ChannelPartialBank::prepare(float sampleRate, const Complex* inputSpectrum,
     mPrepared = true;
 
     // 4. Scheduling: nothing ticks until the first frame start.
-    mpCursor = mpEnd = groups() + kGroupCount;
+    mpCursor = mpEnd = mpSynthesisCursor = groups() + kGroupCount;
     mSlicesPerHop = 0;
     mActiveGroups = kGroupCount;
     mChunk = 0;
@@ -101,37 +101,70 @@ void ChannelPartialBank::reset() noexcept
 
 void ChannelPartialBank::tick() noexcept
 {
-    const auto left = static_cast<std::uint64_t>(mpEnd - mpCursor);
-    const std::uint64_t count = std::min(mChunk, left);
-    for (std::uint64_t n = 0; n < count; ++n, ++mpCursor)
-    {
-        mpCursor->update(mInputMagnitudes, mShiftRatio, mGeometry);
-        if (mpCursor->mAudible)
-            synthesise(*mpCursor);
-    }
+    tick(1);
 }
 
 void ChannelPartialBank::tick(std::size_t samples) noexcept
 {
     const auto left = static_cast<std::uint64_t>(mpEnd - mpCursor);
     const std::uint64_t count = std::min(mChunk * samples, left);
-    // Two passes: first every group's update, then the synthesis of the audible ones. A
-    // group's update touches only the group (and the bank's random state, still drawn in
-    // group order) and the synthesis only the output spectrum, which every bin still receives
-    // in group order; the short independent loops let the processor overlap the groups.
+    // First every group's update, then the synthesis. A group's update touches only the group
+    // (and the bank's random state, still drawn in group order) and the synthesis only the
+    // output spectrum, which every bin still receives in group order; the short independent
+    // loops let the processor overlap the groups.
     PartialGroup* const first = mpCursor;
     for (PartialGroup* g = first; g != first + count; ++g)
+    {
         g->update(mInputMagnitudes, mShiftRatio, mGeometry);
-    for (PartialGroup* g = first; g != first + count; ++g)
-        if (g->mAudible)
-            synthesise(*g);
+        mPendingSyntheses += g->mAudible ? 1 : 0;
+    }
     mpCursor = first + count;
+
+    // The synthesis of an updated group may wait: it reads only what the update wrote, and
+    // its sums are needed only at the hop. The syntheses are spread evenly over the hop, so
+    // that a run of audible groups (the low harmonics, all in the first samples of a hop) does
+    // not weigh on those samples alone: by each tick, the share of the hop's syntheses that
+    // its samples make up is done, the hop's count taken as the last hop's (or as what is
+    // already known, when more). They are spread over the first seven eighths of the hop
+    // only, since its last samples also carry the frame's transforms.
+    mTicksInHop = std::min<std::uint64_t>(mTicksInHop + samples, mSlicesPerHop);
+    const std::uint64_t span = mSlicesPerHop - mSlicesPerHop / 8;
+    const std::uint64_t total = std::max(mLastHopSyntheses, mSynthesesInHop + mPendingSyntheses);
+    const std::uint64_t due = (total * std::min(mTicksInHop, span) + span - 1) / span;
+    if (due > mSynthesesInHop)
+        synthesisePending(std::min(due - mSynthesesInHop, mPendingSyntheses));
+}
+
+void ChannelPartialBank::synthesisePending(std::uint64_t count) noexcept
+{
+    for (; count > 0; ++mpSynthesisCursor)
+        if (mpSynthesisCursor->mAudible)
+        {
+            synthesise(*mpSynthesisCursor);
+            --mPendingSyntheses;
+            ++mSynthesesInHop;
+            --count;
+        }
+    if (mPendingSyntheses == 0)
+        mpSynthesisCursor = mpCursor;
+}
+
+void ChannelPartialBank::completeSynthesis() noexcept
+{
+    synthesisePending(mPendingSyntheses);
 }
 
 void ChannelPartialBank::frameStart() noexcept
 {
+    // Nothing of the last hop may wait past here (the spectrum is cleared below, and the
+    // control-rate update may move the partials).
+    completeSynthesis();
     mInputMagnitudes.compute(mpInputSpectrum);
     mpCursor = groups();
+    mpSynthesisCursor = groups();
+    mTicksInHop = 0;
+    mLastHopSyntheses = mSynthesesInHop;
+    mSynthesesInHop = 0;
     if (mRecomputeActiveGroups)
     {
         mChunk = static_cast<std::uint64_t>(

@@ -110,6 +110,8 @@ StereoFrame Vantor::process(StereoFrame raw) noexcept
 
     if (--mHopCountdown == 0)
     {
+        mBank0.completeSynthesis();
+        mBank1.completeSynthesis();
         mHopCallback();
         mHopCountdown = mHopPeriod;
     }
@@ -161,6 +163,8 @@ void Vantor::processRun(const float* inLeft, const float* inRight, float* outLef
     mHopCountdown -= frames;
     if (mHopCountdown == 0)
     {
+        mBank0.completeSynthesis();
+        mBank1.completeSynthesis();
         mHopCallback();
         mHopCountdown = mHopPeriod;
     }

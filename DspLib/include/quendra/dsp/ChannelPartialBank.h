@@ -43,6 +43,10 @@ public:
     // The work of `samples` ticks at once (all within one hop): the same groups in the same
     // order as that many calls of tick().
     void tick(std::size_t samples) noexcept;
+    // A tick updates its groups at once but may leave some of their syntheses into the output
+    // spectrum for later ticks of the same hop. This adds every synthesis still due; the frame
+    // calls it before it reads the output spectrum at the hop (frameStart() calls it too).
+    void completeSynthesis() noexcept;
     // Once per hop, after the new input spectrum exists: the partials of the coming hop
     // read the input magnitudes taken here.
     void frameStart() noexcept;
@@ -106,6 +110,7 @@ private:
     PartialGroup* activeEnd() noexcept { return groups() + mActiveGroups; }
 
     void reseed() noexcept { mRandom.reseed(currentSeed()); }
+    void synthesisePending(std::uint64_t count) noexcept; // the next `count` audible groups
     void synthesise(const PartialGroup& group) noexcept
     {
         if (mWideSynthesis)
@@ -130,6 +135,13 @@ private:
     // Scheduling.
     PartialGroup* mpCursor = nullptr;
     PartialGroup* mpEnd = nullptr;
+    // Updated groups before mpCursor whose synthesis is still due start here; of them,
+    // mPendingSyntheses are audible.
+    PartialGroup* mpSynthesisCursor = nullptr;
+    std::uint64_t mPendingSyntheses = 0;
+    std::uint64_t mTicksInHop = 0;       // samples ticked since the frame start
+    std::uint64_t mSynthesesInHop = 0;   // groups synthesised since then
+    std::uint64_t mLastHopSyntheses = 0; // groups synthesised in the hop before
     std::uint64_t mSlicesPerHop = 0;
     std::uint64_t mActiveGroups = kGroupCount;
     std::uint64_t mChunk = 0;

@@ -106,6 +106,7 @@ StereoFrame Vantor::process(StereoFrame raw) noexcept
     StereoFrame wet = mStft.popOutput();
 
     mBank0.tick();
+    completeHop();
     mBank1.tick();
 
     if (--mHopCountdown == 0)
@@ -158,6 +159,7 @@ void Vantor::processRun(const float* inLeft, const float* inRight, float* outLef
     mStft.popOutput(wet, frames);
 
     mBank0.tick(frames);
+    completeHop();
     mBank1.tick(frames);
 
     mHopCountdown -= frames;
@@ -185,6 +187,8 @@ void Vantor::processRun(const float* inLeft, const float* inRight, float* outLef
 
 void Vantor::hop() noexcept
 {
+    completeHop();
+
     // Resynthesis of the spectra the banks wrote during the hop that ends here.
     mOutputSpectrumLeft[0].im = 0.0f;
     mOutputSpectrumLeft[kNumBins - 1].im = 0.0f;
@@ -199,13 +203,22 @@ void Vantor::hop() noexcept
     // Analysis of the frame that ends with this sample; the time buffers are free again.
     mStft.analyse(mTimeBuffers);
     mForwardFft.forward(mTimeBuffers.left, mInputSpectrumLeft.data());
-    mForwardFft.forward(mTimeBuffers.right, mInputSpectrumRight.data());
-
     mBank0.frameStart();
-    mBank1.frameStart();
+
+    // The right channel's forward transform and frame start wait for the next sample, just
+    // before the right bank's first tick of the new hop: the two channels never meet, and the
+    // hop's sample (or block) then carries half the transforms' cost instead of all of it.
+    mRightHopDue = true;
 
     // Once per hop is enough: a flushed gain stays exactly 0 through silence.
     mLimiter.flushSubnormalGains();
+}
+
+void Vantor::completeRightHop() noexcept
+{
+    mForwardFft.forward(mTimeBuffers.right, mInputSpectrumRight.data());
+    mBank1.frameStart();
+    mRightHopDue = false;
 }
 
 void Vantor::resetSignalState() noexcept
@@ -223,6 +236,7 @@ void Vantor::resetSignalState() noexcept
 
 void Vantor::reset() noexcept
 {
+    completeHop();
     resetSignalState();
     mDryDelay.reset();
     mLimiter.resetGains();

@@ -91,6 +91,13 @@ public:
     const Limiter& limiter() const noexcept { return mLimiter; }
     const StftBlock& stft() const noexcept { return mStft; }
     const ChannelPartialBank& bank(int side) const noexcept { return *mpBanks[side != 0 ? 1 : 0]; }
+    // The same with the last hop's work complete: the right bank's frame start waits for the
+    // sample after the hop (see hop()); this one runs it first if it is still due.
+    const ChannelPartialBank& bank(int side) noexcept
+    {
+        completeHop();
+        return *mpBanks[side != 0 ? 1 : 0];
+    }
 
 private:
     friend struct VantorTestAccess;
@@ -104,6 +111,15 @@ private:
     Vantor(float sampleRate, RandomDevice&& randomDevice);
 
     void hop() noexcept;
+    // The part of the hop left for the next sample: the right channel's forward transform and
+    // its bank's frame start. Runs before the right bank's next tick, before any parameter
+    // reaches the banks and before a reset; does nothing when nothing is due.
+    void completeHop() noexcept
+    {
+        if (mRightHopDue)
+            completeRightHop();
+    }
+    void completeRightHop() noexcept;
     // Up to Limiter::kMaxRun frames that end at the latest on the next hop.
     void processRun(const float* inLeft, const float* inRight, float* outLeft, float* outRight,
                     std::size_t frames) noexcept;
@@ -114,6 +130,7 @@ private:
     void toBothBanks(void (ChannelPartialBank::*set)(Value) noexcept,
                      std::type_identity_t<Value> value) noexcept
     {
+        completeHop();
         for (ChannelPartialBank* bank : mpBanks)
             (bank->*set)(value);
     }
@@ -125,6 +142,7 @@ private:
     Delegate<void()> mHopCallback;
     std::uint64_t mHopPeriod = 0;
     std::uint64_t mHopCountdown = 0;
+    bool mRightHopDue = false;
 
     StftBlock mStft;
 

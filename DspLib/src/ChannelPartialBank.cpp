@@ -113,12 +113,19 @@ void ChannelPartialBank::tick(std::size_t samples) noexcept
     // output spectrum, which every bin still receives in group order; the short independent
     // loops let the processor overlap the groups.
     PartialGroup* const first = mpCursor;
-    for (PartialGroup* g = first; g != first + count; ++g)
+    PartialGroup* const last = first + count;
+    PartialGroup* g = first;
+    if (mWideSynthesis)
+        while (last - g >= 8 &&
+               PartialGroup::updateEightGranular(g, mInputMagnitudes, mShiftRatio, mGeometry))
+            for (const PartialGroup* end = g + 8; g != end; ++g)
+                mPendingSyntheses += g->mAudible ? 1 : 0;
+    for (; g != last; ++g)
     {
         g->update(mInputMagnitudes, mShiftRatio, mGeometry);
         mPendingSyntheses += g->mAudible ? 1 : 0;
     }
-    mpCursor = first + count;
+    mpCursor = last;
 
     // The synthesis of an updated group may wait: it reads only what the update wrote, and
     // its sums are needed only at the hop. The syntheses are spread evenly over the hop, so

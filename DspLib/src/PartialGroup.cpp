@@ -100,12 +100,13 @@ PartialGroup::excitationAt(const BinMagnitudes& in, vec4 shiftRatio,
     const vec4 whole = truncateToInt(p);
     const vec4 frac = p - whole;
 
-    alignas(16) float bins[4];
-    whole.store(bins);
+    // The bins as integers in one conversion (whole numbers in 0..511, so exact).
+    alignas(16) std::uint32_t bins[4];
+    truncateToWord(whole).store(bins);
     alignas(16) float lower[4], upper[4];
     for (int l = 0; l < 4; ++l)
     {
-        const auto k = static_cast<std::size_t>(bins[l]);
+        const std::size_t k = bins[l];
         lower[l] = in[k];
         upper[l] = in[k + 1];
     }
@@ -121,8 +122,10 @@ void PartialGroup::oscillatorStep(vec4 amplitude) noexcept
 
 [[gnu::always_inline]] inline void PartialGroup::advanceOscillator(vec4 amplitude) noexcept
 {
-    const vec4& halfPi = halfPiVector();
-    const vec4& pi = piVector();
+    // The values of halfPiVector() and piVector(), as constants the compiler can keep in
+    // registers across groups instead of calls that check a guard.
+    const vec4 halfPi(1.5707964f);
+    const vec4 pi(kPi);
     mRe = amplitude * sinPoly(halfPi - abs(mPhase));
     mIm = amplitude * sinPoly(halfPi - abs(pi - abs(mPhase + halfPi)));
     const vec4 y = (mPhase + mModOmega) / vec4(kTwoPi) + vec4(0.5f);
@@ -493,6 +496,259 @@ void PartialGroup::update(const BinMagnitudes& in, vec4 shiftRatio,
         return;
     advanceOscillator(mod.amplitude * mLevel);
 }
+
+#if defined(QUENDRA_WIDE_VECTORS)
+namespace
+{
+// One vec4 field of four consecutive groups in one 512-bit vector (group i in lanes 4i..4i+3),
+// and back.
+constexpr std::size_t kGroupStride = sizeof(PartialGroup);
+// Every lane (the masked forms of the intrinsics below leave no lane undefined).
+constexpr __mmask16 kAll = 0xffff;
+
+[[gnu::target("avx512f"), gnu::always_inline]] inline __m512 loadFour(const vec4& first) noexcept
+{
+    const auto* p = reinterpret_cast<const char*>(&first);
+    __m512 r = _mm512_maskz_broadcast_f32x4(kAll, _mm_load_ps(reinterpret_cast<const float*>(p)));
+    r = _mm512_insertf32x4(r, _mm_load_ps(reinterpret_cast<const float*>(p + kGroupStride)), 1);
+    r = _mm512_insertf32x4(r, _mm_load_ps(reinterpret_cast<const float*>(p + 2 * kGroupStride)), 2);
+    return _mm512_insertf32x4(r, _mm_load_ps(reinterpret_cast<const float*>(p + 3 * kGroupStride)),
+                              3);
+}
+
+template <int I>
+[[gnu::target("avx512f"), gnu::always_inline]] inline __m128 part(__m512 v) noexcept
+{
+    return _mm512_maskz_extractf32x4_ps(__mmask8{0xf}, v, I);
+}
+
+template <int I>
+[[gnu::target("avx512f"), gnu::always_inline]] inline void storePart(vec4& first, __m512 v) noexcept
+{
+    auto* p = reinterpret_cast<char*>(&first) + I * kGroupStride;
+    _mm_store_ps(reinterpret_cast<float*>(p), part<I>(v));
+}
+
+[[gnu::target("avx512f"), gnu::always_inline]] inline void storeFour(vec4& first, __m512 v) noexcept
+{
+    storePart<0>(first, v);
+    storePart<1>(first, v);
+    storePart<2>(first, v);
+    storePart<3>(first, v);
+}
+
+[[gnu::target("avx512f"), gnu::always_inline]] inline __m512 wide(vec4 v) noexcept
+{
+    return _mm512_maskz_broadcast_f32x4(kAll, v.v);
+}
+
+[[gnu::target("avx512f"), gnu::always_inline]] inline __m512 wide(float v) noexcept
+{
+    return _mm512_set1_ps(v);
+}
+
+// The vec4 operations of Vec4.h, sixteen lanes wide: the same instructions' arithmetic.
+[[gnu::target("avx512f"), gnu::always_inline]] inline __m512 truncateToInt16(__m512 x) noexcept
+{
+    return _mm512_maskz_cvtepi32_ps(kAll, _mm512_maskz_cvttps_epi32(kAll, x));
+}
+
+[[gnu::target("avx512f"), gnu::always_inline]] inline __m512 abs16(__m512 x) noexcept
+{
+    return _mm512_castsi512_ps(
+        _mm512_maskz_andnot_epi32(kAll, _mm512_castps_si512(wide(-0.0f)), _mm512_castps_si512(x)));
+}
+
+[[gnu::target("avx512f"), gnu::always_inline]] inline __m512 floor16(__m512 x) noexcept
+{
+    const __m512 t = truncateToInt16(x);
+    const __m512 f =
+        _mm512_sub_ps(t, _mm512_maskz_mov_ps(_mm512_cmp_ps_mask(t, x, _CMP_GT_OS), wide(1.0f)));
+    return _mm512_mask_blend_ps(_mm512_cmp_ps_mask(abs16(x), wide(8388608.0f), _CMP_LT_OS), x, f);
+}
+
+[[gnu::target("avx512f"), gnu::always_inline]] inline __m512 sinPoly16(__m512 x) noexcept
+{
+    const __m512 x2 = _mm512_mul_ps(x, x);
+    __m512 p = _mm512_add_ps(_mm512_mul_ps(x2, wide(-0.00018284567f)), wide(0.008304825f));
+    p = _mm512_add_ps(_mm512_mul_ps(x2, p), wide(-0.16664949f));
+    p = _mm512_add_ps(_mm512_mul_ps(x2, p), wide(0.99999833f));
+    return _mm512_mul_ps(x, p);
+}
+
+// The four lanes of group I in a 16-lane mask.
+template <int I>
+constexpr __mmask16 kGroupLanes = static_cast<__mmask16>(0xfu << (4 * I));
+
+// Group I's part of the update that only a group with an active lane does.
+template <int I>
+[[gnu::target("avx512f"), gnu::always_inline]] inline void
+finishGroup(PartialGroup& g, __mmask16 active, __mmask16 audible, __m512 modOmega, __m512 level,
+            __m512 re, __m512 im, __m512 phase) noexcept
+{
+    if ((active & kGroupLanes<I>) == 0)
+    {
+        g.mAudible = false;
+        return;
+    }
+    _mm_store_ps(&g.mModOmega.v[0], part<I>(modOmega));
+    _mm_store_ps(&g.mLevel.v[0], part<I>(level));
+    g.mAudible = (audible & kGroupLanes<I>) != 0;
+    if (!g.mAudible)
+        return;
+    _mm_store_ps(&g.mRe.v[0], part<I>(re));
+    _mm_store_ps(&g.mIm.v[0], part<I>(im));
+    _mm_store_ps(&g.mPhase.v[0], part<I>(phase));
+}
+
+// What the first stage of a batch's update leaves for the second.
+struct GranularBatch
+{
+    PartialGroup* g;
+    __m512 omega;
+    __m512 excitation;
+    __m512 envelope;
+    __m512 pitch;
+    __mmask16 active;
+};
+
+// Four groups' update up to the modulator (update() steps 1 to 2b).
+[[gnu::target("avx512f"), gnu::always_inline]] inline void
+startBatch(GranularBatch& b, const BinMagnitudes& in, vec4 shiftRatio,
+           const SpectrumGeometry& geometry) noexcept
+{
+    PartialGroup* g = b.g;
+    // Excitation read (excitationAt()).
+    const __mmask16 excite = static_cast<__mmask16>(
+        (g[0].mExcite ? kGroupLanes<0> : 0) | (g[1].mExcite ? kGroupLanes<1> : 0) |
+        (g[2].mExcite ? kGroupLanes<2> : 0) | (g[3].mExcite ? kGroupLanes<3> : 0));
+    const __m512 omega = loadFour(g->mOmega);
+    const __m512 position =
+        _mm512_mul_ps(_mm512_mul_ps(omega, wide(geometry.excitationScale)), wide(shiftRatio));
+    const __mmask16 inside = _mm512_cmp_ps_mask(position, _mm512_setzero_ps(), _CMP_GE_OS) &
+                             _mm512_cmp_ps_mask(position, wide(511.0f), _CMP_LE_OS);
+    const __m512 p = _mm512_maskz_mov_ps(inside, position);
+    const __m512 whole = truncateToInt16(p);
+    const __m512 frac = _mm512_sub_ps(p, whole);
+    const __m512i bins = _mm512_maskz_cvttps_epi32(kAll, whole);
+    const __m512 m0 = _mm512_mask_i32gather_ps(_mm512_setzero_ps(), kAll, bins, in.data(), 4);
+    const __m512 m1 = _mm512_mask_i32gather_ps(
+        _mm512_setzero_ps(), kAll, _mm512_add_epi32(bins, _mm512_set1_epi32(1)), in.data(), 4);
+    b.excitation = _mm512_maskz_mov_ps(
+        inside & excite,
+        _mm512_add_ps(_mm512_mul_ps(m1, frac), _mm512_mul_ps(m0, _mm512_sub_ps(wide(1.0f), frac))));
+    storeFour(g->mExcitation, b.excitation);
+    b.omega = omega;
+
+    // Active lanes (lanesTakingPart()).
+    b.active = _mm512_cmp_ps_mask(loadFour(g->mHarmonic), loadFour(g->mHarmonicLimit), _CMP_LT_OS) &
+               _mm512_cmp_ps_mask(loadFour(g->mMinOmega), omega, _CMP_LE_OS) &
+               _mm512_cmp_ps_mask(omega, loadFour(g->mMaxOmega), _CMP_LE_OS);
+
+    // The Granular modulators (GranularState::next()), drawing in group order.
+    __m512 pulse = _mm512_setzero_ps();
+    __m512 countdown = _mm512_sub_ps(loadFour(g->mGranular.countdown), wide(1.0f));
+    const __mmask16 firing = _mm512_cmp_ps_mask(countdown, wide(1.0f), _CMP_LT_OS);
+    if (firing != 0)
+    {
+        alignas(64) float u[16] = {};
+        for (int i = 0; i < 4; ++i)
+            if ((firing >> (4 * i)) & 0xfu)
+                uniform(g[i].mGranular.mpRng->draw()).store(u + 4 * i);
+        const __m512 draw = _mm512_load_ps(u);
+        const __m512 next = _mm512_add_ps(
+            _mm512_mul_ps(_mm512_sub_ps(wide(1.0f), draw), loadFour(g->mGranular.longInterval)),
+            _mm512_mul_ps(draw, loadFour(g->mGranular.shortInterval)));
+        countdown = _mm512_mask_blend_ps(firing, countdown, next);
+        pulse = _mm512_mask_blend_ps(firing, pulse, loadFour(g->mGranular.peak));
+    }
+    const __m512 release = loadFour(g->mGranular.release);
+    __m512 envelope = loadFour(g->mGranular.envelope);
+    envelope =
+        _mm512_mask_blend_ps(_mm512_cmp_ps_mask(pulse, envelope, _CMP_LT_OS), pulse,
+                             _mm512_add_ps(_mm512_mul_ps(_mm512_sub_ps(wide(1.0f), release), pulse),
+                                           _mm512_mul_ps(release, envelope)));
+    storeFour(g->mGranular.pulse, pulse);
+    storeFour(g->mGranular.countdown, countdown);
+    storeFour(g->mGranular.envelope, envelope);
+    b.envelope = envelope;
+    b.pitch = _mm512_mul_ps(loadFour(g->mGranular.pitchScale), envelope);
+}
+
+// The rest of the four groups' update (update() from step 2c on).
+[[gnu::target("avx512f"), gnu::always_inline]] inline void
+finishBatch(const GranularBatch& b) noexcept
+{
+    PartialGroup* g = b.g;
+    if (b.active == 0)
+    {
+        for (int i = 0; i < 4; ++i)
+            g[i].mAudible = false;
+        return;
+    }
+    // Frequency, level and oscillator, computed for all four groups and kept only for those
+    // with an active lane (and audible, for the oscillator).
+    const __m512 modOmega = _mm512_mul_ps(
+        b.omega, _mm512_add_ps(wide(1.0f), _mm512_mul_ps(b.pitch, loadFour(g->mPitchDepth))));
+    const __m512 oldLevel = loadFour(g->mLevel);
+    const __m512 previous = _mm512_maskz_mov_ps(
+        _mm512_cmp_ps_mask(_mm512_sub_ps(oldLevel, oldLevel), _mm512_setzero_ps(), _CMP_EQ_OQ),
+        oldLevel);
+    const __m512 retention = loadFour(g->mRetention);
+    const __m512 released =
+        _mm512_add_ps(_mm512_mul_ps(_mm512_sub_ps(wide(1.0f), retention), b.excitation),
+                      _mm512_mul_ps(retention, previous));
+    const __m512 level = _mm512_maskz_mov_ps(
+        b.active, _mm512_mask_blend_ps(_mm512_cmp_ps_mask(b.excitation, previous, _CMP_LT_OS),
+                                       b.excitation, released));
+    const __mmask16 audible = _mm512_cmp_ps_mask(level, wide(0.001f), _CMP_GE_OS);
+
+    const __m512 amplitude = _mm512_mul_ps(b.envelope, level);
+    const __m512 halfPi = wide(1.5707964f);
+    const __m512 pi = wide(kPi);
+    const __m512 phase = loadFour(g->mPhase);
+    const __m512 re = _mm512_mul_ps(amplitude, sinPoly16(_mm512_sub_ps(halfPi, abs16(phase))));
+    const __m512 im = _mm512_mul_ps(
+        amplitude, sinPoly16(_mm512_sub_ps(
+                       halfPi, abs16(_mm512_sub_ps(pi, abs16(_mm512_add_ps(phase, halfPi)))))));
+    const __m512 y =
+        _mm512_add_ps(_mm512_div_ps(_mm512_add_ps(phase, modOmega), wide(kTwoPi)), wide(0.5f));
+    const __m512 nextPhase =
+        _mm512_mul_ps(_mm512_sub_ps(_mm512_sub_ps(y, floor16(y)), wide(0.5f)), wide(kTwoPi));
+
+    finishGroup<0>(g[0], b.active, audible, modOmega, level, re, im, nextPhase);
+    finishGroup<1>(g[1], b.active, audible, modOmega, level, re, im, nextPhase);
+    finishGroup<2>(g[2], b.active, audible, modOmega, level, re, im, nextPhase);
+    finishGroup<3>(g[3], b.active, audible, modOmega, level, re, im, nextPhase);
+}
+} // namespace
+
+[[gnu::target("avx512f")]] bool
+PartialGroup::updateEightGranular(PartialGroup* g, const BinMagnitudes& in, vec4 shiftRatio,
+                                  const SpectrumGeometry& geometry) noexcept
+{
+    for (int i = 0; i < 8; ++i)
+        if (!(g[i].mModulator ==
+              Modulator::fromMethod<PartialGroup, &PartialGroup::modulateGranular>(&g[i])))
+            return false;
+    // Two batches of four, the second started before the first is finished: two independent
+    // chains of dependent steps for the processor to overlap. The draws still come in group
+    // order (the first batch's in its start, then the second's).
+    GranularBatch first{g, {}, {}, {}, {}, 0};
+    GranularBatch second{g + 4, {}, {}, {}, {}, 0};
+    startBatch(first, in, shiftRatio, geometry);
+    startBatch(second, in, shiftRatio, geometry);
+    finishBatch(first);
+    finishBatch(second);
+    return true;
+}
+#else
+bool PartialGroup::updateEightGranular(PartialGroup*, const BinMagnitudes&, vec4,
+                                       const SpectrumGeometry&) noexcept
+{
+    return false;
+}
+#endif
 
 // ---- control rate -------------------------------------------------------------------------
 

@@ -21,6 +21,7 @@ public:
     void compute(const Complex* spectrum) noexcept;
 
     float operator[](std::size_t bin) const noexcept { return mValues[bin]; }
+    const float* data() const noexcept { return mValues.data(); } // bins 0..512 and padding
 
 private:
     static constexpr std::size_t kPadded = (kNumBins + 3) / 4 * 4;

@@ -65,6 +65,13 @@ public:
     void update(const BinMagnitudes& in, vec4 shiftRatio,
                 const SpectrumGeometry& geometry) noexcept;
 
+    // update() on eight consecutive groups at once, through 512-bit vectors (four groups,
+    // 16 lanes, to a vector), when each of them has its own Granular modulator installed;
+    // returns false without touching them otherwise. The same sums, the same draws in the
+    // same order. Only where wideVectorsAvailable() says so.
+    static bool updateEightGranular(PartialGroup* groups, const BinMagnitudes& in, vec4 shiftRatio,
+                                    const SpectrumGeometry& geometry) noexcept;
+
     // Magnitude of the input spectrum at each lane's (shifted) bin position, interpolated
     // between the two neighbouring bins; 0 for lanes outside bins [0, 511] and for all
     // lanes when the group does not listen.

@@ -144,12 +144,25 @@ void ChannelPartialBank::tick(std::size_t samples) noexcept
 
 void ChannelPartialBank::synthesisePending(std::uint64_t count) noexcept
 {
+    mPendingSyntheses -= count;
+    mSynthesesInHop += count;
+    if (mWideSynthesis)
+    {
+        // Four audible groups at a time, in order.
+        const PartialGroup* batch[4];
+        while (count >= 4)
+        {
+            for (int n = 0; n < 4; ++mpSynthesisCursor)
+                if (mpSynthesisCursor->mAudible)
+                    batch[n++] = mpSynthesisCursor;
+            PartialGroup::addFourToSpectrumWide(batch, mpOutputSpectrum, mKernel, mGeometry);
+            count -= 4;
+        }
+    }
     for (; count > 0; ++mpSynthesisCursor)
         if (mpSynthesisCursor->mAudible)
         {
             synthesise(*mpSynthesisCursor);
-            --mPendingSyntheses;
-            ++mSynthesesInHop;
             --count;
         }
     if (mPendingSyntheses == 0)

@@ -6,6 +6,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #if defined(QUENDRA_WIDE_VECTORS)
 #include <immintrin.h>
@@ -440,11 +441,161 @@ PartialGroup::addToSpectrumWide(Complex* out, const KernelTable& kernel,
     addLaneWide<2>(out, kernel, placement, mRe, mIm);
     addLaneWide<3>(out, kernel, placement, mRe, mIm);
 }
+namespace
+{
+// A vec4 field of four groups anywhere in memory, in one 512-bit vector (group i in lanes
+// 4i..4i+3).
+[[gnu::target("avx512f"), gnu::always_inline]] inline __m512
+loadFourOf(const PartialGroup* const* groups, vec4 PartialGroup::*field) noexcept
+{
+    __m512 r = _mm512_maskz_broadcast_f32x4(0xffff, (groups[0]->*field).v);
+    r = _mm512_insertf32x4(r, (groups[1]->*field).v, 1);
+    r = _mm512_insertf32x4(r, (groups[2]->*field).v, 2);
+    return _mm512_insertf32x4(r, (groups[3]->*field).v, 3);
+}
+
+[[gnu::target("avx512f"), gnu::always_inline]] inline __m512 truncate16(__m512 x) noexcept
+{
+    return _mm512_maskz_cvtepi32_ps(0xffff, _mm512_maskz_cvttps_epi32(0xffff, x));
+}
+
+// |x| < 2^23 (else x is whole already), as in Vec4.h's floor() and ceil().
+[[gnu::target("avx512f"), gnu::always_inline]] inline __mmask16 notWhole16(__m512 x) noexcept
+{
+    const __m512 magnitude = _mm512_castsi512_ps(_mm512_maskz_andnot_epi32(
+        0xffff, _mm512_castps_si512(_mm512_set1_ps(-0.0f)), _mm512_castps_si512(x)));
+    return _mm512_cmp_ps_mask(magnitude, _mm512_set1_ps(8388608.0f), _CMP_LT_OS);
+}
+
+// The placement of placeLanes() for the sixteen lanes of four groups.
+struct WidePlacement
+{
+    alignas(64) std::int32_t first[16];
+    alignas(64) std::int32_t tap[16];
+    alignas(64) float f[16];
+    alignas(64) float pairs[2][16]; // (re, im) of lanes 0, 1 of each group, then of lanes 2, 3
+    __mmask16 inRange;
+    __mmask16 blockable;
+};
+
+[[gnu::target("avx512f"), gnu::always_inline]] inline void
+placeSixteen(const PartialGroup* const* groups, const SpectrumGeometry& geometry,
+             WidePlacement& p) noexcept
+{
+    const __m512 one = _mm512_set1_ps(1.0f);
+    const __m512 x =
+        _mm512_div_ps(_mm512_mul_ps(loadFourOf(groups, &PartialGroup::mModOmega),
+                                    _mm512_maskz_broadcast_f32x4(0xffff, geometry.fftSize.v)),
+                      _mm512_mul_ps(_mm512_set1_ps(kTwoPi),
+                                    _mm512_maskz_broadcast_f32x4(0xffff, geometry.hop.v)));
+    // ceil(x)
+    const __m512 tx = truncate16(x);
+    const __m512 c = _mm512_mask_blend_ps(
+        notWhole16(x), x,
+        _mm512_add_ps(tx, _mm512_maskz_mov_ps(_mm512_cmp_ps_mask(tx, x, _CMP_LT_OS), one)));
+    const __m512 q = _mm512_mul_ps(_mm512_set1_ps(4.0f), _mm512_sub_ps(c, x));
+    // floor(q)
+    const __m512 tq = truncate16(q);
+    const __m512 t = _mm512_mask_blend_ps(
+        notWhole16(q), q,
+        _mm512_sub_ps(tq, _mm512_maskz_mov_ps(_mm512_cmp_ps_mask(tq, q, _CMP_GT_OS), one)));
+    _mm512_store_ps(p.f, _mm512_sub_ps(q, t));
+    p.inRange = _mm512_cmp_ps_mask(x, _mm512_set1_ps(-508.0f), _CMP_GT_OS) &
+                _mm512_cmp_ps_mask(x, _mm512_set1_ps(516.0f), _CMP_LE_OS);
+    const __m512i first =
+        _mm512_sub_epi32(_mm512_maskz_cvttps_epi32(0xffff, c), _mm512_set1_epi32(4));
+    _mm512_store_si512(p.first, first);
+    _mm512_store_si512(p.tap, _mm512_maskz_cvttps_epi32(0xffff, t));
+    // blockable(): first >= 1, first + 7 <= 512, (first & ~7) + 16 <= 513.
+    const __m512i block = _mm512_and_si512(first, _mm512_set1_epi32(~(kBlockBins - 1)));
+    p.blockable = _mm512_cmp_epi32_mask(first, _mm512_set1_epi32(1), _MM_CMPINT_NLT) &
+                  _mm512_cmp_epi32_mask(first, _mm512_set1_epi32(kLastBin - 7), _MM_CMPINT_LE) &
+                  _mm512_cmp_epi32_mask(block, _mm512_set1_epi32(static_cast<int>(kNumBins) - 16),
+                                        _MM_CMPINT_LE);
+    const __m512 re = loadFourOf(groups, &PartialGroup::mRe);
+    const __m512 im = loadFourOf(groups, &PartialGroup::mIm);
+    _mm512_store_ps(p.pairs[0], _mm512_maskz_unpacklo_ps(0xffff, re, im));
+    _mm512_store_ps(p.pairs[1], _mm512_maskz_unpackhi_ps(0xffff, re, im));
+}
+
+// addLaneBlocks() for lane L of group G from a WidePlacement.
+template <int G, int L>
+[[gnu::target("avx512f"), gnu::always_inline]] inline void
+addPlacedLane(Complex* out, const KernelTable& kernel, const WidePlacement& p) noexcept
+{
+    constexpr int lane = 4 * G + L;
+    if (((p.inRange >> lane) & 1) == 0)
+        return;
+    alignas(64) static constexpr std::int64_t kRotation[kBlockBins][kBlockBins] = {
+        {0, 1, 2, 3, 4, 5, 6, 7}, {7, 0, 1, 2, 3, 4, 5, 6}, {6, 7, 0, 1, 2, 3, 4, 5},
+        {5, 6, 7, 0, 1, 2, 3, 4}, {4, 5, 6, 7, 0, 1, 2, 3}, {3, 4, 5, 6, 7, 0, 1, 2},
+        {2, 3, 4, 5, 6, 7, 0, 1}, {1, 2, 3, 4, 5, 6, 7, 0}};
+    const __m512 fl = _mm512_set1_ps(p.f[lane]);
+    const __m512 gl = _mm512_sub_ps(_mm512_set1_ps(1.0f), fl);
+    const auto tap = static_cast<std::size_t>(p.tap[lane]);
+    const __m512 w = _mm512_add_ps(_mm512_mul_ps(gl, _mm512_load_ps(kernel.pairedTaps(tap))),
+                                   _mm512_mul_ps(fl, _mm512_load_ps(kernel.pairedNextTaps(tap))));
+    double pair;
+    std::memcpy(&pair, &p.pairs[L / 2][4 * G + 2 * (L % 2)], sizeof pair);
+    const __m512 amp = _mm512_castpd_ps(_mm512_set1_pd(pair));
+    const __m512 taps = _mm512_mul_ps(amp, w);
+    const int first = p.first[lane];
+    const int s = first & (kBlockBins - 1);
+    const __m512 rotated = _mm512_castpd_ps(_mm512_maskz_permutexvar_pd(
+        __mmask8{0xff}, _mm512_load_si512(kRotation[s]), _mm512_castps_pd(taps)));
+    const __mmask16 head = headMask(first);
+    float* q = &out[first & ~(kBlockBins - 1)].re;
+    const __m512 a = _mm512_load_ps(q);
+    _mm512_store_ps(q, _mm512_mask_add_ps(a, head, a, rotated));
+    const __m512 b = _mm512_load_ps(q + 16);
+    _mm512_store_ps(q + 16, _mm512_mask_add_ps(b, static_cast<__mmask16>(~head), b, rotated));
+}
+
+template <int G>
+[[gnu::target("avx512f"), gnu::always_inline]] inline void
+addPlacedGroup(const PartialGroup& group, Complex* out, const KernelTable& kernel,
+               const SpectrumGeometry& geometry, const WidePlacement& p) noexcept
+{
+    constexpr auto lanes = static_cast<__mmask16>(0xfu << (4 * G));
+    if ((p.inRange & ~p.blockable & lanes) != 0)
+    {
+        // A lane near either end of the spectrum: the group on its own.
+        group.addToSpectrumWide(out, kernel, geometry);
+        return;
+    }
+    addPlacedLane<G, 0>(out, kernel, p);
+    addPlacedLane<G, 1>(out, kernel, p);
+    addPlacedLane<G, 2>(out, kernel, p);
+    addPlacedLane<G, 3>(out, kernel, p);
+}
+} // namespace
+
+[[gnu::target("avx512f")]] void
+PartialGroup::addFourToSpectrumWide(const PartialGroup* const* groups, Complex* out,
+                                    const KernelTable& kernel,
+                                    const SpectrumGeometry& geometry) noexcept
+{
+    // The placements of all sixteen lanes in one pass, then the groups' lanes in order.
+    WidePlacement placement;
+    placeSixteen(groups, geometry, placement);
+    addPlacedGroup<0>(*groups[0], out, kernel, geometry, placement);
+    addPlacedGroup<1>(*groups[1], out, kernel, geometry, placement);
+    addPlacedGroup<2>(*groups[2], out, kernel, geometry, placement);
+    addPlacedGroup<3>(*groups[3], out, kernel, geometry, placement);
+}
 #else
 void PartialGroup::addToSpectrumWide(Complex* out, const KernelTable& kernel,
                                      const SpectrumGeometry& geometry) const noexcept
 {
     addToSpectrum(out, kernel, geometry);
+}
+
+void PartialGroup::addFourToSpectrumWide(const PartialGroup* const* groups, Complex* out,
+                                         const KernelTable& kernel,
+                                         const SpectrumGeometry& geometry) noexcept
+{
+    for (int i = 0; i < 4; ++i)
+        groups[i]->addToSpectrum(out, kernel, geometry);
 }
 #endif
 

@@ -89,6 +89,10 @@ public:
     // wideVectorsAvailable() says so.
     void addToSpectrumWide(Complex* out, const KernelTable& kernel,
                            const SpectrumGeometry& geometry) const noexcept;
+    // addToSpectrumWide() on four groups in turn, their placements worked out together.
+    static void addFourToSpectrumWide(const PartialGroup* const* groups, Complex* out,
+                                      const KernelTable& kernel,
+                                      const SpectrumGeometry& geometry) noexcept;
 
     // ---- control rate ---------------------------------------------------------------------
     // Harmonic and unison index of each lane.

@@ -782,9 +782,16 @@ startBatch(GranularBatch& b, const BinMagnitudes& in, vec4 shiftRatio,
     const __m512 whole = truncateToInt16(p);
     const __m512 frac = _mm512_sub_ps(p, whole);
     const __m512i bins = _mm512_maskz_cvttps_epi32(kAll, whole);
-    const __m512 m0 = _mm512_mask_i32gather_ps(_mm512_setzero_ps(), kAll, bins, in.data(), 4);
-    const __m512 m1 = _mm512_mask_i32gather_ps(
-        _mm512_setzero_ps(), kAll, _mm512_add_epi32(bins, _mm512_set1_epi32(1)), in.data(), 4);
+    // Each lane's two neighbouring bins in one 64-bit element: two gathers of eight pairs
+    // instead of two of sixteen floats, then the pairs split into m0 and m1.
+    const __m512 low = _mm512_castpd_ps(_mm512_mask_i32gather_pd(
+        _mm512_setzero_pd(), 0xff, _mm512_maskz_extracti64x4_epi64(0xff, bins, 0), in.data(), 4));
+    const __m512 high = _mm512_castpd_ps(_mm512_mask_i32gather_pd(
+        _mm512_setzero_pd(), 0xff, _mm512_maskz_extracti64x4_epi64(0xff, bins, 1), in.data(), 4));
+    const __m512 m0 = _mm512_permutex2var_ps(
+        low, _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30), high);
+    const __m512 m1 = _mm512_permutex2var_ps(
+        low, _mm512_setr_epi32(1, 3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23, 25, 27, 29, 31), high);
     b.excitation = _mm512_maskz_mov_ps(
         inside & excite,
         _mm512_add_ps(_mm512_mul_ps(m1, frac), _mm512_mul_ps(m0, _mm512_sub_ps(wide(1.0f), frac))));

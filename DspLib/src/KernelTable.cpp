@@ -41,6 +41,15 @@ KernelTable::KernelTable() noexcept
             mPairedTaps[t][2 * j] = mPairedTaps[t][2 * j + 1] = mTaps[t][j];
             mPairedNextTaps[t][2 * j] = mPairedNextTaps[t][2 * j + 1] = mNextTaps[t][j];
         }
+    for (std::size_t t = 0; t < 4; ++t)
+        for (std::size_t r = 0; r < 8; ++r)
+            for (std::size_t j = 0; j < 8; ++j)
+                for (std::size_t part = 0; part < 2; ++part)
+                {
+                    const std::size_t place = 2 * ((j + r) % 8) + part;
+                    mRotatedPairedTaps[t][r][place] = mPairedTaps[t][2 * j + part];
+                    mRotatedPairedNextTaps[t][r][place] = mPairedNextTaps[t][2 * j + part];
+                }
 }
 
 } // namespace quendra::dravel::vantor

@@ -357,24 +357,19 @@ template <int L>
 [[gnu::target("avx512f"), gnu::always_inline]] inline __m512
 rotatedTaps(const KernelTable& kernel, const LanePlacement& placement, vec4 re, vec4 im) noexcept
 {
-    // Rotation of the eight bins by s places, for s = 0..7.
-    alignas(64) static constexpr std::int64_t kRotation[kBlockBins][kBlockBins] = {
-        {0, 1, 2, 3, 4, 5, 6, 7}, {7, 0, 1, 2, 3, 4, 5, 6}, {6, 7, 0, 1, 2, 3, 4, 5},
-        {5, 6, 7, 0, 1, 2, 3, 4}, {4, 5, 6, 7, 0, 1, 2, 3}, {3, 4, 5, 6, 7, 0, 1, 2},
-        {2, 3, 4, 5, 6, 7, 0, 1}, {1, 2, 3, 4, 5, 6, 7, 0}};
     // Tap j weighs (1 - f) K[t + 4j] + f K[t + 4j + 1]: the products and the sum of laneTaps(),
-    // each weight formed twice, for the real and the imaginary part.
+    // each weight formed twice, for the real and the imaginary part. The tables come rotated
+    // already, and the products and sums do not depend on where in the vector they sit.
+    const auto r = static_cast<std::size_t>(placement.first(L) & (kBlockBins - 1));
+    const auto t = placement.tap(L);
     const __m512 fl = _mm512_set1_ps(placement.f[L]);
     const __m512 gl = _mm512_sub_ps(_mm512_set1_ps(1.0f), fl);
     const __m512 w =
-        _mm512_add_ps(_mm512_mul_ps(gl, _mm512_load_ps(kernel.pairedTaps(placement.tap(L)))),
-                      _mm512_mul_ps(fl, _mm512_load_ps(kernel.pairedNextTaps(placement.tap(L)))));
+        _mm512_add_ps(_mm512_mul_ps(gl, _mm512_load_ps(kernel.rotatedPairedTaps(t, r))),
+                      _mm512_mul_ps(fl, _mm512_load_ps(kernel.rotatedPairedNextTaps(t, r))));
     const float pair[2] = {re[L], im[L]};
     const __m512 amp = _mm512_castpd_ps(_mm512_set1_pd(std::bit_cast<double>(pair)));
-    const __m512 taps = _mm512_mul_ps(amp, w);
-    const int s = placement.first(L) & (kBlockBins - 1);
-    return _mm512_castpd_ps(_mm512_maskz_permutexvar_pd(
-        __mmask8{0xff}, _mm512_load_si512(kRotation[s]), _mm512_castps_pd(taps)));
+    return _mm512_mul_ps(amp, w);
 }
 
 // The floats of the bins from first mod 8 on: in the block that holds bin first, the taps;
@@ -526,23 +521,17 @@ addPlacedLane(Complex* out, const KernelTable& kernel, const WidePlacement& p) n
     constexpr int lane = 4 * G + L;
     if (((p.inRange >> lane) & 1) == 0)
         return;
-    alignas(64) static constexpr std::int64_t kRotation[kBlockBins][kBlockBins] = {
-        {0, 1, 2, 3, 4, 5, 6, 7}, {7, 0, 1, 2, 3, 4, 5, 6}, {6, 7, 0, 1, 2, 3, 4, 5},
-        {5, 6, 7, 0, 1, 2, 3, 4}, {4, 5, 6, 7, 0, 1, 2, 3}, {3, 4, 5, 6, 7, 0, 1, 2},
-        {2, 3, 4, 5, 6, 7, 0, 1}, {1, 2, 3, 4, 5, 6, 7, 0}};
+    const int first = p.first[lane];
+    const auto r = static_cast<std::size_t>(first & (kBlockBins - 1));
+    const auto tap = static_cast<std::size_t>(p.tap[lane]);
     const __m512 fl = _mm512_set1_ps(p.f[lane]);
     const __m512 gl = _mm512_sub_ps(_mm512_set1_ps(1.0f), fl);
-    const auto tap = static_cast<std::size_t>(p.tap[lane]);
-    const __m512 w = _mm512_add_ps(_mm512_mul_ps(gl, _mm512_load_ps(kernel.pairedTaps(tap))),
-                                   _mm512_mul_ps(fl, _mm512_load_ps(kernel.pairedNextTaps(tap))));
+    const __m512 w =
+        _mm512_add_ps(_mm512_mul_ps(gl, _mm512_load_ps(kernel.rotatedPairedTaps(tap, r))),
+                      _mm512_mul_ps(fl, _mm512_load_ps(kernel.rotatedPairedNextTaps(tap, r))));
     double pair;
     std::memcpy(&pair, &p.pairs[L / 2][4 * G + 2 * (L % 2)], sizeof pair);
-    const __m512 amp = _mm512_castpd_ps(_mm512_set1_pd(pair));
-    const __m512 taps = _mm512_mul_ps(amp, w);
-    const int first = p.first[lane];
-    const int s = first & (kBlockBins - 1);
-    const __m512 rotated = _mm512_castpd_ps(_mm512_maskz_permutexvar_pd(
-        __mmask8{0xff}, _mm512_load_si512(kRotation[s]), _mm512_castps_pd(taps)));
+    const __m512 rotated = _mm512_mul_ps(_mm512_castpd_ps(_mm512_set1_pd(pair)), w);
     const __mmask16 head = headMask(first);
     float* q = &out[first & ~(kBlockBins - 1)].re;
     const __m512 a = _mm512_load_ps(q);

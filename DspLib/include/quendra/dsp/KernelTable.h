@@ -28,6 +28,16 @@ public:
     // imaginary part of each bin, for vectors that hold (re, im) pairs; 64-byte aligned.
     const float* pairedTaps(std::size_t t) const noexcept { return mPairedTaps[t].data(); }
     const float* pairedNextTaps(std::size_t t) const noexcept { return mPairedNextTaps[t].data(); }
+    // The paired taps with their eight bins rotated by r places (bin j at place (j + r) mod 8),
+    // for writes into aligned blocks of eight bins; 64-byte aligned.
+    const float* rotatedPairedTaps(std::size_t t, std::size_t r) const noexcept
+    {
+        return mRotatedPairedTaps[t][r].data();
+    }
+    const float* rotatedPairedNextTaps(std::size_t t, std::size_t r) const noexcept
+    {
+        return mRotatedPairedNextTaps[t][r].data();
+    }
 
 private:
     std::array<float, kSize> mValues;
@@ -35,6 +45,8 @@ private:
     alignas(16) std::array<std::array<float, 8>, 4> mNextTaps;
     alignas(64) std::array<std::array<float, 16>, 4> mPairedTaps;
     alignas(64) std::array<std::array<float, 16>, 4> mPairedNextTaps;
+    alignas(64) std::array<std::array<std::array<float, 16>, 8>, 4> mRotatedPairedTaps;
+    alignas(64) std::array<std::array<std::array<float, 16>, 8>, 4> mRotatedPairedNextTaps;
 };
 
 } // namespace quendra::dravel::vantor

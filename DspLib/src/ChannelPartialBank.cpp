@@ -101,7 +101,23 @@ void ChannelPartialBank::reset() noexcept
 
 void ChannelPartialBank::tick() noexcept
 {
-    tick(1);
+    // One sample's groups, each synthesised at once: spreading syntheses pays where a call
+    // covers many samples (see tick(samples)), not here. Any left by such a call come first.
+    if (mPendingSyntheses != 0)
+        completeSynthesis();
+    const auto left = static_cast<std::uint64_t>(mpEnd - mpCursor);
+    const std::uint64_t count = std::min(mChunk, left);
+    for (std::uint64_t n = 0; n < count; ++n, ++mpCursor)
+    {
+        mpCursor->update(mInputMagnitudes, mShiftRatio, mGeometry);
+        if (mpCursor->mAudible)
+        {
+            synthesise(*mpCursor);
+            ++mSynthesesInHop;
+        }
+    }
+    mpSynthesisCursor = mpCursor;
+    mTicksInHop = std::min<std::uint64_t>(mTicksInHop + 1, mSlicesPerHop);
 }
 
 void ChannelPartialBank::tick(std::size_t samples) noexcept

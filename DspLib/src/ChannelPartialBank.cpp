@@ -62,7 +62,7 @@ void ChannelPartialBank::prepare(float sampleRate, const Complex* inputSpectrum,
     // 7. Spectra.
     mpInputSpectrum = inputSpectrum;
     mpOutputSpectrum = outputSpectrum;
-    mWideSynthesis =
+    mWideVectors =
         wideVectorsAvailable() && reinterpret_cast<std::uintptr_t>(outputSpectrum) % 64 == 0;
 
     // 8. Parameters at their construction values.
@@ -131,7 +131,7 @@ void ChannelPartialBank::tick(std::size_t samples) noexcept
     PartialGroup* const first = mpCursor;
     PartialGroup* const last = first + count;
     PartialGroup* g = first;
-    if (mWideSynthesis)
+    if (mWideVectors)
         while (last - g >= 8 &&
                PartialGroup::updateEightGranular(g, mInputMagnitudes, mShiftRatio, mGeometry))
             for (const PartialGroup* end = g + 8; g != end; ++g)
@@ -162,7 +162,7 @@ void ChannelPartialBank::synthesisePending(std::uint64_t count) noexcept
 {
     mPendingSyntheses -= count;
     mSynthesesInHop += count;
-    if (mWideSynthesis)
+    if (mWideVectors)
     {
         // Four audible groups at a time, in order.
         const PartialGroup* batch[4];

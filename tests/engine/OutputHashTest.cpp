@@ -283,7 +283,7 @@ TEST(OutputHash, EveryRenderKeepsItsBits)
 TEST(OutputHash, FourLanePathsKeepTheBitsOfTheWideOnes)
 {
     allowWideVectors(false);
-    EXPECT_FALSE(std::make_unique<Vantor>(48000.0f, 1u)->bank(0).wideSynthesis());
+    EXPECT_FALSE(std::make_unique<Vantor>(48000.0f, 1u)->bank(0).wideVectors());
     expectRecordedHashes();
     allowWideVectors(true);
 }

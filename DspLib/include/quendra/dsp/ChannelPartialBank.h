@@ -84,7 +84,7 @@ public:
     }
     std::size_t endIndex() const noexcept { return static_cast<std::size_t>(mpEnd - groups()); }
     bool activeGroupsChanged() const noexcept { return mRecomputeActiveGroups; }
-    bool wideSynthesis() const noexcept { return mWideSynthesis; }
+    bool wideVectors() const noexcept { return mWideVectors; }
     ChangeFlags changeFlags() const noexcept { return mFlags; }
     const PartialRandom& random() const noexcept { return mRandom; }
     std::uint32_t storedSeed() const noexcept { return mStoredSeed; }
@@ -113,7 +113,7 @@ private:
     void synthesisePending(std::uint64_t count) noexcept; // the next `count` audible groups
     void synthesise(const PartialGroup& group) noexcept
     {
-        if (mWideSynthesis)
+        if (mWideVectors)
             group.addToSpectrumWide(mpOutputSpectrum, mKernel, mGeometry);
         else
             group.addToSpectrum(mpOutputSpectrum, mKernel, mGeometry);
@@ -160,7 +160,7 @@ private:
 
     const Complex* mpInputSpectrum = nullptr;
     Complex* mpOutputSpectrum = nullptr;
-    bool mWideSynthesis = false;
+    bool mWideVectors = false; // the 512-bit update and synthesis (see WideVectors.h)
     BinMagnitudes mInputMagnitudes;
 
     float mHopRate = 0.0f;

@@ -4,7 +4,12 @@
 // A bank reads the choice when it is prepared. No allocation.
 #pragma once
 
-#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+#include "quendra/dsp/simd/Vec4.h"
+
+// The wide paths read and write vec4 through its SSE register, so they exist only beside the
+// SSE2 backend.
+#if defined(QUENDRA_VEC4_SSE2) && (defined(__x86_64__) || defined(__i386__)) &&                    \
+    (defined(__GNUC__) || defined(__clang__))
 #define QUENDRA_WIDE_VECTORS 1
 #endif
 

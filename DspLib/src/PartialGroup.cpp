@@ -465,8 +465,9 @@ loadFourOf(const PartialGroup* const* groups, vec4 PartialGroup::*field) noexcep
 // The placement of placeLanes() for the sixteen lanes of four groups.
 struct WidePlacement
 {
-    alignas(64) std::int32_t first[16];
-    alignas(64) std::int32_t tap[16];
+    alignas(64) std::int32_t table[16]; // offset of the rotated taps (in floats) for t and r
+    alignas(64) std::int32_t block[16]; // offset of the first block (in floats)
+    alignas(64) std::int32_t head[16];  // headMask(first)
     alignas(64) float f[16];
     alignas(64) float pairs[2][16]; // (re, im) of lanes 0, 1 of each group, then of lanes 2, 3
     __mmask16 inRange;
@@ -499,8 +500,16 @@ placeSixteen(const PartialGroup* const* groups, const SpectrumGeometry& geometry
                 _mm512_cmp_ps_mask(x, _mm512_set1_ps(516.0f), _CMP_LE_OS);
     const __m512i first =
         _mm512_sub_epi32(_mm512_maskz_cvttps_epi32(0xffff, c), _mm512_set1_epi32(4));
-    _mm512_store_si512(p.first, first);
-    _mm512_store_si512(p.tap, _mm512_maskz_cvttps_epi32(0xffff, t));
+    const __m512i tap = _mm512_maskz_cvttps_epi32(0xffff, t);
+    // The per-lane integers of addLaneBlocks(), all sixteen at once: the rotation r = first
+    // mod 8 picks the table and the head mask, first - r is the block.
+    const __m512i r = _mm512_and_si512(first, _mm512_set1_epi32(kBlockBins - 1));
+    _mm512_store_si512(
+        p.table, _mm512_maskz_slli_epi32(
+                     0xffff, _mm512_add_epi32(_mm512_maskz_slli_epi32(0xffff, tap, 3), r), 4));
+    _mm512_store_si512(p.block, _mm512_maskz_slli_epi32(0xffff, _mm512_sub_epi32(first, r), 1));
+    _mm512_store_si512(
+        p.head, _mm512_maskz_sllv_epi32(0xffff, _mm512_set1_epi32(0xffff), _mm512_add_epi32(r, r)));
     // blockable(): first >= 1, first + 7 <= 512, (first & ~7) + 16 <= 513.
     const __m512i block = _mm512_and_si512(first, _mm512_set1_epi32(~(kBlockBins - 1)));
     p.blockable = _mm512_cmp_epi32_mask(first, _mm512_set1_epi32(1), _MM_CMPINT_NLT) &
@@ -521,19 +530,17 @@ addPlacedLane(Complex* out, const KernelTable& kernel, const WidePlacement& p) n
     constexpr int lane = 4 * G + L;
     if (((p.inRange >> lane) & 1) == 0)
         return;
-    const int first = p.first[lane];
-    const auto r = static_cast<std::size_t>(first & (kBlockBins - 1));
-    const auto tap = static_cast<std::size_t>(p.tap[lane]);
     const __m512 fl = _mm512_set1_ps(p.f[lane]);
     const __m512 gl = _mm512_sub_ps(_mm512_set1_ps(1.0f), fl);
-    const __m512 w =
-        _mm512_add_ps(_mm512_mul_ps(gl, _mm512_load_ps(kernel.rotatedPairedTaps(tap, r))),
-                      _mm512_mul_ps(fl, _mm512_load_ps(kernel.rotatedPairedNextTaps(tap, r))));
+    const std::int32_t table = p.table[lane];
+    const __m512 w = _mm512_add_ps(
+        _mm512_mul_ps(gl, _mm512_load_ps(kernel.rotatedPairedTaps(0, 0) + table)),
+        _mm512_mul_ps(fl, _mm512_load_ps(kernel.rotatedPairedNextTaps(0, 0) + table)));
     double pair;
     std::memcpy(&pair, &p.pairs[L / 2][4 * G + 2 * (L % 2)], sizeof pair);
     const __m512 rotated = _mm512_mul_ps(_mm512_castpd_ps(_mm512_set1_pd(pair)), w);
-    const __mmask16 head = headMask(first);
-    float* q = &out[first & ~(kBlockBins - 1)].re;
+    const auto head = static_cast<__mmask16>(p.head[lane]);
+    float* q = &out[0].re + p.block[lane];
     const __m512 a = _mm512_load_ps(q);
     _mm512_store_ps(q, _mm512_mask_add_ps(a, head, a, rotated));
     const __m512 b = _mm512_load_ps(q + 16);

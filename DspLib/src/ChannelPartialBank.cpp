@@ -103,10 +103,12 @@ void ChannelPartialBank::tick() noexcept
 {
     // One sample's groups, each synthesised at once: spreading syntheses pays where a call
     // covers many samples (see tick(samples)), not here. Any left by such a call come first.
-    if (mPendingSyntheses != 0)
-        completeSynthesis();
     const auto left = static_cast<std::uint64_t>(mpEnd - mpCursor);
     const std::uint64_t count = std::min(mChunk, left);
+    if (count == 0)
+        return;
+    if (mPendingSyntheses != 0)
+        completeSynthesis();
     for (std::uint64_t n = 0; n < count; ++n, ++mpCursor)
     {
         mpCursor->update(mInputMagnitudes, mShiftRatio, mGeometry);
@@ -116,12 +118,13 @@ void ChannelPartialBank::tick() noexcept
             ++mSynthesesInHop;
         }
     }
-    mpSynthesisCursor = mpCursor;
-    mTicksInHop = std::min<std::uint64_t>(mTicksInHop + 1, mSlicesPerHop);
 }
 
-void ChannelPartialBank::tick(std::size_t samples) noexcept
+void ChannelPartialBank::tick(std::size_t samples, std::uint64_t samplesToHop) noexcept
 {
+    // With nothing pending the syntheses resume after the groups tick() has done itself.
+    if (mPendingSyntheses == 0)
+        mpSynthesisCursor = mpCursor;
     const auto left = static_cast<std::uint64_t>(mpEnd - mpCursor);
     const std::uint64_t count = std::min(mChunk * samples, left);
     // First every group's update, then the synthesis. A group's update touches only the group
@@ -150,10 +153,11 @@ void ChannelPartialBank::tick(std::size_t samples) noexcept
     // its samples make up is done, the hop's count taken as the last hop's (or as what is
     // already known, when more). They are spread over the first seven eighths of the hop
     // only, since its last samples also carry the frame's transforms.
-    mTicksInHop = std::min<std::uint64_t>(mTicksInHop + samples, mSlicesPerHop);
+    const std::uint64_t ticked =
+        mSlicesPerHop - std::min<std::uint64_t>(samplesToHop - samples, mSlicesPerHop);
     const std::uint64_t span = mSlicesPerHop - mSlicesPerHop / 8;
     const std::uint64_t total = std::max(mLastHopSyntheses, mSynthesesInHop + mPendingSyntheses);
-    const std::uint64_t due = (total * std::min(mTicksInHop, span) + span - 1) / span;
+    const std::uint64_t due = (total * std::min(ticked, span) + span - 1) / span;
     if (due > mSynthesesInHop)
         synthesisePending(std::min(due - mSynthesesInHop, mPendingSyntheses));
 }
@@ -198,7 +202,6 @@ void ChannelPartialBank::frameStart() noexcept
     mInputMagnitudes.compute(mpInputSpectrum);
     mpCursor = groups();
     mpSynthesisCursor = groups();
-    mTicksInHop = 0;
     mLastHopSyntheses = mSynthesesInHop;
     mSynthesesInHop = 0;
     if (mRecomputeActiveGroups)

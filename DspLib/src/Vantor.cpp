@@ -158,9 +158,9 @@ void Vantor::processRun(const float* inLeft, const float* inRight, float* outLef
     mStft.pushInput(scaled, frames);
     mStft.popOutput(wet, frames);
 
-    mBank0.tick(frames);
+    mBank0.tick(frames, mHopCountdown);
     completeHop();
-    mBank1.tick(frames);
+    mBank1.tick(frames, mHopCountdown);
 
     mHopCountdown -= frames;
     if (mHopCountdown == 0)

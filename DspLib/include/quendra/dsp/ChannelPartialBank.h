@@ -41,8 +41,10 @@ public:
     void reset() noexcept; // silence every partial, new start phases, full recompute
     void tick() noexcept;  // the next chunk of active groups, once per sample
     // The work of `samples` ticks at once (all within one hop): the same groups in the same
-    // order as that many calls of tick().
-    void tick(std::size_t samples) noexcept;
+    // order as that many calls of tick(). samplesToHop: the samples left until the hop, these
+    // included (by default the run ends on the hop).
+    void tick(std::size_t samples, std::uint64_t samplesToHop) noexcept;
+    void tick(std::size_t samples) noexcept { tick(samples, samples); }
     // A tick updates its groups at once but may leave some of their syntheses into the output
     // spectrum for later ticks of the same hop. This adds every synthesis still due; the frame
     // calls it before it reads the output spectrum at the hop (frameStart() calls it too).
@@ -139,7 +141,6 @@ private:
     // mPendingSyntheses are audible.
     PartialGroup* mpSynthesisCursor = nullptr;
     std::uint64_t mPendingSyntheses = 0;
-    std::uint64_t mTicksInHop = 0;       // samples ticked since the frame start
     std::uint64_t mSynthesesInHop = 0;   // groups synthesised since then
     std::uint64_t mLastHopSyntheses = 0; // groups synthesised in the hop before
     std::uint64_t mSlicesPerHop = 0;

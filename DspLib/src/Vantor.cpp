@@ -105,6 +105,7 @@ StereoFrame Vantor::process(StereoFrame raw) noexcept
                      mCompensationGain * input.right * mInputGain});
     StereoFrame wet = mStft.popOutput();
 
+    completeLeftFrameStart();
     mBank0.tick();
     completeHop();
     mBank1.tick();
@@ -158,6 +159,7 @@ void Vantor::processRun(const float* inLeft, const float* inRight, float* outLef
     mStft.pushInput(scaled, frames);
     mStft.popOutput(wet, frames);
 
+    completeLeftFrameStart();
     mBank0.tick(frames, mHopCountdown);
     completeHop();
     mBank1.tick(frames, mHopCountdown);
@@ -203,11 +205,11 @@ void Vantor::hop() noexcept
     // Analysis of the frame that ends with this sample; the time buffers are free again.
     mStft.analyse(mTimeBuffers);
     mForwardFft.forward(mTimeBuffers.left, mInputSpectrumLeft.data());
-    mBank0.frameStart();
 
-    // The right channel's forward transform and frame start wait for the next sample, just
-    // before the right bank's first tick of the new hop: the two channels never meet, and the
-    // hop's sample (or block) then carries half the transforms' cost instead of all of it.
+    // The left bank's frame start, and the right channel's forward transform and frame start,
+    // wait for the next sample, each just before its bank's first tick of the new hop: the two
+    // channels never meet, and the hop's sample (or block) and the next share the work.
+    mLeftFrameStartDue = true;
     mRightHopDue = true;
 
     // Once per hop is enough: a flushed gain stays exactly 0 through silence.

@@ -111,11 +111,22 @@ private:
     Vantor(float sampleRate, RandomDevice&& randomDevice);
 
     void hop() noexcept;
-    // The part of the hop left for the next sample: the right channel's forward transform and
-    // its bank's frame start. Runs before the right bank's next tick, before any parameter
-    // reaches the banks and before a reset; does nothing when nothing is due.
+    // The parts of the hop left for the next sample: the left bank's frame start, before that
+    // bank's next tick (completeLeftFrameStart), and the right channel's forward transform
+    // and its bank's frame start, before the right bank's next tick (completeHop, which also
+    // runs the first if still due). Both run before any parameter reaches the banks and
+    // before a reset; nothing runs when nothing is due.
+    void completeLeftFrameStart() noexcept
+    {
+        if (mLeftFrameStartDue)
+        {
+            mBank0.frameStart();
+            mLeftFrameStartDue = false;
+        }
+    }
     void completeHop() noexcept
     {
+        completeLeftFrameStart();
         if (mRightHopDue)
             completeRightHop();
     }
@@ -142,6 +153,7 @@ private:
     Delegate<void()> mHopCallback;
     std::uint64_t mHopPeriod = 0;
     std::uint64_t mHopCountdown = 0;
+    bool mLeftFrameStartDue = false;
     bool mRightHopDue = false;
 
     StftBlock mStft;

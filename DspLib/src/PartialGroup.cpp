@@ -738,14 +738,14 @@ finishGroup(PartialGroup& g, __mmask16 active, __mmask16 audible, __m512 modOmeg
         g.mAudible = false;
         return;
     }
-    _mm_store_ps(&g.mModOmega.v[0], part<I>(modOmega));
-    _mm_store_ps(&g.mLevel.v[0], part<I>(level));
+    g.mModOmega.v = part<I>(modOmega);
+    g.mLevel.v = part<I>(level);
     g.mAudible = (audible & kGroupLanes<I>) != 0;
     if (!g.mAudible)
         return;
-    _mm_store_ps(&g.mRe.v[0], part<I>(re));
-    _mm_store_ps(&g.mIm.v[0], part<I>(im));
-    _mm_store_ps(&g.mPhase.v[0], part<I>(phase));
+    g.mRe.v = part<I>(re);
+    g.mIm.v = part<I>(im);
+    g.mPhase.v = part<I>(phase);
 }
 
 // What the first stage of a batch's update leaves for the second.

@@ -175,37 +175,41 @@ public:
         const double* right_in = input.channel(1);
         double* left_out = output.channel(0);
         double* right_out = output.channel(1);
-        if (!mRamps.ramping())
+        long done = 0;
+        if (mRamps.ramping())
         {
-            // Every parameter holds for the whole block: the engine takes it in runs, which
-            // gives the same samples as one call per frame.
-            constexpr long run = 256;
-            alignas(16) float left[run];
-            alignas(16) float right[run];
-            for (long at = 0; at < frames; at += run)
+            // While a ramp runs its parameter moves every sample, so the engine runs a frame at
+            // a time, until every ramp has handed out its target.
+            done = static_cast<long>(std::min<std::uint64_t>(static_cast<std::uint64_t>(frames),
+                                                             mRamps.samples_to_settle()));
+            for (long i = 0; i < done; ++i)
             {
-                const long count = std::min(run, frames - at);
-                for (long i = 0; i < count; ++i)
-                {
-                    left[i] = static_cast<float>(left_in[at + i]);
-                    right[i] = static_cast<float>(right_in[at + i]);
-                }
-                mEngine->process(left, right, left, right, static_cast<std::size_t>(count));
-                for (long i = 0; i < count; ++i)
-                {
-                    left_out[at + i] = static_cast<double>(left[i]);
-                    right_out[at + i] = static_cast<double>(right[i]);
-                }
+                mRamps.advance();
+                const auto frame = mEngine->process(
+                    {static_cast<float>(left_in[i]), static_cast<float>(right_in[i])});
+                left_out[i] = static_cast<double>(frame.left);
+                right_out[i] = static_cast<double>(frame.right);
             }
-            return;
         }
-        for (long i = 0; i < frames; ++i)
+        // Every parameter holds for the rest of the block: the engine takes it in runs, which
+        // gives the same samples as one call per frame.
+        constexpr long run = 256;
+        alignas(16) float left[run];
+        alignas(16) float right[run];
+        for (long at = done; at < frames; at += run)
         {
-            mRamps.advance();
-            const auto frame =
-                mEngine->process({static_cast<float>(left_in[i]), static_cast<float>(right_in[i])});
-            left_out[i] = static_cast<double>(frame.left);
-            right_out[i] = static_cast<double>(frame.right);
+            const long count = std::min(run, frames - at);
+            for (long i = 0; i < count; ++i)
+            {
+                left[i] = static_cast<float>(left_in[at + i]);
+                right[i] = static_cast<float>(right_in[at + i]);
+            }
+            mEngine->process(left, right, left, right, static_cast<std::size_t>(count));
+            for (long i = 0; i < count; ++i)
+            {
+                left_out[at + i] = static_cast<double>(left[i]);
+                right_out[at + i] = static_cast<double>(right[i]);
+            }
         }
     }
 

@@ -107,6 +107,15 @@ public:
     double target() const noexcept { return mTarget; }
     double step() const noexcept { return mStep; }
     std::uint64_t remaining() const noexcept { return mRemaining; }
+    // Calls of advance() until the target has been handed out; later calls repeat it.
+    std::uint64_t samples_to_settle() const noexcept
+    {
+        if (mRemaining > 0)
+        {
+            return mRemaining + 1;
+        }
+        return mCurrent != mDelivered ? 1 : 0;
+    }
 
 private:
     double mCurrent;

@@ -8,6 +8,7 @@
 #include "parameter_queue.h"
 #include "smoothed_parameter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -83,6 +84,17 @@ public:
     parameter_queue& queue() noexcept { return mQueue; }
     const std::vector<smoothed_parameter*>& parameters() const noexcept { return mParameters; }
     bool ramping() const noexcept { return !mRamping.empty(); }
+    // Samples of this block after which every ramp has handed out its target: from then on
+    // advance() only repeats values the engine already has.
+    std::uint64_t samples_to_settle() const noexcept
+    {
+        std::uint64_t samples = 0;
+        for (const smoothed_parameter* parameter : mRamping)
+        {
+            samples = std::max(samples, parameter->samples_to_settle());
+        }
+        return samples;
+    }
 
 private:
     std::vector<smoothed_parameter*> mParameters;

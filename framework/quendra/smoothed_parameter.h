@@ -63,6 +63,7 @@ public:
     double current() const noexcept { return mRamp.current(); }
     double target() const noexcept { return mRamp.target(); }
     std::uint64_t remaining() const noexcept { return mRamp.remaining(); }
+    std::uint64_t samples_to_settle() const noexcept { return mRamp.samples_to_settle(); }
     std::uint64_t ramp_length() const noexcept
     {
         return mRampLength.load(std::memory_order_acquire);

@@ -199,13 +199,27 @@ void SorvellProcessor::process(const float* const* inputs, float* const* outputs
         return;
     }
     mEngineUsed = true;
+    std::uint32_t done = 0;
     if (mRamps.ramping())
     {
-        processRamping(inputs, outputs, frames);
-        return;
+        // Sample by sample until every ramp has handed out its target, the rest as below.
+        done =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(frames, mRamps.samples_to_settle()));
+        processRamping(inputs, outputs, done);
     }
-    // No ramp runs: every parameter holds for the whole block, so the engine takes it in runs.
-    // A copy of the input comes first, since the outputs may be the input buffers.
+    if (done < frames)
+    {
+        const float* in[2] = {inputs[0] + done, inputs[1] + done};
+        float* out[2] = {outputs[0] + done, outputs[1] + done};
+        processSteady(in, out, frames - done);
+    }
+}
+
+// No ramp runs: every parameter holds for the whole block, so the engine takes it in runs.
+// A copy of the input comes first, since the outputs may be the input buffers.
+void SorvellProcessor::processSteady(const float* const* inputs, float* const* outputs,
+                                     std::uint32_t frames) noexcept
+{
     constexpr std::uint32_t kRun = 256;
     alignas(16) float left[kRun];
     alignas(16) float right[kRun];

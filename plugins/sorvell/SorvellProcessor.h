@@ -75,6 +75,8 @@ private:
     void buildEngine();
     void prime() noexcept;
     void followPitch() noexcept;
+    void processSteady(const float* const* inputs, float* const* outputs,
+                       std::uint32_t frames) noexcept;
     void processRamping(const float* const* inputs, float* const* outputs,
                         std::uint32_t frames) noexcept;
 

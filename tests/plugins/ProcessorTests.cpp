@@ -169,6 +169,31 @@ TEST(SorvellProcessor, OutputDoesNotDependOnBlockSizesOrInPlaceBuffers)
     }
 }
 
+// Once every ramp has handed out its target, the rest of the block goes through the engine's
+// block call: the same bits as a frame at a time, wherever the ramps end in a block.
+TEST(SorvellProcessor, RampsEndingInsideABlockGiveTheBitsOfSingleFrames)
+{
+    const auto input = noise(4096);
+    const auto render = [&](std::uint32_t block)
+    {
+        SorvellProcessor processor(kRate);
+        processor.setParameter(index_of(parameter_id::harmonics), 40);
+        processor.activate();
+        run(processor, noise(512, 3), {512}); // from here on, changes ramp
+        processor.setParameter(index_of(parameter_id::gain), -6.0);
+        processor.setParameter(index_of(parameter_id::frequency), 300.0);
+        processor.setParameter(kBypassIndex, 1.0);
+        return run(processor, input, {block});
+    };
+    const auto reference = render(1);
+    for (const std::uint32_t block : {240u, 241u, 1000u, 4096u})
+    {
+        const auto output = render(block);
+        EXPECT_EQ(output.left, reference.left) << block;
+        EXPECT_EQ(output.right, reference.right) << block;
+    }
+}
+
 TEST(SorvellProcessor, ValuesBeforeTheFirstBlockApplyAtOnceLaterOnesRampToTheirTarget)
 {
     const float target = Vantor::gainFromDecibels(12.0f);

@@ -388,8 +388,19 @@ rotatedTaps(const KernelTable& kernel, const LanePlacement& placement, vec4 re, 
            block + 2 * kBlockBins <= static_cast<int>(kNumBins);
 }
 
-// Adds lane L through the two aligned blocks its taps touch, read and written whole so that
-// a later lane's reads meet this lane's writes at the same addresses.
+// Adds a lane's rotated taps into the two aligned blocks from p: the head lanes into the
+// first block, the rest into the second. Both are read and written whole, so that a later
+// lane's reads meet this lane's writes at the same addresses.
+[[gnu::target("avx512f"), gnu::always_inline]] inline void addToBlocks(float* p, __mmask16 head,
+                                                                       __m512 taps) noexcept
+{
+    const __m512 a = _mm512_load_ps(p);
+    _mm512_store_ps(p, _mm512_mask_add_ps(a, head, a, taps));
+    const __m512 b = _mm512_load_ps(p + 16);
+    _mm512_store_ps(p + 16, _mm512_mask_add_ps(b, static_cast<__mmask16>(~head), b, taps));
+}
+
+// Adds lane L through the two aligned blocks its taps touch.
 template <int L>
 [[gnu::target("avx512f"), gnu::always_inline]] inline void
 addLaneBlocks(Complex* out, const KernelTable& kernel, const LanePlacement& placement, vec4 re,
@@ -398,11 +409,7 @@ addLaneBlocks(Complex* out, const KernelTable& kernel, const LanePlacement& plac
     const int first = placement.first(L);
     const __m512 taps = rotatedTaps<L>(kernel, placement, re, im);
     const __mmask16 head = headMask(first);
-    float* p = &out[first & ~(kBlockBins - 1)].re;
-    const __m512 a = _mm512_load_ps(p);
-    _mm512_store_ps(p, _mm512_mask_add_ps(a, head, a, taps));
-    const __m512 b = _mm512_load_ps(p + 16);
-    _mm512_store_ps(p + 16, _mm512_mask_add_ps(b, static_cast<__mmask16>(~head), b, taps));
+    addToBlocks(&out[first & ~(kBlockBins - 1)].re, head, taps);
 }
 
 // Adds lane L on its own: through the aligned blocks where it can, else as addToSpectrum() does.
@@ -540,11 +547,7 @@ addPlacedLane(Complex* out, const KernelTable& kernel, const WidePlacement& p) n
     std::memcpy(&pair, &p.pairs[L / 2][4 * G + 2 * (L % 2)], sizeof pair);
     const __m512 rotated = _mm512_mul_ps(_mm512_castpd_ps(_mm512_set1_pd(pair)), w);
     const auto head = static_cast<__mmask16>(p.head[lane]);
-    float* q = &out[0].re + p.block[lane];
-    const __m512 a = _mm512_load_ps(q);
-    _mm512_store_ps(q, _mm512_mask_add_ps(a, head, a, rotated));
-    const __m512 b = _mm512_load_ps(q + 16);
-    _mm512_store_ps(q + 16, _mm512_mask_add_ps(b, static_cast<__mmask16>(~head), b, rotated));
+    addToBlocks(&out[0].re + p.block[lane], head, rotated);
 }
 
 template <int G>

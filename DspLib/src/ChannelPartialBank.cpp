@@ -151,11 +151,12 @@ void ChannelPartialBank::tick(std::size_t samples, std::uint64_t samplesToHop) n
     // that a run of audible groups (the low harmonics, all in the first samples of a hop) does
     // not weigh on those samples alone: by each tick, the share of the hop's syntheses that
     // its samples make up is done, the hop's count taken as the last hop's (or as what is
-    // already known, when more). They are spread over the first seven eighths of the hop
-    // only, since its last samples also carry the frame's transforms.
+    // already known, when more). They are spread over the first three quarters of the hop
+    // only: its last quarter carries the frame's transforms, the inverse ones as soon as the
+    // spectrum is complete (see Vantor).
     const std::uint64_t ticked =
         mSlicesPerHop - std::min<std::uint64_t>(samplesToHop - samples, mSlicesPerHop);
-    const std::uint64_t span = mSlicesPerHop - mSlicesPerHop / 8;
+    const std::uint64_t span = mSlicesPerHop - mSlicesPerHop / 4;
     const std::uint64_t total = std::max(mLastHopSyntheses, mSynthesesInHop + mPendingSyntheses);
     const std::uint64_t due = (total * std::min(ticked, span) + span - 1) / span;
     if (due > mSynthesesInHop)

@@ -109,6 +109,7 @@ StereoFrame Vantor::process(StereoFrame raw) noexcept
     mBank0.tick();
     completeHop();
     mBank1.tick();
+    inverseEarly(mHopCountdown - 1);
 
     if (--mHopCountdown == 0)
     {
@@ -163,6 +164,7 @@ void Vantor::processRun(const float* inLeft, const float* inRight, float* outLef
     mBank0.tick(frames, mHopCountdown);
     completeHop();
     mBank1.tick(frames, mHopCountdown);
+    inverseEarly(mHopCountdown - frames);
 
     mHopCountdown -= frames;
     if (mHopCountdown == 0)
@@ -192,15 +194,10 @@ void Vantor::hop() noexcept
     completeHop();
 
     // Resynthesis of the spectra the banks wrote during the hop that ends here.
-    mOutputSpectrumLeft[0].im = 0.0f;
-    mOutputSpectrumLeft[kNumBins - 1].im = 0.0f;
-    mOutputSpectrumRight[0].im = 0.0f;
-    mOutputSpectrumRight[kNumBins - 1].im = 0.0f;
-    mInverseFft.inverse(mOutputSpectrumLeft.data(), mTimeBuffers.left);
-    mInverseFft.inverse(mOutputSpectrumRight.data(), mTimeBuffers.right);
-
+    inverseSpectra(false);
     mStft.appendSilence(kHopSize);
     mStft.synthesise(mTimeBuffers);
+    mSpectrumInverted = {false, false};
 
     // Analysis of the frame that ends with this sample; the time buffers are free again.
     mStft.analyse(mTimeBuffers);
@@ -214,6 +211,23 @@ void Vantor::hop() noexcept
 
     // Once per hop is enough: a flushed gain stays exactly 0 through silence.
     mLimiter.flushSubnormalGains();
+}
+
+void Vantor::inverseSpectra(bool completeOnly) noexcept
+{
+    const std::array<std::array<Complex, kNumBins>*, 2> spectra{&mOutputSpectrumLeft,
+                                                                &mOutputSpectrumRight};
+    const std::array<float*, 2> times{mTimeBuffers.left, mTimeBuffers.right};
+    for (std::size_t side = 0; side < 2; ++side)
+    {
+        if (mSpectrumInverted[side] || (completeOnly && !mpBanks[side]->spectrumComplete()))
+            continue;
+        std::array<Complex, kNumBins>& spectrum = *spectra[side];
+        spectrum[0].im = 0.0f;
+        spectrum[kNumBins - 1].im = 0.0f;
+        mInverseFft.inverse(spectrum.data(), times[side]);
+        mSpectrumInverted[side] = true;
+    }
 }
 
 void Vantor::completeRightHop() noexcept
@@ -234,6 +248,7 @@ void Vantor::resetSignalState() noexcept
     mStft.reset();
     mBank0.reset();
     mBank1.reset();
+    mSpectrumInverted = {false, false};
 }
 
 void Vantor::reset() noexcept

@@ -33,6 +33,7 @@ struct VantorTestAccess
         {
             mEngine.mOutputSpectrumLeft = mEngine.mInputSpectrumLeft;
             mEngine.mOutputSpectrumRight = mEngine.mInputSpectrumRight;
+            mEngine.mSpectrumInverted = {false, false};
         }
         mEngine.hop();
     }

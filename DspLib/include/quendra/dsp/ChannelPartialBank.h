@@ -49,6 +49,9 @@ public:
     // spectrum for later ticks of the same hop. This adds every synthesis still due; the frame
     // calls it before it reads the output spectrum at the hop (frameStart() calls it too).
     void completeSynthesis() noexcept;
+    // Every active group of this hop is updated and synthesised: the output spectrum holds its
+    // final sums until the next frame start.
+    bool spectrumComplete() const noexcept { return mpCursor == mpEnd && mPendingSyntheses == 0; }
     // Once per hop, after the new input spectrum exists: the partials of the coming hop
     // read the input magnitudes taken here.
     void frameStart() noexcept;

@@ -131,6 +131,19 @@ private:
             completeRightHop();
     }
     void completeRightHop() noexcept;
+    // A channel's inverse transform needs only its complete output spectrum, and its time
+    // buffer is free from the last hop's forward transforms on. Light settings complete the
+    // spectra well before the hop: their transforms then run in the hop's last quarter (at
+    // the hop at the latest), not all in the hop's own sample.
+    static constexpr std::uint64_t kEarlyInverseSamples = kHopSize / 4;
+    // Each side's inverse transform, once per hop: at the hop every side still due, before
+    // it (completeOnly) the sides whose spectrum is complete.
+    void inverseSpectra(bool completeOnly) noexcept;
+    void inverseEarly(std::uint64_t samplesLeft) noexcept
+    {
+        if (samplesLeft <= kEarlyInverseSamples && samplesLeft != 0)
+            inverseSpectra(true);
+    }
     // Up to Limiter::kMaxRun frames that end at the latest on the next hop.
     void processRun(const float* inLeft, const float* inRight, float* outLeft, float* outRight,
                     std::size_t frames) noexcept;
@@ -155,6 +168,7 @@ private:
     std::uint64_t mHopCountdown = 0;
     bool mLeftFrameStartDue = false;
     bool mRightHopDue = false;
+    std::array<bool, 2> mSpectrumInverted{}; // this hop's inverse transform is done, per side
 
     StftBlock mStft;
 

@@ -129,41 +129,66 @@ StereoFrame Vantor::process(StereoFrame raw) noexcept
 void Vantor::process(const float* inLeft, const float* inRight, float* outLeft, float* outRight,
                      std::size_t frames) noexcept
 {
+    process(inLeft, inRight, outLeft, outRight, frames, FrameHook{});
+}
+
+void Vantor::process(const float* inLeft, const float* inRight, float* outLeft, float* outRight,
+                     std::size_t frames, FrameHook beforeFrame) noexcept
+{
     std::size_t done = 0;
     while (done < frames)
     {
         // A run never crosses a hop: the hop comes after the last run's ticks.
         const std::size_t run = std::min<std::size_t>(
             {frames - done, Limiter::kMaxRun, static_cast<std::size_t>(mHopCountdown)});
-        processRun(inLeft + done, inRight + done, outLeft + done, outRight + done, run);
+        processRun(inLeft + done, inRight + done, outLeft + done, outRight + done, run, beforeFrame,
+                   done);
         done += run;
     }
 }
 
 void Vantor::processRun(const float* inLeft, const float* inRight, float* outLeft, float* outRight,
-                        std::size_t frames) noexcept
+                        std::size_t frames, FrameHook beforeFrame, std::size_t firstFrame) noexcept
 {
     // The steps of process() taken a run at a time. Each step keeps its per-sample order and
     // arithmetic; the banks' ticks only read the input spectra of the last hop and write the
     // output spectra of the next, so they may come after the run's frames have moved through
-    // the rings.
+    // the rings. The gains are taken per frame, after that frame's hook.
     alignas(16) StereoFrame input[Limiter::kMaxRun];
     alignas(16) StereoFrame dry[Limiter::kMaxRun];
     alignas(16) StereoFrame scaled[Limiter::kMaxRun];
     alignas(16) StereoFrame wet[Limiter::kMaxRun];
+    alignas(16) DryWetGains mix[Limiter::kMaxRun];
     for (std::size_t i = 0; i < frames; ++i)
         input[i] = {sanitised(inLeft[i]), sanitised(inRight[i])};
     mDryDelay.process(input, dry, frames);
-    for (std::size_t i = 0; i < frames; ++i)
-        scaled[i] = {mCompensationGain * input[i].left * mInputGain,
-                     mCompensationGain * input[i].right * mInputGain};
+    mTicksOwedToHop = mHopCountdown;
+    if (beforeFrame)
+    {
+        for (std::size_t i = 0; i < frames; ++i)
+        {
+            beforeFrame(firstFrame + i);
+            scaled[i] = {mCompensationGain * input[i].left * mInputGain,
+                         mCompensationGain * input[i].right * mInputGain};
+            mix[i] = gains();
+            ++mTicksOwed;
+        }
+    }
+    else
+    {
+        const DryWetGains held = gains();
+        for (std::size_t i = 0; i < frames; ++i)
+        {
+            scaled[i] = {mCompensationGain * input[i].left * mInputGain,
+                         mCompensationGain * input[i].right * mInputGain};
+            mix[i] = held;
+        }
+        mTicksOwed = frames;
+    }
     mStft.pushInput(scaled, frames);
     mStft.popOutput(wet, frames);
 
-    completeLeftFrameStart();
-    mBank0.tick(frames, mHopCountdown);
-    completeHop();
-    mBank1.tick(frames, mHopCountdown);
+    settleTicks();
     inverseEarly(mHopCountdown - frames);
 
     mHopCountdown -= frames;
@@ -175,18 +200,29 @@ void Vantor::processRun(const float* inLeft, const float* inRight, float* outLef
         mHopCountdown = mHopPeriod;
     }
 
-    const DryWetGains mix = gains();
     for (std::size_t i = 0; i < frames; ++i)
     {
-        wet[i].left *= mix.wet;
-        wet[i].right *= mix.wet;
+        wet[i].left *= mix[i].wet;
+        wet[i].right *= mix[i].wet;
     }
     mLimiter.process(wet, frames);
     for (std::size_t i = 0; i < frames; ++i)
     {
-        outLeft[i] = wet[i].left + mix.dry * dry[i].left;
-        outRight[i] = wet[i].right + mix.dry * dry[i].right;
+        outLeft[i] = wet[i].left + mix[i].dry * dry[i].left;
+        outRight[i] = wet[i].right + mix[i].dry * dry[i].right;
     }
+}
+
+void Vantor::settleTicks() noexcept
+{
+    if (mTicksOwed == 0)
+        return;
+    completeLeftFrameStart();
+    mBank0.tick(mTicksOwed, mTicksOwedToHop);
+    completeHop();
+    mBank1.tick(mTicksOwed, mTicksOwedToHop);
+    mTicksOwedToHop -= mTicksOwed;
+    mTicksOwed = 0;
 }
 
 void Vantor::hop() noexcept

@@ -202,25 +202,30 @@ void SorvellProcessor::process(const float* const* inputs, float* const* outputs
     std::uint32_t done = 0;
     if (mRamps.ramping())
     {
-        // Sample by sample until every ramp has handed out its target, the rest as below.
+        // The engine's frame hook moves the ramps until each has handed out its target, the
+        // rest of the block runs with every parameter held.
         done =
             static_cast<std::uint32_t>(std::min<std::uint64_t>(frames, mRamps.samples_to_settle()));
-        processRamping(inputs, outputs, done);
+        processRuns(inputs, outputs, done, true);
     }
     if (done < frames)
     {
         const float* in[2] = {inputs[0] + done, inputs[1] + done};
         float* out[2] = {outputs[0] + done, outputs[1] + done};
-        processSteady(in, out, frames - done);
+        processRuns(in, out, frames - done, false);
     }
 }
 
-// No ramp runs: every parameter holds for the whole block, so the engine takes it in runs.
-// A copy of the input comes first, since the outputs may be the input buffers.
-void SorvellProcessor::processSteady(const float* const* inputs, float* const* outputs,
-                                     std::uint32_t frames) noexcept
+// The engine's block call in runs of kRun frames. A copy of the input comes first, since the
+// outputs may be the input buffers.
+void SorvellProcessor::processRuns(const float* const* inputs, float* const* outputs,
+                                   std::uint32_t frames, bool ramping) noexcept
 {
-    constexpr std::uint32_t kRun = 256;
+    using Vantor = dravel::vantor::Vantor;
+    const auto hook =
+        ramping
+            ? Vantor::FrameHook::fromMethod<SorvellProcessor, &SorvellProcessor::advanceRamps>(this)
+            : Vantor::FrameHook{};
     alignas(16) float left[kRun];
     alignas(16) float right[kRun];
     dravel::vantor::StereoFrame input[kRun];
@@ -237,43 +242,31 @@ void SorvellProcessor::processSteady(const float* const* inputs, float* const* o
         mBypassDelay.process(input, dry, count);
         float* leftOut = outputs[0] + at;
         float* rightOut = outputs[1] + at;
-        mEngine->process(left, right, leftOut, rightOut, count);
-        if (mBypassAmount != 0.0f)
+        mEngine->process(left, right, leftOut, rightOut, count, hook);
+        if (!ramping)
         {
-            const float keep = 1.0f - mBypassAmount;
-            for (std::uint32_t i = 0; i < count; ++i)
+            if (mBypassAmount == 0.0f)
+                continue;
+            std::fill_n(mBypassCurve.begin(), count, mBypassAmount);
+        }
+        for (std::uint32_t i = 0; i < count; ++i)
+        {
+            const float amount = mBypassCurve[i];
+            if (amount != 0.0f)
             {
-                leftOut[i] = keep * leftOut[i] + mBypassAmount * dry[i].left;
-                rightOut[i] = keep * rightOut[i] + mBypassAmount * dry[i].right;
+                // Written so that a full bypass gives the dry samples exactly.
+                const float keep = 1.0f - amount;
+                leftOut[i] = keep * leftOut[i] + amount * dry[i].left;
+                rightOut[i] = keep * rightOut[i] + amount * dry[i].right;
             }
         }
     }
 }
 
-// While a ramp runs, its parameter moves every sample, so the engine runs one frame at a time.
-void SorvellProcessor::processRamping(const float* const* inputs, float* const* outputs,
-                                      std::uint32_t frames) noexcept
+void SorvellProcessor::advanceRamps(std::size_t frame) noexcept
 {
-    const float* leftIn = inputs[0];
-    const float* rightIn = inputs[1];
-    float* leftOut = outputs[0];
-    float* rightOut = outputs[1];
-    for (std::uint32_t i = 0; i < frames; ++i)
-    {
-        mRamps.advance();
-        const dravel::vantor::StereoFrame input{leftIn[i], rightIn[i]};
-        auto output = mEngine->process(input);
-        const auto dry = mBypassDelay.process(input);
-        if (mBypassAmount != 0.0f)
-        {
-            // Written so that a full bypass gives the dry samples exactly.
-            const float keep = 1.0f - mBypassAmount;
-            output.left = keep * output.left + mBypassAmount * dry.left;
-            output.right = keep * output.right + mBypassAmount * dry.right;
-        }
-        leftOut[i] = output.left;
-        rightOut[i] = output.right;
-    }
+    mRamps.advance();
+    mBypassCurve[frame] = mBypassAmount;
 }
 
 } // namespace quendra::plugin

@@ -75,10 +75,11 @@ private:
     void buildEngine();
     void prime() noexcept;
     void followPitch() noexcept;
-    void processSteady(const float* const* inputs, float* const* outputs,
-                       std::uint32_t frames) noexcept;
-    void processRamping(const float* const* inputs, float* const* outputs,
-                        std::uint32_t frames) noexcept;
+    void processRuns(const float* const* inputs, float* const* outputs, std::uint32_t frames,
+                     bool ramping) noexcept;
+    void advanceRamps(std::size_t frame) noexcept; // the engine's frame hook while ramps run
+
+    static constexpr std::uint32_t kRun = 256; // frames per engine call
 
     double mSampleRate;
     std::unique_ptr<dravel::vantor::Vantor> mEngine;
@@ -91,7 +92,8 @@ private:
     std::array<std::atomic<double>, kParameterCount> mValues; // what the host set, clamped
 
     dravel::vantor::DryDelay mBypassDelay;
-    float mBypassAmount = 0.0f; // 0 processed .. 1 delayed dry
+    float mBypassAmount = 0.0f;             // 0 processed .. 1 delayed dry
+    std::array<float, kRun> mBypassCurve{}; // the amount of every frame of a run
 
     std::atomic<int> mPitchSource{static_cast<int>(PitchSource::frequency)};
     std::atomic<bool> mPitchSourceChanged{false};

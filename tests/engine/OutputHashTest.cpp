@@ -97,10 +97,24 @@ struct Hash
 
 constexpr std::size_t kFrames = 24000;
 
+// The frequency ramp of render(): a new frequency on every sample of one hop.
+struct FrequencyRamp
+{
+    Vantor* engine;
+    float base;
+    std::size_t first; // the sample number of the block's frame 0
+    void set(std::size_t sample) const
+    {
+        engine->setFrequency(base * (1.0f + static_cast<float>(sample % 512) / 2048.0f));
+    }
+    void beforeFrame(std::size_t frame) { set(first + frame); }
+};
+
 // A render of kFrames, with a frequency ramp over one hop at a third of the way and a reset at
-// two thirds, as a host might do them. block 0: one process(StereoFrame) call per frame;
-// otherwise blocks of that many frames through the block call (cut where a setter runs), in
-// place when `inPlace`.
+// two thirds, as a host might do them. block 0: one process(StereoFrame) call per frame, the
+// ramp's setter between them; otherwise blocks of that many frames through the block call (cut
+// where the ramp starts and ends and at the reset), the ramp's setter called by the block's
+// frame hook, in place when `inPlace`.
 std::uint64_t render(const Settings& s, float sampleRate, std::size_t block = 0,
                      bool inPlace = false)
 {
@@ -114,29 +128,33 @@ std::uint64_t render(const Settings& s, float sampleRate, std::size_t block = 0,
         left[n] = input[n].left, right[n] = input[n].right;
     float* const outL = inPlace ? left.data() : outLeft.data();
     float* const outR = inPlace ? right.data() : outRight.data();
+    FrequencyRamp ramp{engine.get(), s.frequency, 0};
     for (std::size_t n = 0; n < kFrames;)
     {
         const bool ramping = n >= kRampStart && n < kRampEnd;
-        if (ramping)
-            engine->setFrequency(s.frequency * (1.0f + static_cast<float>(n % 512) / 2048.0f));
         if (n == kReset)
             engine->reset();
-        std::size_t length = 1;
-        if (block > 0 && !ramping)
-        {
-            const std::size_t next = n < kRampStart ? kRampStart : n < kReset ? kReset : kFrames;
-            length = std::min(block, next - n);
-        }
         if (block == 0)
         {
+            if (ramping)
+                ramp.set(n);
             const StereoFrame out = engine->process(input[n]);
             outL[n] = out.left;
             outR[n] = out.right;
+            ++n;
+            continue;
         }
-        else
-        {
-            engine->process(left.data() + n, right.data() + n, outL + n, outR + n, length);
-        }
+        const std::size_t next = n < kRampStart ? kRampStart
+                                 : n < kRampEnd ? kRampEnd
+                                 : n < kReset   ? kReset
+                                                : kFrames;
+        const std::size_t length = std::min(block, next - n);
+        ramp.first = n;
+        const auto hook =
+            ramping
+                ? Vantor::FrameHook::fromMethod<FrequencyRamp, &FrequencyRamp::beforeFrame>(&ramp)
+                : Vantor::FrameHook{};
+        engine->process(left.data() + n, right.data() + n, outL + n, outR + n, length, hook);
         n += length;
     }
     Hash hash;

@@ -169,8 +169,9 @@ TEST(SorvellProcessor, OutputDoesNotDependOnBlockSizesOrInPlaceBuffers)
     }
 }
 
-// Once every ramp has handed out its target, the rest of the block goes through the engine's
-// block call: the same bits as a frame at a time, wherever the ramps end in a block.
+// Ramps move through the engine's frame hook, and once each has handed out its target the rest
+// of the block runs with every parameter held: the same bits as a frame at a time, for ramps
+// of per-sample gains (input, mix, bypass) and of the banks (frequency), wherever they end.
 TEST(SorvellProcessor, RampsEndingInsideABlockGiveTheBitsOfSingleFrames)
 {
     const auto input = noise(4096);
@@ -182,6 +183,7 @@ TEST(SorvellProcessor, RampsEndingInsideABlockGiveTheBitsOfSingleFrames)
         run(processor, noise(512, 3), {512}); // from here on, changes ramp
         processor.setParameter(index_of(parameter_id::gain), -6.0);
         processor.setParameter(index_of(parameter_id::frequency), 300.0);
+        processor.setParameter(index_of(parameter_id::mix), 0.5);
         processor.setParameter(kBypassIndex, 1.0);
         return run(processor, input, {block});
     };

@@ -54,6 +54,15 @@ public:
     void process(const float* inLeft, const float* inRight, float* outLeft, float* outRight,
                  std::size_t frames) noexcept;
 
+    // The same while parameters move: beforeFrame(i) runs just before frame i of the block
+    // and may call any setter (nothing else of the engine), which then takes effect from that
+    // frame on, as a setter called between per-frame calls would. The output bits are those of
+    // the per-frame calls; gain and mix changes keep the block's speed, a change that reaches
+    // the partial banks lets them tick up to its frame first.
+    using FrameHook = Delegate<void(std::size_t)>;
+    void process(const float* inLeft, const float* inRight, float* outLeft, float* outRight,
+                 std::size_t frames, FrameHook beforeFrame) noexcept;
+
     // Back to silence: buffers, spectra, rings, partials, dry delay, limiter gains. Keeps
     // the hop phase, the gains and every parameter.
     void reset() noexcept;
@@ -144,9 +153,13 @@ private:
         if (samplesLeft <= kEarlyInverseSamples && samplesLeft != 0)
             inverseSpectra(true);
     }
-    // Up to Limiter::kMaxRun frames that end at the latest on the next hop.
+    // Up to Limiter::kMaxRun frames that end at the latest on the next hop, with the hook
+    // (if set) before each; firstFrame numbers the run's first frame within the block.
     void processRun(const float* inLeft, const float* inRight, float* outLeft, float* outRight,
-                    std::size_t frames) noexcept;
+                    std::size_t frames, FrameHook beforeFrame, std::size_t firstFrame) noexcept;
+    // Within a run the banks' ticks wait until a setter needs them done (see toBothBanks) or
+    // the run's frames have all moved through the rings.
+    void settleTicks() noexcept;
     void resetSignalState() noexcept; // steps shared by construction and reset()
     void updateCompensationGain() noexcept;
     // A parameter reaches the left bank first, then the right.
@@ -154,6 +167,7 @@ private:
     void toBothBanks(void (ChannelPartialBank::*set)(Value) noexcept,
                      std::type_identity_t<Value> value) noexcept
     {
+        settleTicks();
         completeHop();
         for (ChannelPartialBank* bank : mpBanks)
             (bank->*set)(value);
@@ -169,6 +183,8 @@ private:
     bool mLeftFrameStartDue = false;
     bool mRightHopDue = false;
     std::array<bool, 2> mSpectrumInverted{}; // this hop's inverse transform is done, per side
+    std::uint64_t mTicksOwed = 0;            // frames of the run whose ticks still wait
+    std::uint64_t mTicksOwedToHop = 0;       // samples to the hop from the first of them on
 
     StftBlock mStft;
 

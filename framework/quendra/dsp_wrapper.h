@@ -2,13 +2,14 @@
 // the "dsp64" hook, the engine (re)build and priming on a new sample rate, the smoothed and
 // queued attributes bound through a ramp_set (the per-block binding every front end shares),
 // the "reset" message (carried out by the audio thread at its next block start) and the
-// per-block perform routine (per-sample ramps, one engine call per stereo sample, flush-to-zero
-// for the duration of the block).
+// per-block perform routine (per-sample ramps, runs of frames through the engine's block call,
+// flush-to-zero for the duration of the block).
 //
 // Engine requirements: Engine(float sampleRate), Engine(float sampleRate, std::uint32_t seed),
-// Frame process(Frame) noexcept with Frame{left, right}, the same for a run of frames
-// (process(const float* inLeft, const float* inRight, float* outLeft, float* outRight, count)),
-// reset().
+// a block call process(const float* inLeft, const float* inRight, float* outLeft,
+// float* outRight, count), the same with a hook called before each frame (the type
+// Engine::FrameHook, built by FrameHook::fromMethod<T, &T::method>(object) for a method taking
+// the frame's index in the call), which may call the engine's setters, and reset().
 //
 // Construction and preparation allocate (main thread); perform does not.
 #pragma once
@@ -175,41 +176,36 @@ public:
         const double* right_in = input.channel(1);
         double* left_out = output.channel(0);
         double* right_out = output.channel(1);
-        long done = 0;
-        if (mRamps.ramping())
-        {
-            // While a ramp runs its parameter moves every sample, so the engine runs a frame at
-            // a time, until every ramp has handed out its target.
-            done = static_cast<long>(std::min<std::uint64_t>(static_cast<std::uint64_t>(frames),
-                                                             mRamps.samples_to_settle()));
-            for (long i = 0; i < done; ++i)
-            {
-                mRamps.advance();
-                const auto frame = mEngine->process(
-                    {static_cast<float>(left_in[i]), static_cast<float>(right_in[i])});
-                left_out[i] = static_cast<double>(frame.left);
-                right_out[i] = static_cast<double>(frame.right);
-            }
-        }
-        // Every parameter holds for the rest of the block: the engine takes it in runs, which
-        // gives the same samples as one call per frame.
+        // While a ramp runs its parameter moves every sample: the engine's frame hook advances
+        // the ramps until each has handed out its target. The rest of the block runs with every
+        // parameter held. Either way the engine gives the samples of one call per frame.
+        const long ramped =
+            mRamps.ramping() ? static_cast<long>(std::min<std::uint64_t>(
+                                   static_cast<std::uint64_t>(frames), mRamps.samples_to_settle()))
+                             : 0;
         constexpr long run = 256;
         alignas(16) float left[run];
         alignas(16) float right[run];
-        for (long at = done; at < frames; at += run)
+        for (long at = 0; at < frames;)
         {
-            const long count = std::min(run, frames - at);
+            const bool ramping = at < ramped;
+            const long count = std::min(run, (ramping ? ramped : frames) - at);
             for (long i = 0; i < count; ++i)
             {
                 left[i] = static_cast<float>(left_in[at + i]);
                 right[i] = static_cast<float>(right_in[at + i]);
             }
-            mEngine->process(left, right, left, right, static_cast<std::size_t>(count));
+            const auto hook =
+                ramping ? Engine::FrameHook::template fromMethod<dsp_wrapper,
+                                                                 &dsp_wrapper::advance_ramps>(this)
+                        : typename Engine::FrameHook{};
+            mEngine->process(left, right, left, right, static_cast<std::size_t>(count), hook);
             for (long i = 0; i < count; ++i)
             {
                 left_out[at + i] = static_cast<double>(left[i]);
                 right_out[at + i] = static_cast<double>(right[i]);
             }
+            at += count;
         }
     }
 
@@ -239,6 +235,8 @@ protected:
     }
 
 private:
+    void advance_ramps(std::size_t) noexcept { mRamps.advance(); }
+
     void dsp_setup(const korin::atoms&)
     {
         if (mSampleRate == mEngineSampleRate)

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <random>
 #include <vector>
@@ -60,5 +61,34 @@ inline void setHeaviest(Vantor& engine)
     engine.setPitchMod(4.0f);
     engine.setDecay(5.0f);
 }
+
+// CPU time of this thread, so that a measurement is not charged for time the scheduler gave to
+// other processes.
+inline double threadCpuNs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e9 + static_cast<double>(t.tv_nsec);
+}
+
+// Two ways of doing the same work measured in alternation, a slice each in turn, so that
+// whatever else the machine does weighs on both alike: the CPU time of each, summed.
+struct Alternation
+{
+    double firstNs = 0.0;
+    double secondNs = 0.0;
+
+    template <typename First, typename Second>
+    void slice(First&& first, Second&& second)
+    {
+        double start = threadCpuNs();
+        first();
+        firstNs += threadCpuNs() - start;
+        start = threadCpuNs();
+        second();
+        secondNs += threadCpuNs() - start;
+    }
+    double ratio() const { return secondNs / firstNs; }
+};
 
 } // namespace sorvell::bench

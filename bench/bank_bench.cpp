@@ -14,7 +14,6 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <ctime>
 #include <memory>
 #include <random>
 #include <vector>
@@ -101,15 +100,6 @@ void BM_EngineHeaviest(benchmark::State& state)
 void BM_EngineHeaviestAllInBand(benchmark::State& state)
 {
     processAudio(state, kHeaviestLow);
-}
-
-// CPU time of this thread, so that a block is not charged for time the scheduler gave to
-// other processes.
-double threadCpuNs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) * 1e9 + static_cast<double>(t.tv_nsec);
 }
 
 // Slowest 64-sample block against the median over 10 s of a running engine (CPU time; the

@@ -162,7 +162,8 @@ public:
     void perform(korin::audio_bundle input, korin::audio_bundle output) noexcept override
     {
         const denormal_guard flush_to_zero;
-        if (mResetRequested.exchange(false, std::memory_order_acq_rel))
+        if (mResetRequested.load(std::memory_order_relaxed) &&
+            mResetRequested.exchange(false, std::memory_order_acq_rel))
         {
             mEngine->reset();
         }

@@ -9,6 +9,7 @@
 #include "smoothed_parameter.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -34,7 +35,11 @@ public:
     ramp_set& operator=(const ramp_set&) = delete;
 
     // Adds a parameter (kept by reference; it must outlive the set), in creation order.
-    void add(smoothed_parameter& parameter) { mParameters.push_back(&parameter); }
+    void add(smoothed_parameter& parameter)
+    {
+        mParameters.push_back(&parameter);
+        parameter.count_changes_in(mChanges);
+    }
 
     // The engine is new or primed for `sample_rate`: every parameter gets the 5 ms ramp length
     // and hands the value it has reached to the engine, in creation order.
@@ -46,6 +51,7 @@ public:
             parameter->set_ramp_length(length);
             parameter->push_current();
         }
+        mSeenChanges = kUnseen;
     }
 
     // Makes every later set jump (no audio thread runs the ramps until the next prepare).
@@ -55,12 +61,22 @@ public:
         {
             parameter->set_ramp_length(0);
         }
+        mSeenChanges = kUnseen;
     }
 
     // Audio thread, block start: ramp states, the block's ramping list, then the queued changes
-    // in the order they were made.
+    // in the order they were made. With no ramp running and no set since the last block start
+    // no state can have moved, and the parameters are not visited (their objects would mostly
+    // have left the cache while the engine ran).
     void begin_block() noexcept
     {
+        const std::uint64_t changes = mChanges.load(std::memory_order_acquire);
+        if (mRamping.empty() && changes == mSeenChanges)
+        {
+            mQueue.drain();
+            return;
+        }
+        mSeenChanges = changes;
         mRamping.clear();
         for (smoothed_parameter* parameter : mParameters)
         {
@@ -98,8 +114,12 @@ public:
 
 private:
     std::vector<smoothed_parameter*> mParameters;
+    static constexpr std::uint64_t kUnseen = ~std::uint64_t{0};
+
     std::vector<smoothed_parameter*> mRamping;
     parameter_queue mQueue;
+    std::atomic<std::uint64_t> mChanges{0}; // sets of any parameter so far
+    std::uint64_t mSeenChanges = kUnseen;   // the count at the last visit
 };
 
 } // namespace brindle::quendra

@@ -53,9 +53,16 @@ public:
             mRamp.request(value);
         }
         mLast.store(value, std::memory_order_release);
+        if (mpChanges != nullptr)
+        {
+            mpChanges->fetch_add(1, std::memory_order_release);
+        }
         mSetterBusy.clear(std::memory_order_release);
         return value;
     }
+
+    // Preparation: a counter that every later set() increments (see ramp_set::begin_block).
+    void count_changes_in(std::atomic<std::uint64_t>& changes) noexcept { mpChanges = &changes; }
 
     double minimum() const noexcept { return mMinimum; }
     double maximum() const noexcept { return mMaximum; }
@@ -114,6 +121,7 @@ private:
     std::atomic<double> mLast;
     std::atomic<std::uint64_t> mRampLength{0};
     std::atomic_flag mSetterBusy = ATOMIC_FLAG_INIT;
+    std::atomic<std::uint64_t>* mpChanges = nullptr;
     state mState = state::idle;
 };
 

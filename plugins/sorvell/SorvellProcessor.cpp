@@ -185,7 +185,8 @@ void SorvellProcessor::process(const float* const* inputs, float* const* outputs
                                std::uint32_t frames) noexcept
 {
     const brindle::quendra::denormal_guard flushToZero;
-    if (mPitchSourceChanged.exchange(false, std::memory_order_acq_rel))
+    if (mPitchSourceChanged.load(std::memory_order_relaxed) &&
+        mPitchSourceChanged.exchange(false, std::memory_order_acq_rel))
     {
         followPitch(); // before priming, so that a source set before processing applies at once
     }

@@ -79,7 +79,9 @@ void ChannelPartialBank::prepare(float sampleRate, const Complex* inputSpectrum,
     reseed();
     for (std::size_t g = 0; g < kGroupCount; ++g)
         groups()[g].selectMode(ModMode::None);
-    recomputeRetention();
+    markRetentionStale();
+    for (std::size_t g = 0; g < kGroupCount; ++g)
+        freshenRetention(groups()[g]);
 
     // 12..13.
     mSlicesPerHop = kHopSize;
@@ -111,6 +113,7 @@ void ChannelPartialBank::tick() noexcept
         completeSynthesis();
     for (std::uint64_t n = 0; n < count; ++n, ++mpCursor)
     {
+        freshenRetention(*mpCursor);
         mpCursor->update(mInputMagnitudes, mShiftRatio, mGeometry);
         if (mpCursor->mAudible)
         {
@@ -135,12 +138,18 @@ void ChannelPartialBank::tick(std::size_t samples, std::uint64_t samplesToHop) n
     PartialGroup* const last = first + count;
     PartialGroup* g = first;
     if (mWideVectors)
-        while (last - g >= 8 &&
-               PartialGroup::updateEightGranular(g, mInputMagnitudes, mShiftRatio, mGeometry))
+        while (last - g >= 8)
+        {
+            for (PartialGroup* h = g; h != g + 8; ++h)
+                freshenRetention(*h);
+            if (!PartialGroup::updateEightGranular(g, mInputMagnitudes, mShiftRatio, mGeometry))
+                break;
             for (const PartialGroup* end = g + 8; g != end; ++g)
                 mPendingSyntheses += g->mAudible ? 1 : 0;
+        }
     for (; g != last; ++g)
     {
+        freshenRetention(*g);
         g->update(mInputMagnitudes, mShiftRatio, mGeometry);
         mPendingSyntheses += g->mAudible ? 1 : 0;
     }
@@ -232,13 +241,13 @@ void ChannelPartialBank::controlRateUpdate() noexcept
     if (mFlags.frequency)
     {
         pushFundamental();
-        recomputeRetentionIfDamped();
+        markRetentionStaleIfDamped();
         mFlags.frequency = false;
     }
     if (mFlags.tuning)
     {
         recomputeFrequencies();
-        recomputeRetentionIfDamped();
+        markRetentionStaleIfDamped();
         mFlags.tuning = false;
     }
 }
@@ -296,39 +305,12 @@ void ChannelPartialBank::recomputeFrequencies() noexcept
         g->computeRatios(mStretch, mSpread);
 }
 
-void ChannelPartialBank::recomputeRetention() noexcept
+void ChannelPartialBank::markRetentionStale() noexcept
 {
     // A partial left alone falls by 60 dB in the decay time; no decay time, no ring.
-    const float base = fastExp2(-6.9077554f / (mHopRate * mDecaySeconds) * 1.442695f);
-
-    // Retention depends on the harmonic alone and stops changing at harmonic 255 (the tilt
-    // reaches its end there, and the low-frequency factor is 1 long before while L is at
-    // most 1). So it is computed once per harmonic and handed to the groups; a setter that
-    // runs on every sample of a ramp then costs a table lookup per partial.
-    const vec4 inRange = (mLfDamp >= vec4(0.0f)) & (mLfDamp <= vec4(1.0f));
-    if (!all(inRange))
-    {
-        for (std::size_t g = 0; g < kGroupCount; ++g)
-            groups()[g].computeRetention(base, mHfDamp, mLfDamp);
-        return;
-    }
-    constexpr std::size_t kLastHarmonic = 255;
-    alignas(16) std::array<float, kLastHarmonic + 1> table;
-    for (std::size_t h = 0; h <= kLastHarmonic; h += 4)
-    {
-        const auto h0 = static_cast<float>(h);
-        const vec4 harmonics(h0, h0 + 1.0f, h0 + 2.0f, h0 + 3.0f);
-        PartialGroup::retentionFor(harmonics, base, mHfDamp, mLfDamp).store(&table[h]);
-    }
-    const vec4 last(static_cast<float>(kLastHarmonic));
-    for (std::size_t g = 0; g < kGroupCount; ++g)
-    {
-        PartialGroup& group = groups()[g];
-        alignas(16) std::uint32_t index[4];
-        truncateToWord(min(group.mHarmonic, last)).store(index);
-        group.setRetention(
-            vec4(table[index[0]], table[index[1]], table[index[2]], table[index[3]]));
-    }
+    mRetentionBase = fastExp2(-6.9077554f / (mHopRate * mDecaySeconds) * 1.442695f);
+    mRetentionClampsHarmonic = all((mLfDamp >= vec4(0.0f)) & (mLfDamp <= vec4(1.0f)));
+    ++mRetentionGeneration;
 }
 
 bool ChannelPartialBank::isDamped() const noexcept
@@ -336,10 +318,11 @@ bool ChannelPartialBank::isDamped() const noexcept
     return any(mHfDamp != vec4(0.0f)) || any(mLfDamp != vec4(0.0f));
 }
 
-void ChannelPartialBank::recomputeRetentionIfDamped() noexcept
+void ChannelPartialBank::markRetentionStaleIfDamped() noexcept
 {
+    // Undamped, every harmonic has the same retention: a new layout leaves it as it is.
     if (isDamped())
-        recomputeRetention();
+        markRetentionStale();
 }
 
 void ChannelPartialBank::updateSize() noexcept
@@ -372,19 +355,19 @@ void ChannelPartialBank::setShiftRatio(float ratio) noexcept
 void ChannelPartialBank::setDecay(float seconds) noexcept
 {
     mDecaySeconds = seconds;
-    recomputeRetention();
+    markRetentionStale();
 }
 
 void ChannelPartialBank::setHfDamp(float amount) noexcept
 {
     mHfDamp = vec4(amount);
-    recomputeRetention();
+    markRetentionStale();
 }
 
 void ChannelPartialBank::setLfDamp(float amount) noexcept
 {
     mLfDamp = vec4(amount);
-    recomputeRetention();
+    markRetentionStale();
 }
 
 void ChannelPartialBank::setUnisonVoices(int voices) noexcept

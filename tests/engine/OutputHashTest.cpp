@@ -37,6 +37,7 @@ struct Settings
     float modRate = 0.1f;
     float gainDb = 0.0f;
     float mix = 1.0f;
+    bool rampDamping = false; // the ramp moves the decay and both dampings too
 };
 
 // The host object's order: prepare callback, then every attribute.
@@ -97,15 +98,24 @@ struct Hash
 
 constexpr std::size_t kFrames = 24000;
 
-// The frequency ramp of render(): a new frequency on every sample of one hop.
-struct FrequencyRamp
+// The ramp of render(): a new frequency on every sample of one hop, and with rampDamping a new
+// decay and new dampings too.
+struct Ramp
 {
     Vantor* engine;
-    float base;
+    const Settings* settings;
     std::size_t first; // the sample number of the block's frame 0
     void set(std::size_t sample) const
     {
-        engine->setFrequency(base * (1.0f + static_cast<float>(sample % 512) / 2048.0f));
+        const float progress = static_cast<float>(sample % 512) / 512.0f;
+        engine->setFrequency(settings->frequency *
+                             (1.0f + static_cast<float>(sample % 512) / 2048.0f));
+        if (settings->rampDamping)
+        {
+            engine->setDecay(settings->decay * (1.0f + progress));
+            engine->setHfDamp(std::min(1.0f, settings->hfDamp + progress / 2.0f));
+            engine->setLfDamp(settings->lfDamp * (1.0f - progress));
+        }
     }
     void beforeFrame(std::size_t frame) { set(first + frame); }
 };
@@ -128,7 +138,7 @@ std::uint64_t render(const Settings& s, float sampleRate, std::size_t block = 0,
         left[n] = input[n].left, right[n] = input[n].right;
     float* const outL = inPlace ? left.data() : outLeft.data();
     float* const outR = inPlace ? right.data() : outRight.data();
-    FrequencyRamp ramp{engine.get(), s.frequency, 0};
+    Ramp ramp{engine.get(), &s, 0};
     for (std::size_t n = 0; n < kFrames;)
     {
         const bool ramping = n >= kRampStart && n < kRampEnd;
@@ -150,10 +160,8 @@ std::uint64_t render(const Settings& s, float sampleRate, std::size_t block = 0,
                                                 : kFrames;
         const std::size_t length = std::min(block, next - n);
         ramp.first = n;
-        const auto hook =
-            ramping
-                ? Vantor::FrameHook::fromMethod<FrequencyRamp, &FrequencyRamp::beforeFrame>(&ramp)
-                : Vantor::FrameHook{};
+        const auto hook = ramping ? Vantor::FrameHook::fromMethod<Ramp, &Ramp::beforeFrame>(&ramp)
+                                  : Vantor::FrameHook{};
         engine->process(left.data() + n, right.data() + n, outL + n, outR + n, length, hook);
         n += length;
     }
@@ -219,6 +227,17 @@ const std::vector<Settings>& allSettings()
                      .shift = 12.0f,
                      .hfDamp = 0.3f,
                      .lfDamp = 1.0f});
+        // Decay and damping moving on every sample of the ramp.
+        v.push_back({.name = "dampingRamp",
+                     .voices = 3,
+                     .harmonics = 128,
+                     .modType = 3,
+                     .pitchMod = 1.0f,
+                     .decay = 1.5f,
+                     .frequency = 130.0f,
+                     .hfDamp = 0.4f,
+                     .lfDamp = 0.8f,
+                     .rampDamping = true});
         // Loud enough for the limiter to work, with the dry path mixed in.
         v.push_back({.name = "limited",
                      .voices = 2,
@@ -264,6 +283,9 @@ constexpr Expected kExpected[] = {
     {"squeezed", 44100.0f, 0x5631624d38872cadull},
     {"squeezed", 48000.0f, 0xb4aa8786ae41d32eull},
     {"squeezed", 96000.0f, 0x49b521fa835bf057ull},
+    {"dampingRamp", 44100.0f, 0x5d28eb3584d18601ull},
+    {"dampingRamp", 48000.0f, 0xb9191aae329d0aabull},
+    {"dampingRamp", 96000.0f, 0xbc0d684ffdce6520ull},
     {"limited", 44100.0f, 0xa05f390850f33a76ull},
     {"limited", 48000.0f, 0xd564d1fd1c81e47aull},
     {"limited", 96000.0f, 0x98e976ff3a940e63ull},

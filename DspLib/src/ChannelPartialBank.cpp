@@ -58,6 +58,7 @@ void ChannelPartialBank::prepare(float sampleRate, const Complex* inputSpectrum,
     mSpread = vec4(1.0f);
     mHfDamp = vec4(0.0f);
     mLfDamp = vec4(0.0f);
+    mPitchDepth = vec4(0.0f);
 
     // 7. Spectra.
     mpInputSpectrum = inputSpectrum;
@@ -79,9 +80,9 @@ void ChannelPartialBank::prepare(float sampleRate, const Complex* inputSpectrum,
     reseed();
     for (std::size_t g = 0; g < kGroupCount; ++g)
         groups()[g].selectMode(ModMode::None);
-    markRetentionStale();
+    markGroupsStale();
     for (std::size_t g = 0; g < kGroupCount; ++g)
-        freshenRetention(groups()[g]);
+        freshen(groups()[g]);
 
     // 12..13.
     mSlicesPerHop = kHopSize;
@@ -113,7 +114,7 @@ void ChannelPartialBank::tick() noexcept
         completeSynthesis();
     for (std::uint64_t n = 0; n < count; ++n, ++mpCursor)
     {
-        freshenRetention(*mpCursor);
+        freshen(*mpCursor);
         mpCursor->update(mInputMagnitudes, mShiftRatio, mGeometry);
         if (mpCursor->mAudible)
         {
@@ -141,7 +142,7 @@ void ChannelPartialBank::tick(std::size_t samples, std::uint64_t samplesToHop) n
         while (last - g >= 8)
         {
             for (PartialGroup* h = g; h != g + 8; ++h)
-                freshenRetention(*h);
+                freshen(*h);
             if (!PartialGroup::updateEightGranular(g, mInputMagnitudes, mShiftRatio, mGeometry))
                 break;
             for (const PartialGroup* end = g + 8; g != end; ++g)
@@ -149,7 +150,7 @@ void ChannelPartialBank::tick(std::size_t samples, std::uint64_t samplesToHop) n
         }
     for (; g != last; ++g)
     {
-        freshenRetention(*g);
+        freshen(*g);
         g->update(mInputMagnitudes, mShiftRatio, mGeometry);
         mPendingSyntheses += g->mAudible ? 1 : 0;
     }
@@ -241,13 +242,13 @@ void ChannelPartialBank::controlRateUpdate() noexcept
     if (mFlags.frequency)
     {
         pushFundamental();
-        markRetentionStaleIfDamped();
+        markGroupsStaleIfDamped();
         mFlags.frequency = false;
     }
     if (mFlags.tuning)
     {
         recomputeFrequencies();
-        markRetentionStaleIfDamped();
+        markGroupsStaleIfDamped();
         mFlags.tuning = false;
     }
 }
@@ -305,12 +306,12 @@ void ChannelPartialBank::recomputeFrequencies() noexcept
         g->computeRatios(mStretch, mSpread);
 }
 
-void ChannelPartialBank::markRetentionStale() noexcept
+void ChannelPartialBank::markGroupsStale() noexcept
 {
     // A partial left alone falls by 60 dB in the decay time; no decay time, no ring.
     mRetentionBase = fastExp2(-6.9077554f / (mHopRate * mDecaySeconds) * 1.442695f);
     mRetentionClampsHarmonic = all((mLfDamp >= vec4(0.0f)) & (mLfDamp <= vec4(1.0f)));
-    ++mRetentionGeneration;
+    ++mGroupGeneration;
 }
 
 bool ChannelPartialBank::isDamped() const noexcept
@@ -318,11 +319,11 @@ bool ChannelPartialBank::isDamped() const noexcept
     return any(mHfDamp != vec4(0.0f)) || any(mLfDamp != vec4(0.0f));
 }
 
-void ChannelPartialBank::markRetentionStaleIfDamped() noexcept
+void ChannelPartialBank::markGroupsStaleIfDamped() noexcept
 {
     // Undamped, every harmonic has the same retention: a new layout leaves it as it is.
     if (isDamped())
-        markRetentionStale();
+        markGroupsStale();
 }
 
 void ChannelPartialBank::updateSize() noexcept
@@ -355,19 +356,19 @@ void ChannelPartialBank::setShiftRatio(float ratio) noexcept
 void ChannelPartialBank::setDecay(float seconds) noexcept
 {
     mDecaySeconds = seconds;
-    markRetentionStale();
+    markGroupsStale();
 }
 
 void ChannelPartialBank::setHfDamp(float amount) noexcept
 {
     mHfDamp = vec4(amount);
-    markRetentionStale();
+    markGroupsStale();
 }
 
 void ChannelPartialBank::setLfDamp(float amount) noexcept
 {
     mLfDamp = vec4(amount);
-    markRetentionStale();
+    markGroupsStale();
 }
 
 void ChannelPartialBank::setUnisonVoices(int voices) noexcept
@@ -419,9 +420,8 @@ void ChannelPartialBank::setPitchMod(float semitones) noexcept
     p = std::fma(z, p, 0.24128748f);
     p = std::fma(z, p, 0.6930501f);
     p = std::fma(z, p, 1.0f);
-    const vec4 depth(p - 1.0f);
-    for (std::size_t g = 0; g < kGroupCount; ++g)
-        groups()[g].setPitchDepth(depth);
+    mPitchDepth = vec4(p - 1.0f);
+    markGroupsStale();
 }
 
 void ChannelPartialBank::setFrequencySource(std::uint32_t source) noexcept

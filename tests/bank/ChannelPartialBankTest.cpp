@@ -180,18 +180,19 @@ TEST(ChannelPartialBank, DeferredSettersApplyAtFrameStartWithTheLastValue)
     EXPECT_EQ(c.omega(1), (1.0f + (1.0f + 0.001f * 510.0f) * 1.0f) * omega0);
 }
 
-// Pitch depth reaches every group at once; a new retention reaches each active group by its
-// next update, within the hop.
+// A new retention or pitch depth reaches each active group by its next update, within the hop.
 TEST(ChannelPartialBank, SettersReachEveryGroupWithinTheHop)
 {
     Channel c(0);
     c.bank->setDecay(1.0f);
+    c.bank->setPitchMod(4.0f);
     c.ticks(512);
     EXPECT_NEAR(c.group(63).mRetention[3], 0.9229f, 5e-5f); // the last active group
+    EXPECT_NEAR(c.group(63).mPitchDepth[2], 0.2599253f, 1e-7f);
     c.bank->setPitchMod(0.0f);
+    c.bank->frameStart();
+    c.ticks(1);
     EXPECT_EQ(c.group(0).mPitchDepth[0], 0.0f);
-    c.bank->setPitchMod(4.0f);
-    EXPECT_NEAR(c.group(511).mPitchDepth[2], 0.2599253f, 1e-7f);
 }
 
 TEST(ChannelPartialBank, MoreVoicesTakeEffectAtTheNextFrameStart)

@@ -37,7 +37,7 @@ struct Settings
     float modRate = 0.1f;
     float gainDb = 0.0f;
     float mix = 1.0f;
-    bool rampDamping = false; // the ramp moves the decay and both dampings too
+    bool rampDecayAndDepth = false; // the ramp moves the decay, the dampings and pitch_mod too
 };
 
 // The host object's order: prepare callback, then every attribute.
@@ -98,8 +98,8 @@ struct Hash
 
 constexpr std::size_t kFrames = 24000;
 
-// The ramp of render(): a new frequency on every sample of one hop, and with rampDamping a new
-// decay and new dampings too.
+// The ramp of render(): a new frequency on every sample of one hop, and with rampDecayAndDepth a
+// new decay, new dampings and a new pitch depth too.
 struct Ramp
 {
     Vantor* engine;
@@ -110,8 +110,9 @@ struct Ramp
         const float progress = static_cast<float>(sample % 512) / 512.0f;
         engine->setFrequency(settings->frequency *
                              (1.0f + static_cast<float>(sample % 512) / 2048.0f));
-        if (settings->rampDamping)
+        if (settings->rampDecayAndDepth)
         {
+            engine->setPitchMod(settings->pitchMod * (1.0f - progress));
             engine->setDecay(settings->decay * (1.0f + progress));
             engine->setHfDamp(std::min(1.0f, settings->hfDamp + progress / 2.0f));
             engine->setLfDamp(settings->lfDamp * (1.0f - progress));
@@ -227,8 +228,8 @@ const std::vector<Settings>& allSettings()
                      .shift = 12.0f,
                      .hfDamp = 0.3f,
                      .lfDamp = 1.0f});
-        // Decay and damping moving on every sample of the ramp.
-        v.push_back({.name = "dampingRamp",
+        // Decay, damping and pitch depth moving on every sample of the ramp.
+        v.push_back({.name = "decayRamp",
                      .voices = 3,
                      .harmonics = 128,
                      .modType = 3,
@@ -237,7 +238,7 @@ const std::vector<Settings>& allSettings()
                      .frequency = 130.0f,
                      .hfDamp = 0.4f,
                      .lfDamp = 0.8f,
-                     .rampDamping = true});
+                     .rampDecayAndDepth = true});
         // Loud enough for the limiter to work, with the dry path mixed in.
         v.push_back({.name = "limited",
                      .voices = 2,
@@ -283,9 +284,9 @@ constexpr Expected kExpected[] = {
     {"squeezed", 44100.0f, 0x5631624d38872cadull},
     {"squeezed", 48000.0f, 0xb4aa8786ae41d32eull},
     {"squeezed", 96000.0f, 0x49b521fa835bf057ull},
-    {"dampingRamp", 44100.0f, 0x5d28eb3584d18601ull},
-    {"dampingRamp", 48000.0f, 0xb9191aae329d0aabull},
-    {"dampingRamp", 96000.0f, 0xbc0d684ffdce6520ull},
+    {"decayRamp", 44100.0f, 0x18acaee7e596483bull},
+    {"decayRamp", 48000.0f, 0x3559eb48b4ea6983ull},
+    {"decayRamp", 96000.0f, 0x5b8f80b8153b5c74ull},
     {"limited", 44100.0f, 0xa05f390850f33a76ull},
     {"limited", 48000.0f, 0xd564d1fd1c81e47aull},
     {"limited", 96000.0f, 0x98e976ff3a940e63ull},

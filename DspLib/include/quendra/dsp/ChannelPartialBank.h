@@ -130,17 +130,17 @@ private:
     void enableGroups() noexcept;
     void pushFundamental() noexcept;
     void recomputeFrequencies() noexcept;
-    // Retention depends on the decay, the damping and the group's harmonic alone, and only a
-    // group's update reads it. A change marks every group stale, and each is brought up to date
-    // just before its next update: a setter that runs on every sample of a ramp costs a
-    // counter, not a walk over all groups, and every update reads what an immediate
+    // A group's retention (from the decay, the damping and its harmonic) and its pitch depth
+    // are read by its update alone. A change marks every group stale, and each is brought up
+    // to date just before its next update: a setter that runs on every sample of a ramp costs
+    // a counter, not a walk over all groups, and every update reads what an immediate
     // recomputation would have left.
-    void markRetentionStale() noexcept;
-    void markRetentionStaleIfDamped() noexcept;
-    void freshenRetention(PartialGroup& group) noexcept
+    void markGroupsStale() noexcept;
+    void markGroupsStaleIfDamped() noexcept;
+    void freshen(PartialGroup& group) noexcept
     {
-        std::uint64_t& seen = mRetentionSeen[static_cast<std::size_t>(&group - groups())];
-        if (seen != mRetentionGeneration)
+        std::uint64_t& seen = mGroupSeen[static_cast<std::size_t>(&group - groups())];
+        if (seen != mGroupGeneration)
         {
             // Above harmonic 255 the tilt has reached its end, and with L in [0, 1] the
             // low-frequency factor is 1 long before: harmonic 255 stands for them all.
@@ -148,7 +148,8 @@ private:
                 mRetentionClampsHarmonic ? min(group.mHarmonic, vec4(255.0f)) : group.mHarmonic;
             group.setRetention(
                 PartialGroup::retentionFor(harmonic, mRetentionBase, mHfDamp, mLfDamp));
-            seen = mRetentionGeneration;
+            group.setPitchDepth(mPitchDepth);
+            seen = mGroupGeneration;
         }
     }
     bool isDamped() const noexcept;
@@ -181,10 +182,11 @@ private:
     vec4 mSpread{1.0f};
     vec4 mHfDamp{0.0f};
     vec4 mLfDamp{0.0f};
+    vec4 mPitchDepth{0.0f};
     float mRetentionBase = 0.0f; // the per-hop factor of the decay time alone
     bool mRetentionClampsHarmonic = true;
-    std::uint64_t mRetentionGeneration = 0;                  // changes so far
-    std::array<std::uint64_t, kGroupCount> mRetentionSeen{}; // the change each group has
+    std::uint64_t mGroupGeneration = 0;                  // changes so far
+    std::array<std::uint64_t, kGroupCount> mGroupSeen{}; // the change each group has taken up
 
     const Complex* mpInputSpectrum = nullptr;
     Complex* mpOutputSpectrum = nullptr;

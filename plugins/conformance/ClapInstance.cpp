@@ -2,18 +2,13 @@
 // plugin through its params, state, latency and note-ports extensions. Parameter changes and
 // MIDI travel as input events inside process(), as hosts send them. The host offers the
 // extensions the DPF wrapper looks up (latency, params, thread check, state, log).
+#include "ClapHost.h"
 #include "PluginInstance.h"
 
-#include "clap/entry.h"
 #include "clap/ext/audio-ports.h"
-#include "clap/ext/latency.h"
 #include "clap/ext/note-ports.h"
-#include "clap/ext/params.h"
 #include "clap/ext/state.h"
 #include "clap/ext/thread-check.h"
-#include "clap/plugin-factory.h"
-
-#include <dlfcn.h>
 
 #include <algorithm>
 #include <array>
@@ -33,58 +28,25 @@ constexpr size_t kMaxEvents = 512;
 
 const std::thread::id gMainThread = std::this_thread::get_id();
 
-const clap_host_latency_t kHostLatency{[](const clap_host_t*) {}};
-const clap_host_params_t kHostParams{[](const clap_host_t*, clap_param_rescan_flags) {},
-                                     [](const clap_host_t*, clap_id, clap_param_clear_flags) {},
-                                     [](const clap_host_t*) {}};
 const clap_host_thread_check_t kHostThreadCheck{
     [](const clap_host_t*) { return std::this_thread::get_id() == gMainThread; },
     [](const clap_host_t*) { return std::this_thread::get_id() != gMainThread; }};
 const clap_host_state_t kHostState{[](const clap_host_t*) {}};
 
-const void* hostExtension(const clap_host_t*, const char* id)
+const ClapHost& host()
 {
-    if (std::strcmp(id, CLAP_EXT_LATENCY) == 0)
-    {
-        return &kHostLatency;
-    }
-    if (std::strcmp(id, CLAP_EXT_PARAMS) == 0)
-    {
-        return &kHostParams;
-    }
-    if (std::strcmp(id, CLAP_EXT_THREAD_CHECK) == 0)
-    {
-        return &kHostThreadCheck;
-    }
-    if (std::strcmp(id, CLAP_EXT_STATE) == 0)
-    {
-        return &kHostState;
-    }
-    return nullptr;
+    static const ClapHost host{"sorvell-conformance",
+                               {{CLAP_EXT_LATENCY, &kClapHostLatency},
+                                {CLAP_EXT_PARAMS, &kClapHostParams},
+                                {CLAP_EXT_THREAD_CHECK, &kHostThreadCheck},
+                                {CLAP_EXT_STATE, &kHostState}}};
+    return host;
 }
 
-const clap_host_t kHost{CLAP_VERSION_INIT,
-                        nullptr,
-                        "sorvell-conformance",
-                        "Quendra",
-                        "",
-                        "1",
-                        hostExtension,
-                        [](const clap_host_t*) {},
-                        [](const clap_host_t*) {},
-                        [](const clap_host_t*) {}};
-
 // Events are stored in place in one fixed array so that queueing never allocates.
-union AnyEvent
-{
-    clap_event_header_t header;
-    clap_event_param_value_t param;
-    clap_event_midi_t midi;
-};
-
 struct EventQueue
 {
-    std::array<AnyEvent, kMaxEvents> events{};
+    std::array<ClapEvent, kMaxEvents> events{};
     uint32_t count = 0;
     clap_input_events_t input{
         this,
@@ -95,7 +57,7 @@ struct EventQueue
             return index < q->count ? &q->events[index].header : nullptr;
         }};
 
-    void push(const AnyEvent& event)
+    void push(const ClapEvent& event)
     {
         if (count == kMaxEvents)
         {
@@ -113,58 +75,16 @@ struct EventQueue
     }
 };
 
-const clap_output_events_t kDiscardEvents{
-    nullptr, [](const clap_output_events_t*, const clap_event_header_t*) { return true; }};
-
-// The module stays loaded for the whole run; at exit its entry is told, as a host does.
-struct Module
+// The modules stay loaded for the whole run; at exit their entries are told, as a host does.
+std::map<std::string, ClapModule>& modules()
 {
-    void* library = nullptr;
-    const clap_plugin_entry_t* entry = nullptr;
-    const clap_plugin_factory_t* factory = nullptr;
-
-    Module() = default;
-    Module(const Module&) = delete;
-    Module& operator=(const Module&) = delete;
-    ~Module()
-    {
-        if (factory != nullptr)
-        {
-            entry->deinit();
-        }
-    }
-};
-
-std::map<std::string, Module>& modules()
-{
-    static std::map<std::string, Module> loaded;
+    static std::map<std::string, ClapModule> loaded;
     return loaded;
 }
 
-Module& loadModule(const std::string& path)
+const ClapModule& loadModule(const std::string& path)
 {
-    Module& module = modules()[path];
-    if (module.factory != nullptr)
-    {
-        return module;
-    }
-    module.library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (module.library == nullptr)
-    {
-        throw std::runtime_error("cannot load " + path + ": " + dlerror());
-    }
-    module.entry = static_cast<const clap_plugin_entry_t*>(dlsym(module.library, "clap_entry"));
-    if (module.entry == nullptr || !module.entry->init(path.c_str()))
-    {
-        throw std::runtime_error("no usable clap_entry in " + path);
-    }
-    module.factory = static_cast<const clap_plugin_factory_t*>(
-        module.entry->get_factory(CLAP_PLUGIN_FACTORY_ID));
-    if (module.factory == nullptr)
-    {
-        throw std::runtime_error("the CLAP offers no plugin factory");
-    }
-    return module;
+    return modules().try_emplace(path, path).first->second;
 }
 
 class ClapInstance final : public PluginInstance
@@ -172,8 +92,8 @@ class ClapInstance final : public PluginInstance
 public:
     ClapInstance(const std::string& path, double sampleRate, uint32_t maxBlockSize)
     {
-        Module& module = loadModule(path);
-        mPlugin = module.factory->create_plugin(module.factory, &kHost, kPluginId);
+        const clap_plugin_factory_t* factory = loadModule(path).factory();
+        mPlugin = factory->create_plugin(factory, host().get(), kPluginId);
         if (mPlugin == nullptr || !mPlugin->init(mPlugin))
         {
             throw std::runtime_error(std::string("the CLAP factory did not create ") + kPluginId);
@@ -236,27 +156,12 @@ public:
 
     void setParameter(uint32_t index, double value, uint32_t frame) override
     {
-        AnyEvent event{};
-        event.param.header = {sizeof(clap_event_param_value_t), frame, CLAP_CORE_EVENT_SPACE_ID,
-                              CLAP_EVENT_PARAM_VALUE, 0};
-        event.param.param_id = mIds[index];
-        event.param.cookie = mCookies[index];
-        event.param.note_id = -1;
-        event.param.port_index = -1;
-        event.param.channel = -1;
-        event.param.key = -1;
-        event.param.value = value;
-        mEvents.push(event);
+        mEvents.push(clapParameterEvent(frame, mIds[index], value, mCookies[index]));
     }
 
     void sendMidi(const MidiMessage& message) override
     {
-        AnyEvent event{};
-        event.midi.header = {sizeof(clap_event_midi_t), message.frame, CLAP_CORE_EVENT_SPACE_ID,
-                             CLAP_EVENT_MIDI, 0};
-        event.midi.port_index = 0;
-        std::memcpy(event.midi.data, message.bytes, 3);
-        mEvents.push(event);
+        mEvents.push(clapMidiEvent(message.frame, message.bytes));
     }
 
     void process(const float* const* inputs, float* const* outputs, uint32_t frames) override
@@ -277,7 +182,7 @@ public:
         process.audio_inputs_count = 1;
         process.audio_outputs_count = 1;
         process.in_events = &mEvents.input;
-        process.out_events = &kDiscardEvents;
+        process.out_events = &kClapDiscardEvents;
         mPlugin->process(mPlugin, &process);
         mPosition += frames;
         mEvents.count = 0;

@@ -58,7 +58,7 @@ void checkRealtime(Context& context)
         context.name("realtime", "no allocation in process"),
         [&]
         {
-            if (!allocationsCounted())
+            if (!sorvell::testing::allocationsCounted())
             {
                 return pass("not counted in a sanitizer build");
             }
@@ -92,9 +92,9 @@ void checkRealtime(Context& context)
                 const float* in[2] = {input.left.data() + block * kBlock,
                                       input.right.data() + block * kBlock};
                 // A host's first call already runs in real time: every call counts.
-                AllocationScope scope;
+                sorvell::testing::AllocationCounter counter;
                 instance->process(in, out, kBlock);
-                allocations += scope.allocations();
+                allocations += counter.allocations();
             }
             return expect(allocations == 0,
                           std::to_string(allocations) + " allocations in 64 process calls");

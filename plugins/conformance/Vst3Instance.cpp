@@ -4,6 +4,7 @@
 // and pitch bend through the parameter that IMidiMapping assigns to it, as hosts do.
 #include "PluginInstance.h"
 #include "SymbolTable.h"
+#include "Vst3Module.h"
 
 #include "travesty/audio_processor.h"
 #include "travesty/component.h"
@@ -11,12 +12,9 @@
 #include "travesty/factory.h"
 #include "travesty/host.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <filesystem>
 #include <map>
 #include <stdexcept>
 
@@ -364,85 +362,17 @@ std::string utf8(const int16_t* text)
     return out;
 }
 
-// The module stays loaded for the whole run: its factory is shared by every instance. At exit
-// the host lets go of the factory and tells the module, as a host does when it unloads one.
-struct Module
+// The modules stay loaded for the whole run: a factory is shared by every instance. At exit
+// the host lets go of the factories and tells the modules, as a host does when it unloads one.
+std::map<std::string, Vst3Module>& modules()
 {
-    void* library = nullptr;
-    v3_plugin_factory** factory = nullptr;
-    v3_tuid classId{};
-
-    Module() = default;
-    Module(const Module&) = delete;
-    Module& operator=(const Module&) = delete;
-    ~Module()
-    {
-        if (factory != nullptr)
-        {
-            v3_cpp_obj_unref(factory);
-        }
-        using Exit = bool (*)();
-        if (auto exit =
-                library != nullptr ? reinterpret_cast<Exit>(dlsym(library, "ModuleExit")) : nullptr)
-        {
-            exit();
-        }
-    }
-};
-
-std::map<std::string, Module>& modules()
-{
-    static std::map<std::string, Module> loaded;
+    static std::map<std::string, Vst3Module> loaded;
     return loaded;
 }
 
-Module& loadModule(const std::string& bundlePath)
+const Vst3Module& loadModule(const std::string& bundlePath)
 {
-    Module& module = modules()[bundlePath];
-    if (module.factory != nullptr)
-    {
-        return module;
-    }
-    const std::filesystem::path bundle(bundlePath);
-    const std::filesystem::path binary =
-        bundle / "Contents" / "x86_64-linux" / (bundle.stem().string() + ".so");
-    module.library = dlopen(binary.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (module.library == nullptr)
-    {
-        throw std::runtime_error(std::string("cannot load ") + binary.string() + ": " + dlerror());
-    }
-    using Entry = bool (*)(void*);
-    if (auto entry = reinterpret_cast<Entry>(dlsym(module.library, "ModuleEntry")))
-    {
-        if (!entry(module.library))
-        {
-            throw std::runtime_error("ModuleEntry failed");
-        }
-    }
-    using GetFactory = void* (*)();
-    auto getFactory = reinterpret_cast<GetFactory>(dlsym(module.library, "GetPluginFactory"));
-    if (getFactory == nullptr)
-    {
-        throw std::runtime_error("no GetPluginFactory in " + binary.string());
-    }
-    module.factory = static_cast<v3_plugin_factory**>(getFactory());
-    bool found = false;
-    for (int32_t i = 0, n = v3_cpp_obj(module.factory)->num_classes(module.factory); i < n; ++i)
-    {
-        v3_class_info info{};
-        v3_cpp_obj(module.factory)->get_class_info(module.factory, i, &info);
-        if (std::string(info.category) == "Audio Module Class")
-        {
-            std::copy_n(info.class_id, 16, module.classId);
-            found = true;
-            break;
-        }
-    }
-    if (!found)
-    {
-        throw std::runtime_error("the VST3 factory offers no audio module class");
-    }
-    return module;
+    return modules().try_emplace(bundlePath, bundlePath).first->second;
 }
 
 class Vst3Instance final : public PluginInstance
@@ -450,11 +380,11 @@ class Vst3Instance final : public PluginInstance
 public:
     Vst3Instance(const std::string& bundlePath, double sampleRate, uint32_t maxBlockSize)
     {
-        Module& module = loadModule(bundlePath);
+        const Vst3Module& module = loadModule(bundlePath);
         void* object = nullptr;
-        if (v3_cpp_obj(module.factory)
-                    ->create_instance(module.factory, module.classId, v3_component_iid, &object) !=
-                V3_OK ||
+        if (v3_cpp_obj(module.factory())
+                    ->create_instance(module.factory(), module.audioClass(), v3_component_iid,
+                                      &object) != V3_OK ||
             object == nullptr)
         {
             throw std::runtime_error("the VST3 factory did not create the component");
@@ -693,13 +623,13 @@ public:
     }
 
 private:
-    void createSeparateController(Module& module, v3_funknown** context)
+    void createSeparateController(const Vst3Module& module, v3_funknown** context)
     {
         v3_tuid controllerId{};
         void* object = nullptr;
         if (v3_cpp_obj(mComponent)->get_controller_class_id(mComponent, controllerId) != V3_OK ||
-            v3_cpp_obj(module.factory)
-                    ->create_instance(module.factory, controllerId, v3_edit_controller_iid,
+            v3_cpp_obj(module.factory())
+                    ->create_instance(module.factory(), controllerId, v3_edit_controller_iid,
                                       &object) != V3_OK ||
             object == nullptr)
         {

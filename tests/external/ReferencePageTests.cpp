@@ -4,11 +4,11 @@
 
 #include "korin/reference_page_update.h"
 
+#include <ScratchFolder.h>
+
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
-#include <unistd.h>
 
 using namespace sorvell_test;
 namespace fs = std::filesystem;
@@ -18,17 +18,9 @@ namespace
 
 const char* const kClass = "quendra.device.sorvell~";
 
-std::string read_file(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 std::string expected_page()
 {
-    return read_file(fs::path(SORVELL_TEST_DATA) / "quendra.device.sorvell~.tesselref.xml");
+    return bytesOf(fs::path(SORVELL_TEST_DATA) / "quendra.device.sorvell~.tesselref.xml");
 }
 
 // A package tree of its own: pkg/externals/<module>, pages go to pkg/docs.
@@ -37,15 +29,12 @@ class ReferencePageUpdate : public ::testing::Test
 protected:
     void SetUp() override
     {
-        mRoot = fs::temp_directory_path() / ("sorvell_refpage_" + std::to_string(::getpid()));
-        fs::remove_all(mRoot);
         fs::create_directories(mRoot / "pkg" / "externals");
         mModule = mRoot / "pkg" / "externals" / (std::string(kClass) + ".so");
         fs::copy_file(SORVELL_MODULE_PATH, mModule);
         mPage = mRoot / "pkg" / "docs" / (std::string(kClass) + ".tesselref.xml");
         mRuntime.addSearchFolder(mModule.parent_path());
     }
-    void TearDown() override { fs::remove_all(mRoot); }
 
     // Runs the update with a prototype; returns (stdout, stderr).
     std::pair<std::string, std::string> update(const std::string& class_name = kClass)
@@ -66,7 +55,8 @@ protected:
     }
 
     Runtime mRuntime;
-    fs::path mRoot;
+    sorvell_test::ScratchFolder mScratch;
+    const fs::path& mRoot = mScratch.path();
     fs::path mModule;
     fs::path mPage;
 };
@@ -78,7 +68,7 @@ TEST_F(SorvellTest, ModuleWritesItsPageBesideTheExternalsFolder)
     const fs::path page = fs::path(SORVELL_MODULE_PATH).parent_path().parent_path() / "docs" /
                           "quendra.device.sorvell~.tesselref.xml";
     ASSERT_TRUE(fs::exists(page));
-    EXPECT_EQ(read_file(page), expected_page());
+    EXPECT_EQ(bytesOf(page), expected_page());
 }
 
 TEST_F(ReferencePageUpdate, MissingOrOlderPageIsWrittenNewerPageIsLeftAlone)
@@ -86,14 +76,14 @@ TEST_F(ReferencePageUpdate, MissingOrOlderPageIsWrittenNewerPageIsLeftAlone)
     const std::string announced = "Updating Reference Page for class quendra.device.sorvell~\n";
     ASSERT_FALSE(fs::exists(mPage.parent_path()));
     EXPECT_EQ(update(), std::make_pair(announced, std::string()));
-    EXPECT_EQ(read_file(mPage), expected_page());
+    EXPECT_EQ(bytesOf(mPage), expected_page());
     const auto module_time = fs::last_write_time(mModule);
     write_page("stale", module_time - std::chrono::hours(1));
     EXPECT_EQ(update(), std::make_pair(announced, std::string()));
-    EXPECT_EQ(read_file(mPage), expected_page());
+    EXPECT_EQ(bytesOf(mPage), expected_page());
     write_page("edited by hand", module_time + std::chrono::hours(1));
     EXPECT_EQ(update(), std::make_pair(std::string(), std::string()));
-    EXPECT_EQ(read_file(mPage), "edited by hand");
+    EXPECT_EQ(bytesOf(mPage), "edited by hand");
 }
 
 TEST_F(ReferencePageUpdate, FailuresAreReportedAndRegistrationGoesOn)

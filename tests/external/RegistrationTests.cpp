@@ -1,44 +1,13 @@
 // Class registration, attribute metadata and instance creation through the headless host.
 #include "SorvellFixture.h"
 
+#include <SorvellAttributes.h>
+
 #include <algorithm>
 #include <dlfcn.h>
 #include <thread>
 
 using namespace sorvell_test;
-
-namespace
-{
-
-struct expected_attribute
-{
-    const char* name;
-    const char* type;
-    const char* label;
-    double default_value;
-    double minimum;
-    double maximum;
-    bool modulation_category;
-};
-
-const expected_attribute kTable[] = {
-    {"mix", "float64", "Dry/wet", 1.0, 0.0, 1.0, false},
-    {"gain", "float64", "Post gain", 0.0, -24.0, 24.0, false},
-    {"stretch", "float64", "Partial stretch", 0.0, -1.0, 1.0, false},
-    {"shift", "float64", "Pitch shift", 0.0, -48.0, 48.0, false},
-    {"decay", "float64", "Decay time", 0.222, 0.001, 20.0, false},
-    {"hf_damp", "float64", "High frequency damping", 0.0, 0.0, 1.0, false},
-    {"lf_damp", "float64", "Low frequency damping", 0.0, 0.0, 1.0, false},
-    {"voices", "long", "Unison voices", 1, 1, 8, false},
-    {"unison", "float64", "Unison amount", 0.0, 0.0, 1.0, false},
-    {"harmonics", "long", "Harmonics", 256, 1, 256, false},
-    {"frequency", "float64", "Frequency", 440.0, 20.0, 20000.0, false},
-    {"mod_type", "long", "Modulation mode", 0, 0, 3, true},
-    {"mod_rate", "float64", "Modulation rate", 0.1, 0.0, 1.0, true},
-    {"pitch_mod", "float64", "Pitch modulation", 0.0, 0.0, 4.0, true},
-};
-
-} // namespace
 
 TEST_F(SorvellTest, ClassRegistersOnceWithTheFourteenAttributesAndTheirMetadata)
 {
@@ -56,19 +25,19 @@ TEST_F(SorvellTest, ClassRegistersOnceWithTheFourteenAttributesAndTheirMetadata)
     EXPECT_TRUE(console_texts().empty());
 
     const auto attributes = mRuntime.attributes("quendra.device.sorvell~");
-    ASSERT_EQ(attributes.size(), std::size(kTable));
+    ASSERT_EQ(attributes.size(), std::size(kAttributes));
     for (std::size_t i = 0; i < attributes.size(); ++i)
     {
         const auto& info = attributes[i];
-        const auto& expected = kTable[i];
+        const auto& expected = kAttributes[i];
         SCOPED_TRACE(expected.name);
         EXPECT_EQ(info.name, expected.name);
         EXPECT_EQ(info.type, expected.type);
         EXPECT_EQ(info.text("label"), expected.label);
-        EXPECT_EQ(info.number("default"), expected.default_value);
+        EXPECT_EQ(info.number("default"), expected.defaultValue);
         EXPECT_EQ(info.number("order"), 0.0);
-        EXPECT_EQ(info.find("category") != nullptr, expected.modulation_category);
-        EXPECT_EQ(info.text("category"), expected.modulation_category ? "Modulation" : "");
+        EXPECT_EQ(info.find("category") != nullptr, expected.modulationCategory);
+        EXPECT_EQ(info.text("category"), expected.modulationCategory ? "Modulation" : "");
         if (info.name == "mod_type")
         {
             EXPECT_EQ(info.text("style"), "enumindex");
@@ -144,8 +113,8 @@ TEST_F(SorvellTest, FreshInstanceKeepsItsDefaultsThroughFloatAndIntFromAnyThread
     EXPECT_EQ(mRuntime.pendingMainQueueItems(), pending + 4);
     EXPECT_EQ(mRuntime.serviceMainQueue(), pending + 4);
     EXPECT_TRUE(console_texts().empty());
-    for (const auto& expected : kTable)
-        EXPECT_EQ(number(instance, expected.name), expected.default_value) << expected.name;
+    for (const auto& expected : kAttributes)
+        EXPECT_EQ(number(instance, expected.name), expected.defaultValue) << expected.name;
     EXPECT_EQ(mRuntime.signalInletCount(instance), 2);
     EXPECT_EQ(mRuntime.signalOutletCount(instance), 2);
     // Internal hooks cannot be sent from a patch.

@@ -2,13 +2,14 @@
 #include "korin/error.h"
 #include "korin/paths.h"
 
+#include <ScratchFolder.h>
+
 #include <tessel/host/Runtime.h>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 using namespace brindle::korin;
 namespace fs = std::filesystem;
@@ -21,14 +22,11 @@ class PathsTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        mRoot = fs::temp_directory_path() / ("korin_paths_" + std::to_string(::getpid()));
-        fs::remove_all(mRoot);
         fs::create_directories(mRoot / "search");
         std::ofstream(mRoot / "search" / "take.wav") << "RIFF";
         std::ofstream(mRoot / "search" / "notes.txt") << "text";
         mRuntime.addSearchFolder(mRoot / "search");
     }
-    void TearDown() override { fs::remove_all(mRoot); }
 
     static std::string error_text(const std::function<void()>& action)
     {
@@ -44,7 +42,8 @@ protected:
     }
 
     tessel::host::Runtime mRuntime;
-    fs::path mRoot;
+    sorvell_test::ScratchFolder mScratch;
+    const fs::path& mRoot = mScratch.path();
 };
 
 } // namespace

@@ -5,8 +5,8 @@
 // crash or race (this test runs under the thread sanitizer), the output stays finite, and
 // the last value set for each attribute is what reading it returns and what the engine
 // ends up using.
-#include "SmoothedRanges.h"
 #include "sorvell.h"
+#include <SorvellAttributes.h>
 
 #include <tessel/host/Runtime.h>
 #include <tessel/tessel_audio.h>
@@ -23,10 +23,10 @@
 namespace
 {
 
-using hardening::kRamped;
-using hardening::Ramped;
 using quendra::dravel::vantor::StereoFrame;
 using quendra::dravel::vantor::Vantor;
+using sorvell_test::ExpectedAttribute;
+using sorvell_test::kSmoothedAttributes;
 using tessel::host::Instance;
 using tessel::host::Runtime;
 using tessel::host::Values;
@@ -66,7 +66,8 @@ Values valueOf(T value)
 // One set of some kind, chosen by `step`; `salt` keeps the two threads' values apart.
 void setSomething(Runtime& runtime, Instance* instance, int step, int salt)
 {
-    const Ramped& ramped = kRamped[(step + salt) % std::size(kRamped)];
+    const ExpectedAttribute& ramped =
+        kSmoothedAttributes[(step + salt) % kSmoothedAttributes.size()];
     const double where = 0.5 + 0.5 * std::sin(0.37 * step + salt);
     switch (step % 8)
     {
@@ -74,7 +75,7 @@ void setSomething(Runtime& runtime, Instance* instance, int step, int salt)
     case 1:
     case 2:
         runtime.setAttribute(instance, ramped.name,
-                             valueOf(ramped.lo + where * (ramped.hi - ramped.lo)));
+                             valueOf(ramped.minimum + where * (ramped.maximum - ramped.minimum)));
         break;
     case 3:
         runtime.setAttribute(instance, "harmonics",

@@ -1,22 +1,20 @@
-// Recovery from non-finite input: after a burst of NaN or infinite samples (on one channel
-// or both) the output is finite again and back to its normal level within three seconds of
-// audio, through the bare engine and through the object in the host (which flushes
-// denormals to zero around every block).
-#include <quendra/dsp/Vantor.h>
+// Recovery from non-finite input through the object in the host (which flushes denormals to
+// zero around every block): after a burst of NaN or infinite samples (on one channel or both)
+// the output is finite again and back to its normal level within three seconds of audio. (The
+// bare engine is held to more: such a burst leaves no trace at all, see InputBurstTest.)
+#include <quendra/dsp/StereoFrame.h>
 #include <tessel/host/Runtime.h>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
-#include <string>
 #include <vector>
 
 namespace
 {
 
 using quendra::dravel::vantor::StereoFrame;
-using quendra::dravel::vantor::Vantor;
 
 constexpr float kRate = 48000.0f;
 constexpr int kBefore = 48000;    // one second of ordinary input before the burst
@@ -30,11 +28,9 @@ constexpr float kInf = std::numeric_limits<float>::infinity();
 
 enum class Burst
 {
-    NaN,      // NaN on both channels
-    PlusInf,  // +infinity on both
-    MinusInf, // -infinity on both
-    NaNLeft,  // NaN on the left channel only
-    InfRight  // +infinity on the right channel only
+    NaN,     // NaN on both channels
+    PlusInf, // +infinity on both
+    InfRight // +infinity on the right channel only
 };
 
 // Sample n of the input: two tones per channel, different per channel, and the burst when
@@ -52,10 +48,6 @@ StereoFrame input(int n, const Burst* burst)
         return {kNaN, kNaN};
     case Burst::PlusInf:
         return {kInf, kInf};
-    case Burst::MinusInf:
-        return {-kInf, -kInf};
-    case Burst::NaNLeft:
-        return {kNaN, tone.right};
     case Burst::InfRight:
         return {tone.left, kInf};
     }
@@ -82,56 +74,7 @@ void expectRecovered(const std::vector<StereoFrame>& clean, const std::vector<St
         EXPECT_NEAR(10.0 * std::log10(level[1][channel] / level[0][channel]), 0.0, 3.0) << channel;
 }
 
-struct RecoveryCase
-{
-    Burst burst;
-    float decaySeconds;
-    int modType;
-};
-
-std::string caseName(const ::testing::TestParamInfo<RecoveryCase>& info)
-{
-    static const char* const bursts[] = {"NaN", "PlusInf", "MinusInf", "NaNLeft", "InfRight"};
-    return std::string(bursts[static_cast<int>(info.param.burst)]) + "Decay" +
-           std::to_string(static_cast<int>(info.param.decaySeconds * 1000.0f)) + "msMod" +
-           std::to_string(info.param.modType);
-}
-
-std::vector<StereoFrame> runEngine(const RecoveryCase& c, bool withBurst)
-{
-    Vantor engine(kRate, 7u);
-    engine.setFrequencySource(0); // as the object's prepare callback leaves it
-    engine.setPolyphony(0);
-    engine.setDecay(c.decaySeconds);
-    engine.setModType(c.modType);
-    engine.setModRate(0.1f);
-    std::vector<StereoFrame> out(kTotal);
-    for (int n = 0; n < kTotal; ++n)
-        out[n] = engine.process(input(n, withBurst ? &c.burst : nullptr));
-    return out;
-}
-
-class EngineRecovery : public ::testing::TestWithParam<RecoveryCase>
-{
-};
-
-TEST_P(EngineRecovery, OutputFiniteAndAtNormalLevelWithinThreeSeconds)
-{
-    expectRecovered(runEngine(GetParam(), false), runEngine(GetParam(), true));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Bursts, EngineRecovery,
-    ::testing::Values(RecoveryCase{Burst::NaN, 0.222f, 0}, RecoveryCase{Burst::PlusInf, 0.222f, 0},
-                      RecoveryCase{Burst::MinusInf, 0.222f, 0},
-                      RecoveryCase{Burst::NaNLeft, 0.222f, 0},
-                      RecoveryCase{Burst::InfRight, 0.222f, 0},
-                      RecoveryCase{Burst::PlusInf, 20.0f, 0}, RecoveryCase{Burst::NaN, 20.0f, 0},
-                      RecoveryCase{Burst::PlusInf, 20.0f, 1}, RecoveryCase{Burst::PlusInf, 2.0f, 2},
-                      RecoveryCase{Burst::NaN, 2.0f, 3}),
-    caseName);
-
-// The same through the object in the host, with every default the object has.
+// Through the object in the host, with every default the object has.
 TEST(HostRecovery, ObjectOutputRecoversFromNaNAndInfinityBursts)
 {
     tessel::host::Runtime runtime;

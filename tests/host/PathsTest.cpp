@@ -3,10 +3,11 @@
 #include "tessel/host/Runtime.h"
 #include "tessel/tessel_api.h"
 
+#include <ScratchFolder.h>
+
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -18,8 +19,6 @@ class PathsTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        mRoot = fs::temp_directory_path() / ("tessel-paths-" + std::to_string(::getpid()));
-        fs::remove_all(mRoot);
         fs::create_directories(mRoot / "first" / "sub");
         fs::create_directories(mRoot / "second");
         for (const char* file :
@@ -30,8 +29,6 @@ protected:
         mHost.addSearchFolder(mRoot / "first");
         mHost.addSearchFolder(mRoot / "second");
     }
-
-    void TearDown() override { fs::remove_all(mRoot); }
 
     // Locates `name`; returns the absolute path found ("" if none) and the type.
     std::pair<std::string, tessel_fourcc> locate(const std::string& name,
@@ -49,7 +46,8 @@ protected:
         return {absolute, type};
     }
 
-    fs::path mRoot;
+    sorvell_test::ScratchFolder mScratch;
+    const fs::path& mRoot = mScratch.path();
     tessel::host::Runtime mHost;
 };
 

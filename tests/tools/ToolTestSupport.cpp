@@ -4,9 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <numbers>
-#include <sstream>
 #include <stdexcept>
 
 #include <fcntl.h>
@@ -17,33 +15,6 @@ extern char** environ;
 
 namespace sorvell_test
 {
-
-ScratchFolder::ScratchFolder()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "sorvell-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr)
-    {
-        throw std::runtime_error("cannot make a scratch folder");
-    }
-    mPath = pattern;
-}
-
-ScratchFolder::~ScratchFolder()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(mPath, ignored);
-}
-
-std::vector<std::string> ScratchFolder::names() const
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(mPath))
-    {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 void writeWav(const std::string& path, const Audio& audio, int format)
 {
@@ -75,19 +46,6 @@ Audio readAudio(const std::string& path)
     sf_readf_float(file, audio.samples.data(), info.frames);
     sf_close(file);
     return audio;
-}
-
-std::string bytesOf(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
-
-void writeBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 pid_t startProgram(std::vector<std::string> words, const std::string& out, const std::string& err,

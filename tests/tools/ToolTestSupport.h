@@ -2,6 +2,8 @@
 // out (32-bit float samples), and running the built binary with its exit status and output.
 #pragma once
 
+#include "ScratchFolder.h"
+
 #include <sndfile.h>
 #include <sys/types.h>
 
@@ -30,23 +32,9 @@ struct RunResult
     std::string err;
 };
 
-// A fresh folder, removed with everything in it when the object goes.
-class ScratchFolder
-{
-public:
-    ScratchFolder();
-    ~ScratchFolder();
-    std::string file(const std::string& name) const { return (mPath / name).string(); }
-    std::vector<std::string> names() const; // sorted file names inside
-private:
-    std::filesystem::path mPath;
-};
-
 void writeWav(const std::string& path, const Audio& audio,
               int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT);
 Audio readAudio(const std::string& path);
-std::string bytesOf(const std::string& path);
-void writeBytes(const std::string& path, const std::string& bytes);
 
 // Starts the renderer with these arguments (each passed as one word), standard input read from
 // `in` (empty by default) and standard output and error written to the given files; returns

@@ -142,48 +142,4 @@ TEST(CombModel, PartialsAreWhereTheRunningEngineHasThem)
     }
 }
 
-TEST(CombModel, ShapesFollowTheParameters)
-{
-    CombModel model(44100.0);
-    auto values = valuesOf({"", {}});
-    values[static_cast<std::size_t>(parameter_id::frequency)] = 100.0;
-    values[static_cast<std::size_t>(parameter_id::harmonics)] = 8;
-    model.update(values);
-    // One voice: the same eight harmonics on both channels, at whole multiples, full level.
-    ASSERT_EQ(model.partials().size(), 16u);
-    for (const auto& p : model.partials())
-    {
-        EXPECT_NEAR(p.hz, 100.0f * static_cast<float>(p.harmonic + 1), 1e-3f * p.hz);
-        EXPECT_FLOAT_EQ(p.level, 1.0f);
-    }
-
-    // Unison: left raises its copies, right lowers them.
-    values[static_cast<std::size_t>(parameter_id::voices)] = 2;
-    values[static_cast<std::size_t>(parameter_id::unison)] = 1.0;
-    model.update(values);
-    ASSERT_EQ(model.partials().size(), 32u);
-    for (const auto& p : model.partials())
-    {
-        const float harmonicHz = 100.0f * static_cast<float>(p.harmonic + 1);
-        if (p.voice == 1)
-        {
-            EXPECT_EQ(p.hz > harmonicHz, p.side == 0) << p.hz;
-        }
-    }
-
-    // High-frequency damping lowers the upper harmonics more than the fundamental.
-    values[static_cast<std::size_t>(parameter_id::hf_damp)] = 1.0;
-    values[static_cast<std::size_t>(parameter_id::harmonics)] = 256;
-    model.update(values);
-    float fundamental = 0.0f;
-    float highest = 1.0f;
-    for (const auto& p : model.partials())
-    {
-        fundamental = p.harmonic == 0 ? p.level : fundamental;
-        highest = p.harmonic == 199 ? p.level : highest;
-    }
-    EXPECT_FLOAT_EQ(fundamental, 1.0f);
-    EXPECT_LT(highest, 0.5f);
-}
-
 } // namespace

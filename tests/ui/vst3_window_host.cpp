@@ -10,15 +10,15 @@
 // the plugin took on the host's objects (application, run loop, timers, messages) is left.
 // Exit status 0 only when every check holds.
 //   vst3_window_host PLUGIN.vst3
+#include "Vst3Module.h"
+
 #include "travesty/component.h"
 #include "travesty/edit_controller.h"
-#include "travesty/factory.h"
 #include "travesty/host.h"
 #include "travesty/message.h"
 #include "travesty/view.h"
 
 #include <X11/Xlib.h>
-#include <dlfcn.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -27,6 +27,8 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <variant>
 #include <vector>
@@ -414,43 +416,23 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: vst3_window_host PLUGIN.vst3\n");
         return 2;
     }
-    const std::string bundle = argv[1];
-    const std::string name = bundle.substr(bundle.find_last_of('/') + 1);
-    const std::string binary =
-        bundle + "/Contents/x86_64-linux/" + name.substr(0, name.rfind(".vst3")) + ".so";
-    void* module = dlopen(binary.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (module == nullptr)
+    std::unique_ptr<sorvell::conformance::Vst3Module> module;
+    try
     {
-        std::fprintf(stderr, "%s\n", dlerror());
+        module = std::make_unique<sorvell::conformance::Vst3Module>(argv[1]);
+    }
+    catch (const std::runtime_error& error)
+    {
+        std::fprintf(stderr, "%s\n", error.what());
         return 1;
     }
-    using Entry = bool (*)(void*);
-    using Exit = bool (*)();
-    using GetFactory = void* (*)();
-    auto entry = reinterpret_cast<Entry>(dlsym(module, "ModuleEntry"));
-    auto exit = reinterpret_cast<Exit>(dlsym(module, "ModuleExit"));
-    auto getFactory = reinterpret_cast<GetFactory>(dlsym(module, "GetPluginFactory"));
-    if (entry == nullptr || exit == nullptr || getFactory == nullptr || !entry(module))
-    {
-        std::fprintf(stderr, "not a VST3 module\n");
-        return 1;
-    }
-    auto** factory = static_cast<v3_plugin_factory**>(getFactory());
-    v3_class_info info{};
-    for (int32_t i = 0; i < v3_cpp_obj(factory)->num_classes(factory); ++i)
-    {
-        v3_cpp_obj(factory)->get_class_info(factory, i, &info);
-        if (std::strcmp(info.category, "Audio Module Class") == 0)
-        {
-            break;
-        }
-    }
+    v3_plugin_factory** factory = module->factory();
 
     HostApplication application;
     RunLoop loop;
     PlugFrame frame(&loop);
     void* object = nullptr;
-    v3_cpp_obj(factory)->create_instance(factory, info.class_id, v3_component_iid, &object);
+    v3_cpp_obj(factory)->create_instance(factory, module->audioClass(), v3_component_iid, &object);
     auto** component = static_cast<v3_component**>(object);
     v3_edit_controller** controller = nullptr;
     if (component == nullptr ||
@@ -539,9 +521,7 @@ int main(int argc, char** argv)
     v3_cpp_obj_unref(controller);
     v3_cpp_obj_terminate(component);
     check(v3_cpp_obj_unref(component) == 0, "the last reference to the component deletes it");
-    v3_cpp_obj_unref(factory);
-    exit();
-    dlclose(module);
+    module.reset();
     check(application.refs == 1 && loop.refs == 1 && frame.refs == 1,
           "no reference to the host's application, run loop or frame is left (" +
               std::to_string(application.refs - 1) + ", " + std::to_string(loop.refs - 1) + ", " +

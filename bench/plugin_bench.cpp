@@ -61,11 +61,14 @@ void BareEngineHeaviest(benchmark::State& state)
 BENCHMARK(BareEngineHeaviest)->Unit(benchmark::kMillisecond);
 
 // Argument: 0 no automation; 1 a new gain every block, so that one ramp runs all the time; 2 the
-// same with the decay, whose ramp reaches the partial banks on every sample.
+// same with the decay, whose ramp reaches the partial banks on every sample; 3 the same with the
+// frequency, which the banks take up at the hop.
 void PluginProcessHeaviest(benchmark::State& state)
 {
     const bool automate = state.range(0) != 0;
-    const parameter_id automated = state.range(0) == 2 ? parameter_id::decay : parameter_id::gain;
+    constexpr parameter_id kAutomated[] = {parameter_id::gain, parameter_id::gain,
+                                           parameter_id::decay, parameter_id::frequency};
+    const parameter_id automated = kAutomated[state.range(0)];
     const auto noise = sorvell::bench::stereoNoise(kFrames, 1);
     const auto [inLeft, inRight] = splitChannels(noise);
     std::vector<float> left(kFrames);
@@ -88,7 +91,10 @@ void PluginProcessHeaviest(benchmark::State& state)
             if (automate)
             {
                 gain = gain == 0.0 ? -1.0 : 0.0;
-                set(automated, automated == parameter_id::decay ? 5.0 + gain : gain);
+                const double offset = automated == parameter_id::decay       ? 5.0
+                                      : automated == parameter_id::frequency ? 40.0
+                                                                             : 0.0;
+                set(automated, offset + gain);
             }
             const float* in[2] = {inLeft.data() + done, inRight.data() + done};
             float* out[2] = {left.data() + done, right.data() + done};
@@ -99,7 +105,7 @@ void PluginProcessHeaviest(benchmark::State& state)
         benchmark::DoNotOptimize(right.data());
     }
 }
-BENCHMARK(PluginProcessHeaviest)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(PluginProcessHeaviest)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 
 // The two above in alternation, a tenth of a second each in turn, so that the machine's load
 // weighs on both alike: "plugin_over_engine" is the plugin's CPU time over the bare engine's.

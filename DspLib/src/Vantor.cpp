@@ -316,7 +316,7 @@ void Vantor::setMix(float mix) noexcept
 
 void Vantor::setStretch(float stretch) noexcept
 {
-    toBothBanks(&ChannelPartialBank::setStretch, stretch);
+    toBothBanksAtFrameStart(&ChannelPartialBank::setStretch, stretch);
     mStretchFactor = std::sqrt(stretch + 1.001f);
     updateCompensationGain();
 }
@@ -354,7 +354,7 @@ void Vantor::setUnisonVoices(int voices) noexcept
 void Vantor::setUnisonAmount(float semitones) noexcept
 {
     const float spread = 1.0f - fastExp2(semitones / 12.0f);
-    toBothBanks(&ChannelPartialBank::setUnisonSpread, spread);
+    toBothBanksAtFrameStart(&ChannelPartialBank::setUnisonSpread, spread);
 }
 
 void Vantor::setHarmonics(int harmonics) noexcept
@@ -364,7 +364,7 @@ void Vantor::setHarmonics(int harmonics) noexcept
 
 void Vantor::setFrequency(float hz) noexcept
 {
-    toBothBanks(&ChannelPartialBank::setFrequency, hz);
+    toBothBanksAtFrameStart(&ChannelPartialBank::setFrequency, hz);
 }
 
 void Vantor::setModType(int mode) noexcept

@@ -162,12 +162,23 @@ private:
     void settleTicks() noexcept;
     void resetSignalState() noexcept; // steps shared by construction and reset()
     void updateCompensationGain() noexcept;
-    // A parameter reaches the left bank first, then the right.
+    // A parameter reaches the left bank first, then the right, after the ticks it must not
+    // reach.
     template <typename Value>
     void toBothBanks(void (ChannelPartialBank::*set)(Value) noexcept,
                      std::type_identity_t<Value> value) noexcept
     {
         settleTicks();
+        toBothBanksAtFrameStart(set, value);
+    }
+    // The same for a parameter the banks take up only at their next frame start (the
+    // fundamental, the stretch, the unison spread): the ticks still owed do not read it, so
+    // they may wait, and a ramp of it keeps the block's speed. The frame start due, if any,
+    // runs first, as it would have before the setter on a per-frame call.
+    template <typename Value>
+    void toBothBanksAtFrameStart(void (ChannelPartialBank::*set)(Value) noexcept,
+                                 std::type_identity_t<Value> value) noexcept
+    {
         completeHop();
         for (ChannelPartialBank* bank : mpBanks)
             (bank->*set)(value);

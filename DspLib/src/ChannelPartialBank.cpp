@@ -122,6 +122,7 @@ void ChannelPartialBank::tick() noexcept
             ++mSynthesesInHop;
         }
     }
+    mFrozenEnd = 0; // every frozen group has had its update
 }
 
 void ChannelPartialBank::tick(std::size_t samples, std::uint64_t samplesToHop) noexcept
@@ -155,6 +156,7 @@ void ChannelPartialBank::tick(std::size_t samples, std::uint64_t samplesToHop) n
         mPendingSyntheses += g->mAudible ? 1 : 0;
     }
     mpCursor = last;
+    mFrozenEnd = 0; // every frozen group has had its update
 
     // The synthesis of an updated group may wait: it reads only what the update wrote, and
     // its sums are needed only at the hop. The syntheses are spread evenly over the hop, so
@@ -171,6 +173,18 @@ void ChannelPartialBank::tick(std::size_t samples, std::uint64_t samplesToHop) n
     const std::uint64_t due = (total * std::min(ticked, span) + span - 1) / span;
     if (due > mSynthesesInHop)
         synthesisePending(std::min(due - mSynthesesInHop, mPendingSyntheses));
+}
+
+void ChannelPartialBank::freezeDue(std::uint64_t samples) noexcept
+{
+    if (samples == 0)
+        return;
+    const auto cursor = static_cast<std::size_t>(mpCursor - groups());
+    const auto left = static_cast<std::uint64_t>(mpEnd - mpCursor);
+    const std::size_t end = cursor + std::min(mChunk * samples, left);
+    for (std::size_t g = std::max(cursor, mFrozenEnd); g < end; ++g)
+        freshen(groups()[g]);
+    mFrozenEnd = std::max(mFrozenEnd, end);
 }
 
 void ChannelPartialBank::synthesisePending(std::uint64_t count) noexcept
@@ -213,6 +227,7 @@ void ChannelPartialBank::frameStart() noexcept
     mInputMagnitudes.compute(mpInputSpectrum);
     mpCursor = groups();
     mpSynthesisCursor = groups();
+    mFrozenEnd = 0;
     mLastHopSyntheses = mSynthesesInHop;
     mSynthesesInHop = 0;
     if (mRecomputeActiveGroups)

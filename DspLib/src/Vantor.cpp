@@ -331,17 +331,17 @@ void Vantor::setShift(float semitones) noexcept
 
 void Vantor::setDecay(float seconds) noexcept
 {
-    toBothBanks(&ChannelPartialBank::setDecay, seconds);
+    toBothBanksAfterDueGroups(&ChannelPartialBank::setDecay, seconds);
 }
 
 void Vantor::setHfDamp(float amount) noexcept
 {
-    toBothBanks(&ChannelPartialBank::setHfDamp, amount);
+    toBothBanksAfterDueGroups(&ChannelPartialBank::setHfDamp, amount);
 }
 
 void Vantor::setLfDamp(float amount) noexcept
 {
-    toBothBanks(&ChannelPartialBank::setLfDamp, amount);
+    toBothBanksAfterDueGroups(&ChannelPartialBank::setLfDamp, amount);
 }
 
 void Vantor::setUnisonVoices(int voices) noexcept
@@ -384,7 +384,7 @@ void Vantor::setModRate(float rate) noexcept
 
 void Vantor::setPitchMod(float semitones) noexcept
 {
-    toBothBanks(&ChannelPartialBank::setPitchMod, semitones);
+    toBothBanksAfterDueGroups(&ChannelPartialBank::setPitchMod, semitones);
 }
 
 void Vantor::setFrequencySource(int source) noexcept

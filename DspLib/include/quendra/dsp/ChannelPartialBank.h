@@ -50,6 +50,10 @@ public:
     // spectrum for later ticks of the same hop. This adds every synthesis still due; the frame
     // calls it before it reads the output spectrum at the hop (frameStart() calls it too).
     void completeSynthesis() noexcept;
+    // The groups that the next `samples` ticks will update take up the retention and pitch
+    // depth of now, and keep them through changes made before those ticks run (a caller that
+    // runs ticks late lets them read what they would have read on time).
+    void freezeDue(std::uint64_t samples) noexcept;
     // Every active group of this hop is updated and synthesised: the output spectrum holds its
     // final sums until the next frame start.
     bool spectrumComplete() const noexcept { return mpCursor == mpEnd && mPendingSyntheses == 0; }
@@ -139,8 +143,9 @@ private:
     void markGroupsStaleIfDamped() noexcept;
     void freshen(PartialGroup& group) noexcept
     {
-        std::uint64_t& seen = mGroupSeen[static_cast<std::size_t>(&group - groups())];
-        if (seen != mGroupGeneration)
+        const auto index = static_cast<std::size_t>(&group - groups());
+        std::uint64_t& seen = mGroupSeen[index];
+        if (seen != mGroupGeneration && index >= mFrozenEnd)
         {
             // Above harmonic 255 the tilt has reached its end, and with L in [0, 1] the
             // low-frequency factor is 1 long before: harmonic 255 stands for them all.
@@ -187,6 +192,7 @@ private:
     bool mRetentionClampsHarmonic = true;
     std::uint64_t mGroupGeneration = 0;                  // changes so far
     std::array<std::uint64_t, kGroupCount> mGroupSeen{}; // the change each group has taken up
+    std::size_t mFrozenEnd = 0; // groups before it keep what freezeDue() gave them
 
     const Complex* mpInputSpectrum = nullptr;
     Complex* mpOutputSpectrum = nullptr;

@@ -171,6 +171,20 @@ private:
         settleTicks();
         toBothBanksAtFrameStart(set, value);
     }
+    // The same for a parameter that each group takes up just before its update (the decay,
+    // the dampings, the pitch depth): the groups that the owed ticks will update take up the
+    // values of before the change now, and the ticks may wait.
+    template <typename Value>
+    void toBothBanksAfterDueGroups(void (ChannelPartialBank::*set)(Value) noexcept,
+                                   std::type_identity_t<Value> value) noexcept
+    {
+        completeHop();
+        for (ChannelPartialBank* bank : mpBanks)
+        {
+            bank->freezeDue(mTicksOwed);
+            (bank->*set)(value);
+        }
+    }
     // The same for a parameter the banks take up only at their next frame start (the
     // fundamental, the stretch, the unison spread): the ticks still owed do not read it, so
     // they may wait, and a ramp of it keeps the block's speed. The frame start due, if any,

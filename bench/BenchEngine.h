@@ -28,9 +28,25 @@ inline std::vector<StereoFrame> stereoNoise(std::size_t frames, std::uint32_t se
     return noise;
 }
 
+// The attributes that the benchmarks vary, at their defaults.
+struct Attributes
+{
+    float decay = 0.222f;
+    float pitchMod = 0.0f;
+    float frequency = 440.0f;
+    int voices = 1;
+    int harmonics = 256;
+    int modType = 0;
+};
+// voices 8, harmonics 256, Granular, pitch_mod 4, decay 5 s.
+inline constexpr Attributes kHeaviestAttributes{
+    .decay = 5.0f, .pitchMod = 4.0f, .voices = 8, .modType = 3};
+
 // What the host object sends after building an engine: the prepare callback, then every
-// attribute at its default value.
-inline std::unique_ptr<Vantor> engineAtDefaults(float sampleRate, std::uint32_t seed)
+// attribute, the smoothed ones first and the queued ones after them, in the object's order.
+// The same seed then gives the same work, bit for bit, as the object inside our host.
+inline std::unique_ptr<Vantor> engineAsTheObjectPrimesIt(float sampleRate, std::uint32_t seed,
+                                                         const Attributes& a = {})
 {
     auto e = std::make_unique<Vantor>(sampleRate, seed);
     e->setFrequencySource(0);
@@ -39,17 +55,22 @@ inline std::unique_ptr<Vantor> engineAtDefaults(float sampleRate, std::uint32_t 
     e->setInputGain(1.0f);
     e->setStretch(0.0f);
     e->setShift(0.0f);
-    e->setDecay(0.222f);
+    e->setDecay(a.decay);
     e->setHfDamp(0.0f);
     e->setLfDamp(0.0f);
-    e->setUnisonVoices(1);
     e->setUnisonAmount(0.0f);
-    e->setHarmonics(256);
-    e->setFrequency(440.0f);
-    e->setModType(0);
+    e->setFrequency(a.frequency);
     e->setModRate(0.1f);
-    e->setPitchMod(0.0f);
+    e->setPitchMod(a.pitchMod);
+    e->setUnisonVoices(a.voices);
+    e->setHarmonics(a.harmonics);
+    e->setModType(a.modType);
     return e;
+}
+
+inline std::unique_ptr<Vantor> engineAtDefaults(float sampleRate, std::uint32_t seed)
+{
+    return engineAsTheObjectPrimesIt(sampleRate, seed);
 }
 
 // The heaviest settings: voices 8, harmonics 256, Granular, pitch_mod 4, decay 5 s.

@@ -1,8 +1,8 @@
 # The Debian packages (cpack -G DEB in the build folder), in the layout `cmake --install` gives
 # under /usr, one per install component:
 # - sorvell: the renderer, its module, the host library, the reference page and the man page;
-# - sorvell-plugins: LV2, VST3 and CLAP, loading without any display library;
-# - sorvell-plugins-window: the plugin windows and the JACK app (Cairo and X11).
+# - sorvell-plugins: LV2, VST3, CLAP and the JACK app, running without any display library;
+# - sorvell-plugins-window: the plugin windows and the JACK app's build with window (Cairo, X11).
 # Library dependencies are found by dpkg-shlibdeps, package by package.
 set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGE_NAME "sorvell")
@@ -28,7 +28,7 @@ set(CPACK_DEBIAN_WINDOW_PACKAGE_NAME "sorvell-plugins-window")
 set(CPACK_COMPONENT_RENDERER_DESCRIPTION
     "spectral resonance effect: renderer and Tessel external\n ${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_COMPONENT_PLUGINS_DESCRIPTION
-    "spectral resonance effect: LV2, VST3 and CLAP plugins\n ${CPACK_PACKAGE_DESCRIPTION}\n The plugins load without any display library; their windows are in sorvell-plugins-window.")
+    "spectral resonance effect: LV2, VST3 and CLAP plugins and JACK app\n ${CPACK_PACKAGE_DESCRIPTION}\n The plugins and the JACK app run without any display library; their windows are in sorvell-plugins-window.")
 set(CPACK_COMPONENT_WINDOW_DESCRIPTION
     "spectral resonance effect: plugin windows and JACK app\n ${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_DEBIAN_PLUGINS_PACKAGE_RECOMMENDS "sorvell-plugins-window")

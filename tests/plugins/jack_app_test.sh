@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # The JACK app against a dummy JACK server of its own: it must register its stereo audio ports
-# and its MIDI input. Usage: jack_app_test.sh APP
+# and its MIDI input. Started without a display, the launcher runs the build without window,
+# which starts cleanly (no assertion from the framework's window code).
+# Usage: jack_app_test.sh LAUNCHER APP_WITHOUT_WINDOW
 set -euo pipefail
 app=$1
+expected_app=$(realpath "$2")
+log=$(mktemp)
 export JACK_DEFAULT_SERVER=sorvell_test_$$ # a server no other run shares
 export JACK_NO_START_SERVER=1                # clients must not start one of their own
 jackd_pid=""
@@ -20,6 +24,7 @@ cleanup() {
   done
   for pid in $pids; do kill -9 "$pid" 2>/dev/null || true; done
   wait 2>/dev/null || true
+  rm -f "$log"
 }
 trap cleanup EXIT
 jackd --no-realtime -d dummy -r 48000 -p 256 >/dev/null 2>&1 &
@@ -28,7 +33,7 @@ for _ in $(seq 100); do # wait up to 20 s for the server
   ! jack_lsp >/dev/null 2>&1 || break
   sleep 0.2
 done
-"$app" >/dev/null 2>&1 &
+env -u DISPLAY "$app" >/dev/null 2>"$log" &
 app_pid=$!
 expected="Sorvell:audio_in_1 Sorvell:audio_in_2 Sorvell:audio_out_1 Sorvell:audio_out_2 Sorvell:events-in"
 for _ in $(seq 100); do # wait up to 20 s for the app's ports
@@ -40,6 +45,9 @@ for _ in $(seq 100); do # wait up to 20 s for the app's ports
   if [ -z "$missing" ]; then
     kill -0 "$app_pid" # still running
     jack_lsp -t Sorvell:events-in | grep -q midi
+    [ "$(readlink "/proc/$app_pid/exe")" = "$expected_app" ] \
+      || { echo "ran $(readlink "/proc/$app_pid/exe"), not $expected_app"; exit 1; }
+    ! grep -i assertion "$log" || exit 1
     echo "JACK app ports: $expected"
     exit 0
   fi

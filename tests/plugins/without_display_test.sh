@@ -1,22 +1,23 @@
 #!/usr/bin/env bash
 # The plugin on a machine without display libraries: the files hosts load (the LV2 plugin, the
-# VST3 and CLAP loaders) and the windowless builds need none of them, and with libcairo and
-# libX11 unloadable the VST3 and CLAP loaders fall back to the windowless builds, which pass
-# the conformance harness; state saved by either build loads into the other (sessions move
-# between machines with and without display libraries).
+# VST3 and CLAP loaders), the JACK launcher and the windowless builds need none of them, and
+# with libcairo and libX11 unloadable the VST3 and CLAP loaders fall back to the windowless
+# builds, which pass the conformance harness; state saved by either build loads into the other
+# (sessions move between machines with and without display libraries).
 # Usage: without_display_test.sh BIN_DIR CONFORMANCE
 set -euo pipefail
 bin=$1
 conformance=$2
 vst3=$bin/Sorvell.vst3/Contents/x86_64-linux
 for file in "$bin/Sorvell.lv2/Sorvell_dsp.so" "$vst3/Sorvell.so" "$vst3/Sorvell-without-window.so" \
-            "$bin/Sorvell.clap" "$bin/Sorvell.clap.d/Sorvell-without-window.so"; do
+            "$bin/Sorvell.clap" "$bin/Sorvell.clap.d/Sorvell-without-window.so" "$bin/Sorvell" \
+            "$bin/../lib/sorvell-jack/sorvell-jack-without-window"; do
   needed=$(readelf -d "$file" | grep NEEDED || true)
   if echo "$needed" | grep -Eq 'lib(X|xcb|cairo|GL|gtk|gdk)'; then
     echo "$file needs display libraries:"; echo "$needed"; exit 1
   fi
 done
-echo "no display library needed by the LV2 plugin, the loaders or the windowless builds"
+echo "no display library needed by the LV2 plugin, the loaders, the JACK launcher or the windowless builds"
 
 # Empty files where the dynamic linker looks first: the windowed builds cannot load.
 work=$(mktemp -d)

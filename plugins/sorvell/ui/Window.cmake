@@ -29,10 +29,10 @@ if(SORVELL_BUILD_WINDOW)
 endif()
 
 function(sorvell_window_targets)
-    # The formats built as hand-made modules, each on its own builds of the plugin class.
+    # The formats with hand-made builds of the plugin class (the modules, the windowless JACK app).
     set(module_dsps)
     set(window_formats)
-    foreach(format vst3 clap)
+    foreach(format vst3 clap jack)
         foreach(variant -bare -window)
             if(TARGET Sorvell-dsp-${format}${variant})
                 list(APPEND module_dsps Sorvell-dsp-${format}${variant})

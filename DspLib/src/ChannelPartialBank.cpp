@@ -63,8 +63,9 @@ void ChannelPartialBank::prepare(float sampleRate, const Complex* inputSpectrum,
     // 7. Spectra.
     mpInputSpectrum = inputSpectrum;
     mpOutputSpectrum = outputSpectrum;
-    mWideVectors =
-        wideVectorsAvailable() && reinterpret_cast<std::uintptr_t>(outputSpectrum) % 64 == 0;
+    mVectorWidth = reinterpret_cast<std::uintptr_t>(outputSpectrum) % 64 == 0
+                       ? currentVectorWidth()
+                       : VectorWidth::FourLanes;
 
     // 8. Parameters at their construction values.
     mModMode = 0;
@@ -139,12 +140,13 @@ void ChannelPartialBank::tick(std::size_t samples, std::uint64_t samplesToHop) n
     PartialGroup* const first = mpCursor;
     PartialGroup* const last = first + count;
     PartialGroup* g = first;
-    if (mWideVectors)
+    if (mVectorWidth != VectorWidth::FourLanes)
         while (last - g >= 8)
         {
             for (PartialGroup* h = g; h != g + 8; ++h)
                 freshen(*h);
-            if (!PartialGroup::updateEightGranular(g, mInputMagnitudes, mShiftRatio, mGeometry))
+            if (!PartialGroup::updateEightGranular(mVectorWidth, g, mInputMagnitudes, mShiftRatio,
+                                                   mGeometry))
                 break;
             for (const PartialGroup* end = g + 8; g != end; ++g)
                 mPendingSyntheses += g->mAudible ? 1 : 0;
@@ -191,7 +193,7 @@ void ChannelPartialBank::synthesisePending(std::uint64_t count) noexcept
 {
     mPendingSyntheses -= count;
     mSynthesesInHop += count;
-    if (mWideVectors)
+    if (mVectorWidth != VectorWidth::FourLanes)
     {
         // Four audible groups at a time, in order.
         const PartialGroup* batch[4];
@@ -200,7 +202,8 @@ void ChannelPartialBank::synthesisePending(std::uint64_t count) noexcept
             for (int n = 0; n < 4; ++mpSynthesisCursor)
                 if (mpSynthesisCursor->mAudible)
                     batch[n++] = mpSynthesisCursor;
-            PartialGroup::addFourToSpectrumWide(batch, mpOutputSpectrum, mKernel, mGeometry);
+            PartialGroup::addFourToSpectrumWide(mVectorWidth, batch, mpOutputSpectrum, mKernel,
+                                                mGeometry);
             count -= 4;
         }
     }

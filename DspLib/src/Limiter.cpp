@@ -119,7 +119,7 @@ void Limiter::setup(float sampleRate) noexcept
     { return vec4(pair.left, pair.right, pair.left, pair.right); };
     mLanes = {lanes(mThreshold), lanes(mSlope), lanes(mAttackCoefficient),
               lanes(mReleaseCoefficient), lanes(mOutputGain)};
-    mWide = wideVectorsAvailable();
+    mWidth = currentVectorWidth();
 }
 
 StereoFrame Limiter::coefficient(StereoFrame time, StereoFrame sampleRate) noexcept
@@ -169,16 +169,19 @@ void Limiter::process(StereoFrame* frames, std::size_t count) noexcept
 {
     // Two frames per vector (left, right, left, right): the lanes line up with Lanes.
     static_assert(sizeof(StereoFrame) == 2 * sizeof(float));
+    if (count == 0)
+        return;
     float* samples = &frames[0].left;
     alignas(64) float targets[2 * kMaxRun + 4];
     alignas(64) float gains[2 * kMaxRun + 4];
     const std::size_t pairs = count / 2 * 2;
     vec4 overshoot(0.0f); // lanes with some target below 0 dB
     std::size_t i = 0;
-    if (mWide)
+    if (mWidth != VectorWidth::FourLanes)
     {
         bool pushed = false;
-        i = wideTargets(samples, targets, count / 8 * 8, pushed);
+        i = mWidth == VectorWidth::Bits512 ? targets512(samples, targets, count / 8 * 8, pushed)
+                                           : targets256(samples, targets, count / 8 * 8, pushed);
         if (pushed)
             overshoot = vec4(0.0f) == vec4(0.0f); // every lane
     }
@@ -216,7 +219,11 @@ void Limiter::process(StereoFrame* frames, std::size_t count) noexcept
     }
     mSmoothedGain = gain;
 
-    i = mWide ? wideApply(samples, gains, count / 8 * 8) : 0;
+    i = 0;
+    if (mWidth == VectorWidth::Bits512)
+        i = apply512(samples, gains, count / 8 * 8);
+    else if (mWidth == VectorWidth::Bits256)
+        i = apply256(samples, gains, count / 8 * 8);
     for (; i < pairs; i += 2)
         apply(vec4::load(gains + 2 * i), vec4::load(samples + 2 * i)).store(samples + 2 * i);
     if (pairs < count)
@@ -225,9 +232,9 @@ void Limiter::process(StereoFrame* frames, std::size_t count) noexcept
 }
 
 #if defined(QUENDRA_WIDE_VECTORS)
-[[gnu::target("avx512f")]] std::size_t Limiter::wideTargets(const float* samples, float* targets,
-                                                            std::size_t frames,
-                                                            bool& overshoot) const noexcept
+[[gnu::target("avx512f")]] std::size_t Limiter::targets512(const float* samples, float* targets,
+                                                           std::size_t frames,
+                                                           bool& overshoot) const noexcept
 {
     // target() on eight frames at a time.
     const __m512 threshold = wideLanes(mLanes.threshold);
@@ -253,8 +260,8 @@ void Limiter::process(StereoFrame* frames, std::size_t count) noexcept
     return frames;
 }
 
-[[gnu::target("avx512f")]] std::size_t Limiter::wideApply(float* samples, const float* gains,
-                                                          std::size_t frames) const noexcept
+[[gnu::target("avx512f")]] std::size_t Limiter::apply512(float* samples, const float* gains,
+                                                         std::size_t frames) const noexcept
 {
     // apply() on eight frames at a time.
     const __m512 outputGain = wideLanes(mLanes.outputGain);
@@ -267,13 +274,33 @@ void Limiter::process(StereoFrame* frames, std::size_t count) noexcept
     }
     return frames;
 }
-#else
-std::size_t Limiter::wideTargets(const float*, float*, std::size_t, bool&) const noexcept
+
+std::size_t Limiter::targets256(const float*, float*, std::size_t, bool&) const noexcept
 {
     return 0;
 }
 
-std::size_t Limiter::wideApply(float*, const float*, std::size_t) const noexcept
+std::size_t Limiter::apply256(float*, const float*, std::size_t) const noexcept
+{
+    return 0;
+}
+#else
+std::size_t Limiter::targets512(const float*, float*, std::size_t, bool&) const noexcept
+{
+    return 0;
+}
+
+std::size_t Limiter::apply512(float*, const float*, std::size_t) const noexcept
+{
+    return 0;
+}
+
+std::size_t Limiter::targets256(const float*, float*, std::size_t, bool&) const noexcept
+{
+    return 0;
+}
+
+std::size_t Limiter::apply256(float*, const float*, std::size_t) const noexcept
 {
     return 0;
 }

@@ -426,25 +426,22 @@ addLaneWide(Complex* out, const KernelTable& kernel, const LanePlacement& placem
         addLane<L>(out, kernel, placement.first(L), placement.tap(L), placement.f, re, im);
 }
 
-} // namespace
-
-[[gnu::target("avx512f")]] void
-PartialGroup::addToSpectrumWide(Complex* out, const KernelTable& kernel,
-                                const SpectrumGeometry& geometry) const noexcept
+[[gnu::target("avx512f")]] void addToSpectrum512(const PartialGroup& group, Complex* out,
+                                                 const KernelTable& kernel,
+                                                 const SpectrumGeometry& geometry) noexcept
 {
     // The same sums as addToSpectrum(), lane by lane: each bin a lane touches receives that
     // lane's product once, in lane order; the bins of a block the lane does not touch are
     // left as they are (masked adds). Every lane goes through memory, even where lanes lie
     // close together: choosing between that and a window held in registers costs more in
     // mispredicted branches than the window saves.
-    const LanePlacement placement = placeLanes(mModOmega, geometry);
-    addLaneWide<0>(out, kernel, placement, mRe, mIm);
-    addLaneWide<1>(out, kernel, placement, mRe, mIm);
-    addLaneWide<2>(out, kernel, placement, mRe, mIm);
-    addLaneWide<3>(out, kernel, placement, mRe, mIm);
+    const LanePlacement placement = placeLanes(group.mModOmega, geometry);
+    addLaneWide<0>(out, kernel, placement, group.mRe, group.mIm);
+    addLaneWide<1>(out, kernel, placement, group.mRe, group.mIm);
+    addLaneWide<2>(out, kernel, placement, group.mRe, group.mIm);
+    addLaneWide<3>(out, kernel, placement, group.mRe, group.mIm);
 }
-namespace
-{
+
 // A vec4 field of four groups anywhere in memory, in one 512-bit vector (group i in lanes
 // 4i..4i+3).
 [[gnu::target("avx512f"), gnu::always_inline]] inline __m512
@@ -559,7 +556,7 @@ addPlacedGroup(const PartialGroup& group, Complex* out, const KernelTable& kerne
     if ((p.inRange & ~p.blockable & lanes) != 0)
     {
         // A lane near either end of the spectrum: the group on its own.
-        group.addToSpectrumWide(out, kernel, geometry);
+        addToSpectrum512(group, out, kernel, geometry);
         return;
     }
     addPlacedLane<G, 0>(out, kernel, p);
@@ -567,12 +564,10 @@ addPlacedGroup(const PartialGroup& group, Complex* out, const KernelTable& kerne
     addPlacedLane<G, 2>(out, kernel, p);
     addPlacedLane<G, 3>(out, kernel, p);
 }
-} // namespace
 
-[[gnu::target("avx512f")]] void
-PartialGroup::addFourToSpectrumWide(const PartialGroup* const* groups, Complex* out,
-                                    const KernelTable& kernel,
-                                    const SpectrumGeometry& geometry) noexcept
+[[gnu::target("avx512f")]] void addFourToSpectrum512(const PartialGroup* const* groups,
+                                                     Complex* out, const KernelTable& kernel,
+                                                     const SpectrumGeometry& geometry) noexcept
 {
     // The placements of all sixteen lanes in one pass, then the groups' lanes in order.
     WidePlacement placement;
@@ -582,21 +577,31 @@ PartialGroup::addFourToSpectrumWide(const PartialGroup* const* groups, Complex* 
     addPlacedGroup<2>(*groups[2], out, kernel, geometry, placement);
     addPlacedGroup<3>(*groups[3], out, kernel, geometry, placement);
 }
-#else
-void PartialGroup::addToSpectrumWide(Complex* out, const KernelTable& kernel,
+} // namespace
+#endif
+
+void PartialGroup::addToSpectrumWide(VectorWidth width, Complex* out, const KernelTable& kernel,
                                      const SpectrumGeometry& geometry) const noexcept
 {
+#if defined(QUENDRA_WIDE_VECTORS)
+    if (width == VectorWidth::Bits512)
+        return addToSpectrum512(*this, out, kernel, geometry);
+#endif
+    (void)width;
     addToSpectrum(out, kernel, geometry);
 }
 
-void PartialGroup::addFourToSpectrumWide(const PartialGroup* const* groups, Complex* out,
-                                         const KernelTable& kernel,
+void PartialGroup::addFourToSpectrumWide(VectorWidth width, const PartialGroup* const* groups,
+                                         Complex* out, const KernelTable& kernel,
                                          const SpectrumGeometry& geometry) noexcept
 {
+#if defined(QUENDRA_WIDE_VECTORS)
+    if (width == VectorWidth::Bits512)
+        return addFourToSpectrum512(groups, out, kernel, geometry);
+#endif
     for (int i = 0; i < 4; ++i)
         groups[i]->addToSpectrum(out, kernel, geometry);
 }
-#endif
 
 [[gnu::always_inline]] inline ModOut PartialGroup::modulate() noexcept
 {
@@ -878,11 +883,10 @@ finishBatch(const GranularBatch& b) noexcept
     finishGroup<2>(g[2], b.active, audible, modOmega, level, re, im, nextPhase);
     finishGroup<3>(g[3], b.active, audible, modOmega, level, re, im, nextPhase);
 }
-} // namespace
 
-[[gnu::target("avx512f")]] bool
-PartialGroup::updateEightGranular(PartialGroup* g, const BinMagnitudes& in, vec4 shiftRatio,
-                                  const SpectrumGeometry& geometry) noexcept
+[[gnu::target("avx512f")]] bool updateEightGranular512(PartialGroup* g, const BinMagnitudes& in,
+                                                       vec4 shiftRatio,
+                                                       const SpectrumGeometry& geometry) noexcept
 {
     for (int i = 0; i < 8; ++i)
         if (!(g[i].mModulator ==
@@ -899,13 +903,20 @@ PartialGroup::updateEightGranular(PartialGroup* g, const BinMagnitudes& in, vec4
     finishBatch(second);
     return true;
 }
-#else
-bool PartialGroup::updateEightGranular(PartialGroup*, const BinMagnitudes&, vec4,
-                                       const SpectrumGeometry&) noexcept
+} // namespace
+#endif
+
+bool PartialGroup::updateEightGranular(VectorWidth width, PartialGroup* groups,
+                                       const BinMagnitudes& in, vec4 shiftRatio,
+                                       const SpectrumGeometry& geometry) noexcept
 {
+#if defined(QUENDRA_WIDE_VECTORS)
+    if (width == VectorWidth::Bits512)
+        return updateEightGranular512(groups, in, shiftRatio, geometry);
+#endif
+    (void)width, (void)groups, (void)in, (void)shiftRatio, (void)geometry;
     return false;
 }
-#endif
 
 // ---- control rate -------------------------------------------------------------------------
 

@@ -1,5 +1,6 @@
 #include "quendra/dsp/simd/WideVectors.h"
 
+#include <algorithm>
 #include <atomic>
 
 namespace quendra::dravel::vantor
@@ -7,30 +8,40 @@ namespace quendra::dravel::vantor
 
 namespace
 {
-std::atomic<bool>& allowed() noexcept
+std::atomic<VectorWidth>& limit() noexcept
 {
-    static std::atomic<bool> value{true};
+    static std::atomic<VectorWidth> value{VectorWidth::Bits512};
     return value;
 }
 } // namespace
 
-bool wideVectorsAvailable() noexcept
+VectorWidth processorVectorWidth() noexcept
 {
 #if defined(QUENDRA_WIDE_VECTORS)
-    static const bool hasAvx512 = []
+    static const VectorWidth width = []
     {
         __builtin_cpu_init();
-        return __builtin_cpu_supports("avx512f") != 0;
+        if (__builtin_cpu_supports("avx512f"))
+            return VectorWidth::Bits512;
+        // The 256-bit paths fuse exactly where the four-lane ones do, with the FMA instruction.
+        if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"))
+            return VectorWidth::Bits256;
+        return VectorWidth::FourLanes;
     }();
-    return hasAvx512 && allowed().load(std::memory_order_relaxed);
+    return width;
 #else
-    return false;
+    return VectorWidth::FourLanes;
 #endif
 }
 
-void allowWideVectors(bool allow) noexcept
+VectorWidth currentVectorWidth() noexcept
 {
-    allowed().store(allow, std::memory_order_relaxed);
+    return std::min(processorVectorWidth(), limit().load(std::memory_order_relaxed));
+}
+
+void limitVectorWidth(VectorWidth widest) noexcept
+{
+    limit().store(widest, std::memory_order_relaxed);
 }
 
 } // namespace quendra::dravel::vantor

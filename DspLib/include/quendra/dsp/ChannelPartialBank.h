@@ -34,7 +34,7 @@ public:
     ChannelPartialBank& operator=(const ChannelPartialBank&) = delete;
 
     // side 0 = left, 1 = right. Spectra are kNumBins bins each and outlive the bank. An
-    // output spectrum aligned to 64 bytes lets the synthesis use 512-bit vectors where the
+    // output spectrum aligned to 64 bytes lets the synthesis use wider vectors where the
     // processor has them (see WideVectors.h).
     void prepare(float sampleRate, const Complex* inputSpectrum, Complex* outputSpectrum, int side,
                  RandomDevice& randomDevice);
@@ -94,7 +94,7 @@ public:
     }
     std::size_t endIndex() const noexcept { return static_cast<std::size_t>(mpEnd - groups()); }
     bool activeGroupsChanged() const noexcept { return mRecomputeActiveGroups; }
-    bool wideVectors() const noexcept { return mWideVectors; }
+    VectorWidth vectorWidth() const noexcept { return mVectorWidth; }
     ChangeFlags changeFlags() const noexcept { return mFlags; }
     const PartialRandom& random() const noexcept { return mRandom; }
     std::uint32_t storedSeed() const noexcept { return mStoredSeed; }
@@ -123,8 +123,8 @@ private:
     void synthesisePending(std::uint64_t count) noexcept; // the next `count` audible groups
     void synthesise(const PartialGroup& group) noexcept
     {
-        if (mWideVectors)
-            group.addToSpectrumWide(mpOutputSpectrum, mKernel, mGeometry);
+        if (mVectorWidth != VectorWidth::FourLanes)
+            group.addToSpectrumWide(mVectorWidth, mpOutputSpectrum, mKernel, mGeometry);
         else
             group.addToSpectrum(mpOutputSpectrum, mKernel, mGeometry);
     }
@@ -196,7 +196,7 @@ private:
 
     const Complex* mpInputSpectrum = nullptr;
     Complex* mpOutputSpectrum = nullptr;
-    bool mWideVectors = false; // the 512-bit update and synthesis (see WideVectors.h)
+    VectorWidth mVectorWidth = VectorWidth::FourLanes; // of the update and synthesis
     BinMagnitudes mInputMagnitudes;
 
     float mHopRate = 0.0f;

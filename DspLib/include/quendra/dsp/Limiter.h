@@ -6,6 +6,7 @@
 
 #include "quendra/dsp/StereoFrame.h"
 #include "quendra/dsp/simd/Vec4.h"
+#include "quendra/dsp/simd/WideVectors.h"
 
 #include <cstddef>
 
@@ -47,12 +48,15 @@ private:
     vec4 target(vec4 detector) const noexcept;
     vec4 smooth(vec4 gain, vec4 target) const noexcept;
     vec4 apply(vec4 gain, vec4 signal) const noexcept;
-    // target() and apply() on the first `frames` (a multiple of 8) of a run through 512-bit
-    // vectors, when mWide; each returns how many frames it did (0 without wide vectors).
-    // wideTargets() tells through `overshoot` whether some target is not 0.
-    std::size_t wideTargets(const float* samples, float* targets, std::size_t frames,
-                            bool& overshoot) const noexcept;
-    std::size_t wideApply(float* samples, const float* gains, std::size_t frames) const noexcept;
+    // target() and apply() on the first `frames` (a multiple of 8) of a run through 512-bit or
+    // 256-bit vectors, as mWidth says; each returns how many frames it did (0 where that
+    // width is not built). The targets tell through `overshoot` whether some target is not 0.
+    std::size_t targets512(const float* samples, float* targets, std::size_t frames,
+                           bool& overshoot) const noexcept;
+    std::size_t targets256(const float* samples, float* targets, std::size_t frames,
+                           bool& overshoot) const noexcept;
+    std::size_t apply512(float* samples, const float* gains, std::size_t frames) const noexcept;
+    std::size_t apply256(float* samples, const float* gains, std::size_t frames) const noexcept;
 
     StereoFrame mSampleRate{48000.0f, 48000.0f};
     StereoFrame mThreshold{0.0f, 0.0f};
@@ -73,8 +77,8 @@ private:
         vec4 release;
         vec4 outputGain;
     } mLanes;
-    vec4 mSmoothedGain{0.0f}; // the state, lanes as above
-    bool mWide = false;       // the 512-bit paths (see WideVectors.h), chosen by setup()
+    vec4 mSmoothedGain{0.0f};                    // the state, lanes as above
+    VectorWidth mWidth = VectorWidth::FourLanes; // of target() and apply(), chosen by setup()
 };
 
 } // namespace quendra::dravel::vantor

@@ -16,6 +16,7 @@
 #include "quendra/dsp/PartialRandom.h"
 #include "quendra/dsp/WanderState.h"
 #include "quendra/dsp/simd/Vec4.h"
+#include "quendra/dsp/simd/WideVectors.h"
 
 #include <cstdint>
 
@@ -65,11 +66,13 @@ public:
     void update(const BinMagnitudes& in, vec4 shiftRatio,
                 const SpectrumGeometry& geometry) noexcept;
 
-    // update() on eight consecutive groups at once, through 512-bit vectors (four groups,
-    // 16 lanes, to a vector), when each of them has its own Granular modulator installed;
-    // returns false without touching them otherwise. The same sums, the same draws in the
-    // same order. Only where wideVectorsAvailable() says so.
-    static bool updateEightGranular(PartialGroup* groups, const BinMagnitudes& in, vec4 shiftRatio,
+    // update() on eight consecutive groups at once, through vectors of `width` (512 bits: four
+    // groups, 16 lanes, to a vector; 256 bits: two groups), when each of them has its own
+    // Granular modulator installed; returns false without touching them otherwise. The same
+    // sums, the same draws in the same order. width is wider than four lanes and at most
+    // currentVectorWidth().
+    static bool updateEightGranular(VectorWidth width, PartialGroup* groups,
+                                    const BinMagnitudes& in, vec4 shiftRatio,
                                     const SpectrumGeometry& geometry) noexcept;
 
     // Magnitude of the input spectrum at each lane's (shifted) bin position, interpolated
@@ -84,14 +87,14 @@ public:
     // Adds the four partials into out, at their modulated frequencies.
     void addToSpectrum(Complex* out, const KernelTable& kernel,
                        const SpectrumGeometry& geometry) const noexcept;
-    // The same sums in the same order through 512-bit vectors that read and write the
-    // spectrum in aligned blocks of eight bins (out 64-byte aligned). Only where
-    // wideVectorsAvailable() says so.
-    void addToSpectrumWide(Complex* out, const KernelTable& kernel,
+    // The same sums in the same order through vectors of `width` that read and write the
+    // spectrum in aligned blocks of eight bins (512 bits) or four (256 bits); out 64-byte
+    // aligned. width as for updateEightGranular().
+    void addToSpectrumWide(VectorWidth width, Complex* out, const KernelTable& kernel,
                            const SpectrumGeometry& geometry) const noexcept;
     // addToSpectrumWide() on four groups in turn, their placements worked out together.
-    static void addFourToSpectrumWide(const PartialGroup* const* groups, Complex* out,
-                                      const KernelTable& kernel,
+    static void addFourToSpectrumWide(VectorWidth width, const PartialGroup* const* groups,
+                                      Complex* out, const KernelTable& kernel,
                                       const SpectrumGeometry& geometry) noexcept;
 
     // ---- control rate ---------------------------------------------------------------------

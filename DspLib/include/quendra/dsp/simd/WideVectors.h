@@ -1,10 +1,12 @@
-// Whether the 512-bit vector paths (AVX-512F on x86-64) may run: the processor must offer
-// them, and they must not have been switched off. Every wide path gives the same bits as the
-// four-lane path it stands in for; tests switch the wide paths off to compare the two.
-// A bank reads the choice when it is prepared. No allocation.
+// How wide the vector paths may go: four lanes (vec4, every processor), 256 bits (AVX2 with
+// FMA on x86-64) or 512 bits (AVX-512F). The processor's features cap the width; tests and
+// benchmarks may lower it further. Every wider path gives the same bits as the four-lane path
+// it stands in for. An object reads the width when it is prepared and keeps it. No allocation.
 #pragma once
 
 #include "quendra/dsp/simd/Vec4.h"
+
+#include <cstdint>
 
 // The wide paths read and write vec4 through its SSE register, so they exist only beside the
 // SSE2 backend.
@@ -16,10 +18,22 @@
 namespace quendra::dravel::vantor
 {
 
-bool wideVectorsAvailable() noexcept;
+// Ordered from narrowest to widest.
+enum class VectorWidth : std::uint8_t
+{
+    FourLanes,
+    Bits256,
+    Bits512,
+};
 
-// For tests and diagnostics: false keeps every object prepared afterwards on the four-lane
-// paths; true gives them the wide paths again where the processor has them.
-void allowWideVectors(bool allowed) noexcept;
+// The widest this processor offers.
+VectorWidth processorVectorWidth() noexcept;
+
+// The width an object prepared now uses: the processor's, or the limit if that is narrower.
+VectorWidth currentVectorWidth() noexcept;
+
+// For tests and benchmarks: objects prepared afterwards use at most `widest` (the processor
+// still caps it). Bits512 lifts the limit.
+void limitVectorWidth(VectorWidth widest) noexcept;
 
 } // namespace quendra::dravel::vantor

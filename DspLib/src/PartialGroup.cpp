@@ -577,6 +577,218 @@ addPlacedGroup(const PartialGroup& group, Complex* out, const KernelTable& kerne
     addPlacedGroup<2>(*groups[2], out, kernel, geometry, placement);
     addPlacedGroup<3>(*groups[3], out, kernel, geometry, placement);
 }
+
+// ---- 256 bits: four bins, (re, im) each, per vector ----------------------------------------
+// A lane's eight taps start at place r = first mod 4 of an aligned block of four bins and
+// reach into the next two. The tables rotated by r (for eight-bin blocks) hold them ready:
+// their first eight floats are the taps of the first block from place r on, the taps of the
+// third block before it; their last eight are the second block's.
+constexpr int kQuarterBins = 4;
+
+// A lane the three aligned blocks can take: all its taps on ordinary bins, the blocks inside
+// the spectrum.
+[[gnu::always_inline]] inline bool blockable256(int first) noexcept
+{
+    const int block = first & ~(kQuarterBins - 1);
+    return first >= 1 && first + 7 <= kLastBin &&
+           block + 3 * kQuarterBins <= static_cast<int>(kNumBins);
+}
+
+// Adds a lane's taps (the two halves of the rotated table, weighted) into the three aligned
+// blocks from p: the first half from float 2r on into the first block, the second half into
+// the second, the first half's floats before 2r into the third. Every block is read and
+// written whole, so that a later lane's reads meet this lane's writes at the same addresses;
+// the floats a lane does not touch keep their value (a blend, not an add of zero).
+[[gnu::target("avx2"), gnu::always_inline]] inline void addToBlocks256(float* p, int r, __m256 head,
+                                                                       __m256 rest) noexcept
+{
+    const __m256 fromPlace = _mm256_castsi256_ps(_mm256_cmpgt_epi32(
+        _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(2 * r - 1)));
+    const __m256 a = _mm256_load_ps(p);
+    _mm256_store_ps(p, _mm256_blendv_ps(a, _mm256_add_ps(a, head), fromPlace));
+    const __m256 b = _mm256_load_ps(p + 8);
+    _mm256_store_ps(p + 8, _mm256_add_ps(b, rest));
+    const __m256 c = _mm256_load_ps(p + 16);
+    _mm256_store_ps(p + 16, _mm256_blendv_ps(_mm256_add_ps(c, head), c, fromPlace));
+}
+
+// The taps of one lane from the rotated tables at `table` (an offset in floats), with weight
+// fraction fl and amplitudes (re, im), added into the blocks from bin `block`.
+[[gnu::target("avx2"), gnu::always_inline]] inline void
+addLaneAt256(Complex* out, const KernelTable& kernel, std::size_t table, int block, int r, float fl,
+             double pair) noexcept
+{
+    // Tap j weighs (1 - f) K[t + 4j] + f K[t + 4j + 1], as in laneTaps().
+    const __m256 f = _mm256_set1_ps(fl);
+    const __m256 g = _mm256_sub_ps(_mm256_set1_ps(1.0f), f);
+    const float* a = kernel.rotatedPairedTaps(0, 0) + table;
+    const float* b = kernel.rotatedPairedNextTaps(0, 0) + table;
+    const __m256 amp = _mm256_castpd_ps(_mm256_set1_pd(pair));
+    const __m256 head = _mm256_mul_ps(amp, _mm256_add_ps(_mm256_mul_ps(g, _mm256_load_ps(a)),
+                                                         _mm256_mul_ps(f, _mm256_load_ps(b))));
+    const __m256 rest = _mm256_mul_ps(amp, _mm256_add_ps(_mm256_mul_ps(g, _mm256_load_ps(a + 8)),
+                                                         _mm256_mul_ps(f, _mm256_load_ps(b + 8))));
+    addToBlocks256(&out[block].re, r, head, rest);
+}
+
+// The offset of the rotated tables for tap t and rotation r, in floats.
+[[gnu::always_inline]] inline std::size_t tableOffset(std::size_t t, std::size_t r) noexcept
+{
+    return static_cast<std::size_t>(16 * (8 * t + r));
+}
+
+template <int L>
+[[gnu::target("avx2"), gnu::always_inline]] inline void
+addLane256(Complex* out, const KernelTable& kernel, const LanePlacement& placement, vec4 re,
+           vec4 im) noexcept
+{
+    if (!placement.lane(L))
+        return;
+    const int first = placement.first(L);
+    if (!blockable256(first))
+    {
+        addLane<L>(out, kernel, first, placement.tap(L), placement.f, re, im);
+        return;
+    }
+    const int r = first & (kQuarterBins - 1);
+    const float pair[2] = {re[L], im[L]};
+    addLaneAt256(out, kernel, tableOffset(placement.tap(L), static_cast<std::size_t>(r)), first - r,
+                 r, placement.f[L], std::bit_cast<double>(pair));
+}
+
+[[gnu::target("avx2")]] void addToSpectrum256(const PartialGroup& group, Complex* out,
+                                              const KernelTable& kernel,
+                                              const SpectrumGeometry& geometry) noexcept
+{
+    // The sums of addToSpectrum512(), a lane at a time through three blocks of four bins.
+    const LanePlacement placement = placeLanes(group.mModOmega, geometry);
+    addLane256<0>(out, kernel, placement, group.mRe, group.mIm);
+    addLane256<1>(out, kernel, placement, group.mRe, group.mIm);
+    addLane256<2>(out, kernel, placement, group.mRe, group.mIm);
+    addLane256<3>(out, kernel, placement, group.mRe, group.mIm);
+}
+
+// The placement of placeLanes() for the eight lanes of two groups, in the integers the blocks
+// want.
+struct Placement256
+{
+    alignas(32) std::int32_t table[8]; // tableOffset(t, r)
+    alignas(32) std::int32_t block[8]; // the first block's bin
+    alignas(32) std::int32_t r[8];     // first mod 4
+    alignas(32) float f[8];
+    alignas(32) float pairs[2][8]; // (re, im) of lanes 0, 1 of each group, then of lanes 2, 3
+    int inRange;                   // a bit per lane
+    int blockable;
+};
+
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256
+loadTwoOf(const PartialGroup& a, const PartialGroup& b, vec4 PartialGroup::*field) noexcept
+{
+    return _mm256_set_m128((b.*field).v, (a.*field).v);
+}
+
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256 truncate8(__m256 x) noexcept
+{
+    return _mm256_cvtepi32_ps(_mm256_cvttps_epi32(x));
+}
+
+// |x| < 2^23 (else x is whole already), as in Vec4.h's floor() and ceil().
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256 notWhole8(__m256 x) noexcept
+{
+    const __m256 magnitude = _mm256_andnot_ps(_mm256_set1_ps(-0.0f), x);
+    return _mm256_cmp_ps(magnitude, _mm256_set1_ps(8388608.0f), _CMP_LT_OS);
+}
+
+[[gnu::target("avx2"), gnu::always_inline]] inline void placeEight(const PartialGroup& a,
+                                                                   const PartialGroup& b,
+                                                                   const SpectrumGeometry& geometry,
+                                                                   Placement256& p) noexcept
+{
+    const __m256 one = _mm256_set1_ps(1.0f);
+    const __m256 x = _mm256_div_ps(
+        _mm256_mul_ps(loadTwoOf(a, b, &PartialGroup::mModOmega),
+                      _mm256_set_m128(geometry.fftSize.v, geometry.fftSize.v)),
+        _mm256_mul_ps(_mm256_set1_ps(kTwoPi), _mm256_set_m128(geometry.hop.v, geometry.hop.v)));
+    // ceil(x)
+    const __m256 tx = truncate8(x);
+    const __m256 c = _mm256_blendv_ps(
+        x, _mm256_add_ps(tx, _mm256_and_ps(_mm256_cmp_ps(tx, x, _CMP_LT_OS), one)), notWhole8(x));
+    const __m256 q = _mm256_mul_ps(_mm256_set1_ps(4.0f), _mm256_sub_ps(c, x));
+    // floor(q)
+    const __m256 tq = truncate8(q);
+    const __m256 t = _mm256_blendv_ps(
+        q, _mm256_sub_ps(tq, _mm256_and_ps(_mm256_cmp_ps(tq, q, _CMP_GT_OS), one)), notWhole8(q));
+    _mm256_store_ps(p.f, _mm256_sub_ps(q, t));
+    p.inRange =
+        _mm256_movemask_ps(_mm256_and_ps(_mm256_cmp_ps(x, _mm256_set1_ps(-508.0f), _CMP_GT_OS),
+                                         _mm256_cmp_ps(x, _mm256_set1_ps(516.0f), _CMP_LE_OS)));
+    const __m256i first = _mm256_sub_epi32(_mm256_cvttps_epi32(c), _mm256_set1_epi32(4));
+    const __m256i tap = _mm256_cvttps_epi32(t);
+    const __m256i r = _mm256_and_si256(first, _mm256_set1_epi32(kQuarterBins - 1));
+    const __m256i block = _mm256_sub_epi32(first, r);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(p.table),
+                       _mm256_slli_epi32(_mm256_add_epi32(_mm256_slli_epi32(tap, 3), r), 4));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(p.block), block);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(p.r), r);
+    // blockable256(): first >= 1, first + 7 <= 512, block + 12 <= 513.
+    const __m256i outside = _mm256_or_si256(
+        _mm256_or_si256(_mm256_cmpgt_epi32(_mm256_set1_epi32(1), first),
+                        _mm256_cmpgt_epi32(first, _mm256_set1_epi32(kLastBin - 7))),
+        _mm256_cmpgt_epi32(block, _mm256_set1_epi32(static_cast<int>(kNumBins) - 12)));
+    p.blockable = ~_mm256_movemask_ps(_mm256_castsi256_ps(outside)) & 0xff;
+    const __m256 re = loadTwoOf(a, b, &PartialGroup::mRe);
+    const __m256 im = loadTwoOf(a, b, &PartialGroup::mIm);
+    _mm256_store_ps(p.pairs[0], _mm256_unpacklo_ps(re, im));
+    _mm256_store_ps(p.pairs[1], _mm256_unpackhi_ps(re, im));
+}
+
+// Lane L of group G (0 or 1) of a Placement256.
+template <int G, int L>
+[[gnu::target("avx2"), gnu::always_inline]] inline void
+addPlacedLane256(Complex* out, const KernelTable& kernel, const Placement256& p) noexcept
+{
+    constexpr int lane = 4 * G + L;
+    if (((p.inRange >> lane) & 1) == 0)
+        return;
+    double pair;
+    std::memcpy(&pair, &p.pairs[L / 2][4 * G + 2 * (L % 2)], sizeof pair);
+    addLaneAt256(out, kernel, static_cast<std::size_t>(p.table[lane]), p.block[lane], p.r[lane],
+                 p.f[lane], pair);
+}
+
+template <int G>
+[[gnu::target("avx2"), gnu::always_inline]] inline void
+addPlacedGroup256(const PartialGroup& group, Complex* out, const KernelTable& kernel,
+                  const SpectrumGeometry& geometry, const Placement256& p) noexcept
+{
+    constexpr int lanes = 0xf << (4 * G);
+    if ((p.inRange & ~p.blockable & lanes) != 0)
+    {
+        // A lane near either end of the spectrum: the group on its own.
+        addToSpectrum256(group, out, kernel, geometry);
+        return;
+    }
+    addPlacedLane256<G, 0>(out, kernel, p);
+    addPlacedLane256<G, 1>(out, kernel, p);
+    addPlacedLane256<G, 2>(out, kernel, p);
+    addPlacedLane256<G, 3>(out, kernel, p);
+}
+
+[[gnu::target("avx2")]] void addFourToSpectrum256(const PartialGroup* const* groups, Complex* out,
+                                                  const KernelTable& kernel,
+                                                  const SpectrumGeometry& geometry) noexcept
+{
+    // The placements of two groups' lanes at a time, then their lanes in order.
+    for (int half = 0; half < 2; ++half)
+    {
+        const PartialGroup& a = *groups[2 * half];
+        const PartialGroup& b = *groups[2 * half + 1];
+        Placement256 placement;
+        placeEight(a, b, geometry, placement);
+        addPlacedGroup256<0>(a, out, kernel, geometry, placement);
+        addPlacedGroup256<1>(b, out, kernel, geometry, placement);
+    }
+}
 } // namespace
 #endif
 
@@ -586,6 +798,8 @@ void PartialGroup::addToSpectrumWide(VectorWidth width, Complex* out, const Kern
 #if defined(QUENDRA_WIDE_VECTORS)
     if (width == VectorWidth::Bits512)
         return addToSpectrum512(*this, out, kernel, geometry);
+    if (width == VectorWidth::Bits256)
+        return addToSpectrum256(*this, out, kernel, geometry);
 #endif
     (void)width;
     addToSpectrum(out, kernel, geometry);
@@ -598,6 +812,8 @@ void PartialGroup::addFourToSpectrumWide(VectorWidth width, const PartialGroup* 
 #if defined(QUENDRA_WIDE_VECTORS)
     if (width == VectorWidth::Bits512)
         return addFourToSpectrum512(groups, out, kernel, geometry);
+    if (width == VectorWidth::Bits256)
+        return addFourToSpectrum256(groups, out, kernel, geometry);
 #endif
     for (int i = 0; i < 4; ++i)
         groups[i]->addToSpectrum(out, kernel, geometry);

@@ -1119,6 +1119,225 @@ finishBatch(const GranularBatch& b) noexcept
     finishBatch(second);
     return true;
 }
+
+// ---- 256 bits: two groups per vector -------------------------------------------------------
+// The update of updateEightGranular512() on two groups at a time (group i of a pair in lanes
+// 4i..4i+3), operation for operation; masks are vectors here, a lane all ones where true.
+
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256 loadTwo(const vec4& first) noexcept
+{
+    const auto* p = reinterpret_cast<const char*>(&first);
+    return _mm256_set_m128(_mm_load_ps(reinterpret_cast<const float*>(p + kGroupStride)),
+                           _mm_load_ps(reinterpret_cast<const float*>(p)));
+}
+
+[[gnu::target("avx2"), gnu::always_inline]] inline void storeTwo(vec4& first, __m256 v) noexcept
+{
+    auto* p = reinterpret_cast<char*>(&first);
+    _mm_store_ps(reinterpret_cast<float*>(p), _mm256_castps256_ps128(v));
+    _mm_store_ps(reinterpret_cast<float*>(p + kGroupStride), _mm256_extractf128_ps(v, 1));
+}
+
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256 splat8(float v) noexcept
+{
+    return _mm256_set1_ps(v);
+}
+
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256 splat8(vec4 v) noexcept
+{
+    return _mm256_set_m128(v.v, v.v);
+}
+
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256 abs8(__m256 x) noexcept
+{
+    return _mm256_andnot_ps(splat8(-0.0f), x);
+}
+
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256 floor8(__m256 x) noexcept
+{
+    const __m256 t = _mm256_cvtepi32_ps(_mm256_cvttps_epi32(x));
+    const __m256 f = _mm256_sub_ps(t, _mm256_and_ps(_mm256_cmp_ps(t, x, _CMP_GT_OS), splat8(1.0f)));
+    return _mm256_blendv_ps(x, f, _mm256_cmp_ps(abs8(x), splat8(8388608.0f), _CMP_LT_OS));
+}
+
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256 sinPoly8(__m256 x) noexcept
+{
+    const __m256 x2 = _mm256_mul_ps(x, x);
+    __m256 p = _mm256_add_ps(_mm256_mul_ps(x2, splat8(-0.00018284567f)), splat8(0.008304825f));
+    p = _mm256_add_ps(_mm256_mul_ps(x2, p), splat8(-0.16664949f));
+    p = _mm256_add_ps(_mm256_mul_ps(x2, p), splat8(0.99999833f));
+    return _mm256_mul_ps(x, p);
+}
+
+// Group I (0 or 1) of a pair: finishGroup() with vector masks.
+template <int I>
+[[gnu::target("avx2"), gnu::always_inline]] inline void
+finishGroup256(PartialGroup& g, int active, int audible, __m256 modOmega, __m256 level, __m256 re,
+               __m256 im, __m256 phase) noexcept
+{
+    constexpr int lanes = 0xf << (4 * I);
+    const auto part = [](__m256 v)
+    { return I == 0 ? _mm256_castps256_ps128(v) : _mm256_extractf128_ps(v, 1); };
+    if ((active & lanes) == 0)
+    {
+        g.mAudible = false;
+        return;
+    }
+    g.mModOmega.v = part(modOmega);
+    g.mLevel.v = part(level);
+    g.mAudible = (audible & lanes) != 0;
+    if (!g.mAudible)
+        return;
+    g.mRe.v = part(re);
+    g.mIm.v = part(im);
+    g.mPhase.v = part(phase);
+}
+
+struct GranularPair
+{
+    PartialGroup* g;
+    __m256 omega;
+    __m256 excitation;
+    __m256 envelope;
+    __m256 pitch;
+    __m256 active;
+};
+
+// startBatch() on two groups.
+[[gnu::target("avx2"), gnu::always_inline]] inline void
+startPair(GranularPair& b, const BinMagnitudes& in, vec4 shiftRatio,
+          const SpectrumGeometry& geometry) noexcept
+{
+    PartialGroup* g = b.g;
+    const int e0 = g[0].mExcite ? -1 : 0;
+    const int e1 = g[1].mExcite ? -1 : 0;
+    const __m256 excite = _mm256_castsi256_ps(_mm256_setr_epi32(e0, e0, e0, e0, e1, e1, e1, e1));
+    const __m256 omega = loadTwo(g->mOmega);
+    const __m256 position =
+        _mm256_mul_ps(_mm256_mul_ps(omega, splat8(geometry.excitationScale)), splat8(shiftRatio));
+    const __m256 inside = _mm256_and_ps(_mm256_cmp_ps(position, _mm256_setzero_ps(), _CMP_GE_OS),
+                                        _mm256_cmp_ps(position, splat8(511.0f), _CMP_LE_OS));
+    const __m256 p = _mm256_and_ps(inside, position);
+    const __m256i bins = _mm256_cvttps_epi32(p);
+    const __m256 frac = _mm256_sub_ps(p, _mm256_cvtepi32_ps(bins));
+    // Each lane's two neighbouring bins in one 64-bit element, then split into m0 and m1.
+    const auto* base = reinterpret_cast<const double*>(in.data());
+    const __m256d every = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
+    const __m256 low = _mm256_castpd_ps(_mm256_mask_i32gather_pd(
+        _mm256_setzero_pd(), base, _mm256_castsi256_si128(bins), every, 4));
+    const __m256 high = _mm256_castpd_ps(_mm256_mask_i32gather_pd(
+        _mm256_setzero_pd(), base, _mm256_extracti128_si256(bins, 1), every, 4));
+    const __m256 m0 = _mm256_castpd_ps(_mm256_permute4x64_pd(
+        _mm256_castps_pd(_mm256_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0))),
+        _MM_SHUFFLE(3, 1, 2, 0)));
+    const __m256 m1 = _mm256_castpd_ps(_mm256_permute4x64_pd(
+        _mm256_castps_pd(_mm256_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1))),
+        _MM_SHUFFLE(3, 1, 2, 0)));
+    b.excitation =
+        _mm256_and_ps(_mm256_and_ps(inside, excite),
+                      _mm256_add_ps(_mm256_mul_ps(m1, frac),
+                                    _mm256_mul_ps(m0, _mm256_sub_ps(splat8(1.0f), frac))));
+    storeTwo(g->mExcitation, b.excitation);
+    b.omega = omega;
+
+    b.active = _mm256_and_ps(
+        _mm256_and_ps(_mm256_cmp_ps(loadTwo(g->mHarmonic), loadTwo(g->mHarmonicLimit), _CMP_LT_OS),
+                      _mm256_cmp_ps(loadTwo(g->mMinOmega), omega, _CMP_LE_OS)),
+        _mm256_cmp_ps(omega, loadTwo(g->mMaxOmega), _CMP_LE_OS));
+
+    __m256 pulse = _mm256_setzero_ps();
+    __m256 countdown = _mm256_sub_ps(loadTwo(g->mGranular.countdown), splat8(1.0f));
+    const __m256 firing = _mm256_cmp_ps(countdown, splat8(1.0f), _CMP_LT_OS);
+    const int fired = _mm256_movemask_ps(firing);
+    if (fired != 0)
+    {
+        alignas(32) float u[8] = {};
+        for (int i = 0; i < 2; ++i)
+            if ((fired >> (4 * i)) & 0xf)
+                uniform(g[i].mGranular.mpRng->draw()).store(u + 4 * i);
+        const __m256 draw = _mm256_load_ps(u);
+        const __m256 next = _mm256_add_ps(
+            _mm256_mul_ps(_mm256_sub_ps(splat8(1.0f), draw), loadTwo(g->mGranular.longInterval)),
+            _mm256_mul_ps(draw, loadTwo(g->mGranular.shortInterval)));
+        countdown = _mm256_blendv_ps(countdown, next, firing);
+        pulse = _mm256_blendv_ps(pulse, loadTwo(g->mGranular.peak), firing);
+    }
+    const __m256 release = loadTwo(g->mGranular.release);
+    __m256 envelope = loadTwo(g->mGranular.envelope);
+    envelope =
+        _mm256_blendv_ps(pulse,
+                         _mm256_add_ps(_mm256_mul_ps(_mm256_sub_ps(splat8(1.0f), release), pulse),
+                                       _mm256_mul_ps(release, envelope)),
+                         _mm256_cmp_ps(pulse, envelope, _CMP_LT_OS));
+    storeTwo(g->mGranular.pulse, pulse);
+    storeTwo(g->mGranular.countdown, countdown);
+    storeTwo(g->mGranular.envelope, envelope);
+    b.envelope = envelope;
+    b.pitch = _mm256_mul_ps(loadTwo(g->mGranular.pitchScale), envelope);
+}
+
+// finishBatch() on two groups.
+[[gnu::target("avx2"), gnu::always_inline]] inline void finishPair(const GranularPair& b) noexcept
+{
+    PartialGroup* g = b.g;
+    const int active = _mm256_movemask_ps(b.active);
+    if (active == 0)
+    {
+        g[0].mAudible = false;
+        g[1].mAudible = false;
+        return;
+    }
+    const __m256 modOmega = _mm256_mul_ps(
+        b.omega, _mm256_add_ps(splat8(1.0f), _mm256_mul_ps(b.pitch, loadTwo(g->mPitchDepth))));
+    const __m256 oldLevel = loadTwo(g->mLevel);
+    const __m256 previous = _mm256_and_ps(
+        _mm256_cmp_ps(_mm256_sub_ps(oldLevel, oldLevel), _mm256_setzero_ps(), _CMP_EQ_OQ),
+        oldLevel);
+    const __m256 retention = loadTwo(g->mRetention);
+    const __m256 released =
+        _mm256_add_ps(_mm256_mul_ps(_mm256_sub_ps(splat8(1.0f), retention), b.excitation),
+                      _mm256_mul_ps(retention, previous));
+    const __m256 level = _mm256_and_ps(
+        b.active, _mm256_blendv_ps(b.excitation, released,
+                                   _mm256_cmp_ps(b.excitation, previous, _CMP_LT_OS)));
+    const int audible = _mm256_movemask_ps(_mm256_cmp_ps(level, splat8(0.001f), _CMP_GE_OS));
+
+    const __m256 amplitude = _mm256_mul_ps(b.envelope, level);
+    const __m256 halfPi = splat8(1.5707964f);
+    const __m256 pi = splat8(kPi);
+    const __m256 phase = loadTwo(g->mPhase);
+    const __m256 re = _mm256_mul_ps(amplitude, sinPoly8(_mm256_sub_ps(halfPi, abs8(phase))));
+    const __m256 im = _mm256_mul_ps(
+        amplitude, sinPoly8(_mm256_sub_ps(
+                       halfPi, abs8(_mm256_sub_ps(pi, abs8(_mm256_add_ps(phase, halfPi)))))));
+    const __m256 y =
+        _mm256_add_ps(_mm256_div_ps(_mm256_add_ps(phase, modOmega), splat8(kTwoPi)), splat8(0.5f));
+    const __m256 nextPhase =
+        _mm256_mul_ps(_mm256_sub_ps(_mm256_sub_ps(y, floor8(y)), splat8(0.5f)), splat8(kTwoPi));
+
+    finishGroup256<0>(g[0], active, audible, modOmega, level, re, im, nextPhase);
+    finishGroup256<1>(g[1], active, audible, modOmega, level, re, im, nextPhase);
+}
+
+[[gnu::target("avx2")]] bool updateEightGranular256(PartialGroup* g, const BinMagnitudes& in,
+                                                    vec4 shiftRatio,
+                                                    const SpectrumGeometry& geometry) noexcept
+{
+    for (int i = 0; i < 8; ++i)
+        if (!(g[i].mModulator ==
+              Modulator::fromMethod<PartialGroup, &PartialGroup::modulateGranular>(&g[i])))
+            return false;
+    // Four pairs, all started before any is finished, so the draws come in group order.
+    GranularPair pairs[4];
+    for (int i = 0; i < 4; ++i)
+    {
+        pairs[i].g = g + 2 * i;
+        startPair(pairs[i], in, shiftRatio, geometry);
+    }
+    for (int i = 0; i < 4; ++i)
+        finishPair(pairs[i]);
+    return true;
+}
 } // namespace
 #endif
 
@@ -1129,6 +1348,8 @@ bool PartialGroup::updateEightGranular(VectorWidth width, PartialGroup* groups,
 #if defined(QUENDRA_WIDE_VECTORS)
     if (width == VectorWidth::Bits512)
         return updateEightGranular512(groups, in, shiftRatio, geometry);
+    if (width == VectorWidth::Bits256)
+        return updateEightGranular256(groups, in, shiftRatio, geometry);
 #endif
     (void)width, (void)groups, (void)in, (void)shiftRatio, (void)geometry;
     return false;

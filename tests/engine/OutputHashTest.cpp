@@ -292,7 +292,8 @@ constexpr Expected kExpected[] = {
     {"limited", 96000.0f, 0x98e976ff3a940e63ull},
 };
 
-// Renders every setting at every rate and compares with the recorded hashes.
+// Renders every setting at every rate, frame by frame and in blocks, and compares with the
+// recorded hashes.
 void expectRecordedHashes()
 {
     std::string report;
@@ -309,6 +310,8 @@ void expectRecordedHashes()
                           static_cast<double>(rate), static_cast<unsigned long long>(got));
             report += line;
             EXPECT_EQ(got, want) << s.name << " at " << rate << " Hz";
+            // The block call takes the paths that update and synthesise groups in batches.
+            EXPECT_EQ(render(s, rate, 64), want) << s.name << " at " << rate << " Hz in blocks";
         }
     if (::testing::Test::HasFailure())
         std::printf("Hashes of this build:\n%s", report.c_str());

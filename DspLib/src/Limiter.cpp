@@ -89,6 +89,49 @@ constexpr __mmask16 kAll = 0xffff;
     p = _mm512_fmadd_ps(f, p, splat(1.0f));
     return _mm512_mul_ps(p, _mm512_castsi512_ps(_mm512_maskz_slli_epi32(kAll, i, 23)));
 }
+
+// Eight lanes (four frames) wide, operation for operation; the fused multiply-adds where the
+// four-lane functions have them.
+[[gnu::target("avx2,fma"), gnu::always_inline]] inline __m256 splat8(float v) noexcept
+{
+    return _mm256_set1_ps(v);
+}
+
+[[gnu::target("avx2,fma"), gnu::always_inline]] inline __m256 lanes8(vec4 v) noexcept
+{
+    return _mm256_set_m128(v.v, v.v);
+}
+
+[[gnu::target("avx2,fma"), gnu::always_inline]] inline __m256 log2Approx8(__m256 x) noexcept
+{
+    const __m256i bits = _mm256_castps_si256(x);
+    const __m256 field =
+        _mm256_sub_ps(_mm256_castsi256_ps(_mm256_or_si256(
+                          _mm256_and_si256(_mm256_srli_epi32(bits, 23), _mm256_set1_epi32(0xff)),
+                          _mm256_set1_epi32(0x4b000000))),
+                      splat8(8388608.0f));
+    const __m256 exponent = _mm256_sub_ps(field, splat8(127.0f));
+    const __m256 mantissa = _mm256_castsi256_ps(_mm256_or_si256(
+        _mm256_and_si256(bits, _mm256_set1_epi32(0x007fffff)), _mm256_set1_epi32(0x3f800000)));
+    const __m256 u = _mm256_sub_ps(mantissa, splat8(1.0f));
+    __m256 p = _mm256_fmadd_ps(u, splat8(-0.038423624f), splat8(0.3883265f));
+    p = _mm256_fmadd_ps(p, u, splat8(2.1196218f));
+    return _mm256_add_ps(exponent,
+                         _mm256_div_ps(_mm256_mul_ps(u, p), _mm256_add_ps(u, splat8(1.4695246f))));
+}
+
+[[gnu::target("avx2,fma"), gnu::always_inline]] inline __m256 exp2Approx8(__m256 x) noexcept
+{
+    const __m256 t = _mm256_min_ps(_mm256_max_ps(_mm256_add_ps(x, splat8(127.0f)), splat8(0.0f)),
+                                   splat8(255.0f));
+    const __m256i i = _mm256_cvttps_epi32(t);
+    const __m256 f = _mm256_sub_ps(t, _mm256_cvtepi32_ps(i));
+    __m256 p = _mm256_fmadd_ps(f, splat8(0.013487903f), splat8(0.0521745f));
+    p = _mm256_fmadd_ps(f, p, splat8(0.24128748f));
+    p = _mm256_fmadd_ps(f, p, splat8(0.6930501f));
+    p = _mm256_fmadd_ps(f, p, splat8(1.0f));
+    return _mm256_mul_ps(p, _mm256_castsi256_ps(_mm256_slli_epi32(i, 23)));
+}
 #endif
 
 float timeCoefficient(float time, float sampleRate) noexcept
@@ -275,14 +318,44 @@ void Limiter::process(StereoFrame* frames, std::size_t count) noexcept
     return frames;
 }
 
-std::size_t Limiter::targets256(const float*, float*, std::size_t, bool&) const noexcept
+[[gnu::target("avx2,fma")]] std::size_t Limiter::targets256(const float* samples, float* targets,
+                                                            std::size_t frames,
+                                                            bool& overshoot) const noexcept
 {
-    return 0;
+    // target() on four frames at a time.
+    const __m256 threshold = lanes8(mLanes.threshold);
+    const __m256 slopeLess1 = _mm256_sub_ps(lanes8(mLanes.slope), splat8(1.0f));
+    __m256 pushed = _mm256_setzero_ps();
+    for (std::size_t i = 0; i < frames; i += 4)
+    {
+        const __m256 level0 = _mm256_andnot_ps(splat8(-0.0f), _mm256_loadu_ps(samples + 2 * i));
+        const __m256 level = _mm256_blendv_ps(level0, splat8(1e-6f),
+                                              _mm256_cmp_ps(level0, splat8(1e-6f), _CMP_LT_OS));
+        const __m256 levelDb =
+            _mm256_mul_ps(_mm256_mul_ps(log2Approx8(level), splat8(0.30103f)), splat8(20.0f));
+        const __m256 over = _mm256_sub_ps(levelDb, threshold);
+        const __m256 t = _mm256_mul_ps(
+            slopeLess1, _mm256_and_ps(_mm256_cmp_ps(over, splat8(0.0f), _CMP_GT_OS), over));
+        pushed = _mm256_or_ps(pushed, _mm256_cmp_ps(t, splat8(0.0f), _CMP_NEQ_UQ));
+        _mm256_store_ps(targets + 2 * i, t);
+    }
+    overshoot = _mm256_movemask_ps(pushed) != 0;
+    return frames;
 }
 
-std::size_t Limiter::apply256(float*, const float*, std::size_t) const noexcept
+[[gnu::target("avx2,fma")]] std::size_t Limiter::apply256(float* samples, const float* gains,
+                                                          std::size_t frames) const noexcept
 {
-    return 0;
+    // apply() on four frames at a time.
+    const __m256 outputGain = lanes8(mLanes.outputGain);
+    for (std::size_t i = 0; i < frames; i += 4)
+    {
+        const __m256 linear = exp2Approx8(_mm256_mul_ps(
+            _mm256_mul_ps(_mm256_load_ps(gains + 2 * i), splat8(0.05f)), splat8(3.321928f)));
+        _mm256_storeu_ps(samples + 2 * i, _mm256_mul_ps(_mm256_mul_ps(linear, outputGain),
+                                                        _mm256_loadu_ps(samples + 2 * i)));
+    }
+    return frames;
 }
 #else
 std::size_t Limiter::targets512(const float*, float*, std::size_t, bool&) const noexcept

@@ -1,7 +1,8 @@
 // The engine on each vector width this processor has, measured in one run.
-//   BM_EngineVectorWidths/<setting> (0 defaults, 1 heaviest, 2 heaviest at 40 Hz): one engine
-//     per width, each built with the width limited to it, fed the same second of audio in
-//     turn, a second each per iteration; realtime_x_<lanes> is audio seconds per CPU second
+//   BM_EngineVectorWidths/<setting>/<block> (setting 0 defaults, 1 heaviest, 2 heaviest at
+//     40 Hz; block 0: one process() call per frame, 64: one block call per 64 frames): one
+//     engine per width, each built with the width limited to it, fed the same second of audio
+//     in turn, a second each per iteration; realtime_x_<lanes> is audio seconds per CPU second
 //     of this thread for the engine on 4, 8 or 16 lanes (the last two only where the processor
 //     has 256-bit or 512-bit vectors).
 // SORVELL_VECTOR_WIDTH=4, 8 or 16 in the environment limits every other benchmark of this
@@ -67,10 +68,23 @@ void BM_EngineVectorWidths(benchmark::State& state)
     limitVectorWidth(kLimit);
 
     const auto input = stereoNoise(static_cast<std::size_t>(kRate), 1u); // 1 s
+    std::vector<float> left(input.size()), right(input.size());
+    for (std::size_t n = 0; n < input.size(); ++n)
+        left[n] = input[n].left, right[n] = input[n].right;
+    const auto block = static_cast<std::size_t>(state.range(1));
+    std::vector<float> outLeft(block), outRight(block);
     const auto second = [&](Vantor& engine)
     {
-        for (const auto& f : input)
-            benchmark::DoNotOptimize(engine.process(f));
+        if (block == 0)
+            for (const auto& f : input)
+                benchmark::DoNotOptimize(engine.process(f));
+        else
+            for (std::size_t at = 0; at + block <= left.size(); at += block)
+            {
+                engine.process(left.data() + at, right.data() + at, outLeft.data(), outRight.data(),
+                               block);
+                benchmark::DoNotOptimize(outLeft.data());
+            }
     };
     for (Engine& e : engines) // ring up
         second(*e.engine);
@@ -86,4 +100,4 @@ void BM_EngineVectorWidths(benchmark::State& state)
 }
 } // namespace
 
-BENCHMARK(BM_EngineVectorWidths)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EngineVectorWidths)->ArgsProduct({{0, 1, 2}, {0, 64}})->Unit(benchmark::kMillisecond);

@@ -1169,6 +1169,13 @@ finishBatch(const GranularBatch& b) noexcept
     return _mm256_mul_ps(x, p);
 }
 
+// Group I's lanes (I 0 or 1) of a pair.
+template <int I>
+[[gnu::target("avx2"), gnu::always_inline]] inline __m128 half(__m256 v) noexcept
+{
+    return I == 0 ? _mm256_castps256_ps128(v) : _mm256_extractf128_ps(v, 1);
+}
+
 // Group I (0 or 1) of a pair: finishGroup() with vector masks.
 template <int I>
 [[gnu::target("avx2"), gnu::always_inline]] inline void
@@ -1176,21 +1183,19 @@ finishGroup256(PartialGroup& g, int active, int audible, __m256 modOmega, __m256
                __m256 im, __m256 phase) noexcept
 {
     constexpr int lanes = 0xf << (4 * I);
-    const auto part = [](__m256 v)
-    { return I == 0 ? _mm256_castps256_ps128(v) : _mm256_extractf128_ps(v, 1); };
     if ((active & lanes) == 0)
     {
         g.mAudible = false;
         return;
     }
-    g.mModOmega.v = part(modOmega);
-    g.mLevel.v = part(level);
+    g.mModOmega.v = half<I>(modOmega);
+    g.mLevel.v = half<I>(level);
     g.mAudible = (audible & lanes) != 0;
     if (!g.mAudible)
         return;
-    g.mRe.v = part(re);
-    g.mIm.v = part(im);
-    g.mPhase.v = part(phase);
+    g.mRe.v = half<I>(re);
+    g.mIm.v = half<I>(im);
+    g.mPhase.v = half<I>(phase);
 }
 
 struct GranularPair

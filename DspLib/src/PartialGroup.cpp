@@ -1226,12 +1226,17 @@ startPair(GranularPair& b, const BinMagnitudes& in, vec4 shiftRatio,
     const __m256i bins = _mm256_cvttps_epi32(p);
     const __m256 frac = _mm256_sub_ps(p, _mm256_cvtepi32_ps(bins));
     // Each lane's two neighbouring bins in one 64-bit element, then split into m0 and m1.
-    const auto* base = reinterpret_cast<const double*>(in.data());
-    const __m256d every = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
-    const __m256 low = _mm256_castpd_ps(_mm256_mask_i32gather_pd(
-        _mm256_setzero_pd(), base, _mm256_castsi256_si128(bins), every, 4));
-    const __m256 high = _mm256_castpd_ps(_mm256_mask_i32gather_pd(
-        _mm256_setzero_pd(), base, _mm256_extracti128_si256(bins, 1), every, 4));
+    // Each lane's two neighbouring bins in one 64-bit element (loads, not a gather: on many
+    // processors a gather of eight costs more), then split into m0 and m1.
+    alignas(32) std::int32_t k[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(k), bins);
+    const auto pairAt = [&in](std::int32_t a, std::int32_t b)
+    {
+        return _mm_loadh_pd(_mm_load_sd(reinterpret_cast<const double*>(in.data() + a)),
+                            reinterpret_cast<const double*>(in.data() + b));
+    };
+    const __m256 low = _mm256_castpd_ps(_mm256_set_m128d(pairAt(k[2], k[3]), pairAt(k[0], k[1])));
+    const __m256 high = _mm256_castpd_ps(_mm256_set_m128d(pairAt(k[6], k[7]), pairAt(k[4], k[5])));
     const __m256 m0 = _mm256_castpd_ps(_mm256_permute4x64_pd(
         _mm256_castps_pd(_mm256_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0))),
         _MM_SHUFFLE(3, 1, 2, 0)));

@@ -815,6 +815,7 @@ void PartialGroup::addFourToSpectrumWide(VectorWidth width, const PartialGroup* 
     if (width == VectorWidth::Bits256)
         return addFourToSpectrum256(groups, out, kernel, geometry);
 #endif
+    (void)width;
     for (int i = 0; i < 4; ++i)
         groups[i]->addToSpectrum(out, kernel, geometry);
 }

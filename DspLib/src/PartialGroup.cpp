@@ -878,6 +878,62 @@ constexpr std::size_t kGroupStride = sizeof(PartialGroup);
 // Every lane (the masked forms of the intrinsics below leave no lane undefined).
 constexpr __mmask16 kAll = 0xffff;
 
+// What the batched updates share, whatever their vector width.
+
+// Whether each of the eight groups from g has its own Granular modulator installed.
+bool eightGranular(PartialGroup* g) noexcept
+{
+    for (int i = 0; i < 8; ++i)
+        if (!(g[i].mModulator ==
+              Modulator::fromMethod<PartialGroup, &PartialGroup::modulateGranular>(&g[i])))
+            return false;
+    return true;
+}
+
+// The Granular draws of a batch, in group order: four uniforms into u[4i..4i+3] for each
+// group i with a firing lane (bits 4i..4i+3 of firing).
+[[gnu::always_inline]] inline void drawFiring(PartialGroup* g, int groups, unsigned firing,
+                                              float* u) noexcept
+{
+    for (int i = 0; i < groups; ++i)
+        if ((firing >> (4 * i)) & 0xfu)
+            uniform(g[i].mGranular.mpRng->draw()).store(u + 4 * i);
+}
+
+// Group g's part of the update that only a group with an active lane does, given its four
+// lanes of each result.
+[[gnu::always_inline]] inline void keepUpdate(PartialGroup& g, bool active, bool audible,
+                                              __m128 modOmega, __m128 level, __m128 re, __m128 im,
+                                              __m128 phase) noexcept
+{
+    if (!active)
+    {
+        g.mAudible = false;
+        return;
+    }
+    g.mModOmega.v = modOmega;
+    g.mLevel.v = level;
+    g.mAudible = audible;
+    if (!audible)
+        return;
+    g.mRe.v = re;
+    g.mIm.v = im;
+    g.mPhase.v = phase;
+}
+
+// What the first stage of a batch's update leaves for the second, in the vectors and masks
+// of Width (a type naming them Vector and Mask).
+template <typename Width>
+struct GranularBatch
+{
+    PartialGroup* g;
+    typename Width::Vector omega;
+    typename Width::Vector excitation;
+    typename Width::Vector envelope;
+    typename Width::Vector pitch;
+    typename Width::Mask active;
+};
+
 [[gnu::target("avx512f"), gnu::always_inline]] inline __m512 loadFour(const vec4& first) noexcept
 {
     const auto* p = reinterpret_cast<const char*>(&first);
@@ -958,35 +1014,20 @@ template <int I>
 finishGroup(PartialGroup& g, __mmask16 active, __mmask16 audible, __m512 modOmega, __m512 level,
             __m512 re, __m512 im, __m512 phase) noexcept
 {
-    if ((active & kGroupLanes<I>) == 0)
-    {
-        g.mAudible = false;
-        return;
-    }
-    g.mModOmega.v = part<I>(modOmega);
-    g.mLevel.v = part<I>(level);
-    g.mAudible = (audible & kGroupLanes<I>) != 0;
-    if (!g.mAudible)
-        return;
-    g.mRe.v = part<I>(re);
-    g.mIm.v = part<I>(im);
-    g.mPhase.v = part<I>(phase);
+    keepUpdate(g, (active & kGroupLanes<I>) != 0, (audible & kGroupLanes<I>) != 0,
+               part<I>(modOmega), part<I>(level), part<I>(re), part<I>(im), part<I>(phase));
 }
 
-// What the first stage of a batch's update leaves for the second.
-struct GranularBatch
+struct Lanes16
 {
-    PartialGroup* g;
-    __m512 omega;
-    __m512 excitation;
-    __m512 envelope;
-    __m512 pitch;
-    __mmask16 active;
+    using Vector = __m512;
+    using Mask = __mmask16;
 };
+using GranularBatch512 = GranularBatch<Lanes16>;
 
 // Four groups' update up to the modulator (update() steps 1 to 2b).
 [[gnu::target("avx512f"), gnu::always_inline]] inline void
-startBatch(GranularBatch& b, const BinMagnitudes& in, vec4 shiftRatio,
+startBatch(GranularBatch512& b, const BinMagnitudes& in, vec4 shiftRatio,
            const SpectrumGeometry& geometry) noexcept
 {
     PartialGroup* g = b.g;
@@ -1031,9 +1072,7 @@ startBatch(GranularBatch& b, const BinMagnitudes& in, vec4 shiftRatio,
     if (firing != 0)
     {
         alignas(64) float u[16] = {};
-        for (int i = 0; i < 4; ++i)
-            if ((firing >> (4 * i)) & 0xfu)
-                uniform(g[i].mGranular.mpRng->draw()).store(u + 4 * i);
+        drawFiring(g, 4, firing, u);
         const __m512 draw = _mm512_load_ps(u);
         const __m512 next = _mm512_add_ps(
             _mm512_mul_ps(_mm512_sub_ps(wide(1.0f), draw), loadFour(g->mGranular.longInterval)),
@@ -1056,7 +1095,7 @@ startBatch(GranularBatch& b, const BinMagnitudes& in, vec4 shiftRatio,
 
 // The rest of the four groups' update (update() from step 2c on).
 [[gnu::target("avx512f"), gnu::always_inline]] inline void
-finishBatch(const GranularBatch& b) noexcept
+finishBatch(const GranularBatch512& b) noexcept
 {
     PartialGroup* g = b.g;
     if (b.active == 0)
@@ -1105,15 +1144,13 @@ finishBatch(const GranularBatch& b) noexcept
                                                        vec4 shiftRatio,
                                                        const SpectrumGeometry& geometry) noexcept
 {
-    for (int i = 0; i < 8; ++i)
-        if (!(g[i].mModulator ==
-              Modulator::fromMethod<PartialGroup, &PartialGroup::modulateGranular>(&g[i])))
-            return false;
+    if (!eightGranular(g))
+        return false;
     // Two batches of four, the second started before the first is finished: two independent
     // chains of dependent steps for the processor to overlap. The draws still come in group
     // order (the first batch's in its start, then the second's).
-    GranularBatch first{g, {}, {}, {}, {}, 0};
-    GranularBatch second{g + 4, {}, {}, {}, {}, 0};
+    GranularBatch512 first{g, {}, {}, {}, {}, 0};
+    GranularBatch512 second{g + 4, {}, {}, {}, {}, 0};
     startBatch(first, in, shiftRatio, geometry);
     startBatch(second, in, shiftRatio, geometry);
     finishBatch(first);
@@ -1177,37 +1214,12 @@ template <int I>
     return I == 0 ? _mm256_castps256_ps128(v) : _mm256_extractf128_ps(v, 1);
 }
 
-// Group I (0 or 1) of a pair: finishGroup() with vector masks.
-template <int I>
-[[gnu::target("avx2"), gnu::always_inline]] inline void
-finishGroup256(PartialGroup& g, int active, int audible, __m256 modOmega, __m256 level, __m256 re,
-               __m256 im, __m256 phase) noexcept
+struct Lanes8
 {
-    constexpr int lanes = 0xf << (4 * I);
-    if ((active & lanes) == 0)
-    {
-        g.mAudible = false;
-        return;
-    }
-    g.mModOmega.v = half<I>(modOmega);
-    g.mLevel.v = half<I>(level);
-    g.mAudible = (audible & lanes) != 0;
-    if (!g.mAudible)
-        return;
-    g.mRe.v = half<I>(re);
-    g.mIm.v = half<I>(im);
-    g.mPhase.v = half<I>(phase);
-}
-
-struct GranularPair
-{
-    PartialGroup* g;
-    __m256 omega;
-    __m256 excitation;
-    __m256 envelope;
-    __m256 pitch;
-    __m256 active;
+    using Vector = __m256;
+    using Mask = __m256; // all ones in a true lane
 };
+using GranularPair = GranularBatch<Lanes8>;
 
 // startBatch() on two groups.
 [[gnu::target("avx2"), gnu::always_inline]] inline void
@@ -1263,9 +1275,7 @@ startPair(GranularPair& b, const BinMagnitudes& in, vec4 shiftRatio,
     if (fired != 0)
     {
         alignas(32) float u[8] = {};
-        for (int i = 0; i < 2; ++i)
-            if ((fired >> (4 * i)) & 0xf)
-                uniform(g[i].mGranular.mpRng->draw()).store(u + 4 * i);
+        drawFiring(g, 2, static_cast<unsigned>(fired), u);
         const __m256 draw = _mm256_load_ps(u);
         const __m256 next = _mm256_add_ps(
             _mm256_mul_ps(_mm256_sub_ps(splat8(1.0f), draw), loadTwo(g->mGranular.longInterval)),
@@ -1326,18 +1336,18 @@ startPair(GranularPair& b, const BinMagnitudes& in, vec4 shiftRatio,
     const __m256 nextPhase =
         _mm256_mul_ps(_mm256_sub_ps(_mm256_sub_ps(y, floor8(y)), splat8(0.5f)), splat8(kTwoPi));
 
-    finishGroup256<0>(g[0], active, audible, modOmega, level, re, im, nextPhase);
-    finishGroup256<1>(g[1], active, audible, modOmega, level, re, im, nextPhase);
+    keepUpdate(g[0], (active & 0xf) != 0, (audible & 0xf) != 0, half<0>(modOmega), half<0>(level),
+               half<0>(re), half<0>(im), half<0>(nextPhase));
+    keepUpdate(g[1], (active & 0xf0) != 0, (audible & 0xf0) != 0, half<1>(modOmega), half<1>(level),
+               half<1>(re), half<1>(im), half<1>(nextPhase));
 }
 
 [[gnu::target("avx2")]] bool updateEightGranular256(PartialGroup* g, const BinMagnitudes& in,
                                                     vec4 shiftRatio,
                                                     const SpectrumGeometry& geometry) noexcept
 {
-    for (int i = 0; i < 8; ++i)
-        if (!(g[i].mModulator ==
-              Modulator::fromMethod<PartialGroup, &PartialGroup::modulateGranular>(&g[i])))
-            return false;
+    if (!eightGranular(g))
+        return false;
     // Four pairs, all started before any is finished, so the draws come in group order.
     GranularPair pairs[4];
     for (int i = 0; i < 4; ++i)

@@ -1,6 +1,7 @@
 #include "quendra/dsp/Vantor.h"
 
 #include "quendra/dsp/FastExp2.h"
+#include "quendra/dsp/ScratchFrames.h"
 
 #include <algorithm>
 #include <cmath>
@@ -154,10 +155,11 @@ void Vantor::processRun(const float* inLeft, const float* inRight, float* outLef
     // arithmetic; the banks' ticks only read the input spectra of the last hop and write the
     // output spectra of the next, so they may come after the run's frames have moved through
     // the rings. The gains are taken per frame, after that frame's hook.
-    alignas(16) StereoFrame input[Limiter::kMaxRun];
-    alignas(16) StereoFrame dry[Limiter::kMaxRun];
-    alignas(16) StereoFrame scaled[Limiter::kMaxRun];
-    alignas(16) StereoFrame wet[Limiter::kMaxRun];
+    ScratchFrames<Limiter::kMaxRun> inputFrames, dryFrames, scaledFrames, wetFrames;
+    StereoFrame* const input = inputFrames.data();
+    StereoFrame* const dry = dryFrames.data();
+    StereoFrame* const scaled = scaledFrames.data();
+    StereoFrame* const wet = wetFrames.data();
     alignas(16) DryWetGains mix[Limiter::kMaxRun];
     for (std::size_t i = 0; i < frames; ++i)
         input[i] = {sanitised(inLeft[i]), sanitised(inRight[i])};

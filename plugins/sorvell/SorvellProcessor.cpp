@@ -2,6 +2,8 @@
 
 #include "quendra/denormal_guard.h"
 
+#include <quendra/dsp/ScratchFrames.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -229,8 +231,9 @@ void SorvellProcessor::processRuns(const float* const* inputs, float* const* out
             : Vantor::FrameHook{};
     alignas(16) float left[kRun];
     alignas(16) float right[kRun];
-    dravel::vantor::StereoFrame input[kRun];
-    dravel::vantor::StereoFrame dry[kRun];
+    dravel::vantor::ScratchFrames<kRun> inputFrames, dryFrames;
+    dravel::vantor::StereoFrame* const input = inputFrames.data();
+    dravel::vantor::StereoFrame* const dry = dryFrames.data();
     for (std::uint32_t at = 0; at < frames; at += kRun)
     {
         const std::uint32_t count = std::min(kRun, frames - at);

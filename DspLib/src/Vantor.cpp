@@ -136,6 +136,19 @@ void Vantor::process(const float* inLeft, const float* inRight, float* outLeft, 
 void Vantor::process(const float* inLeft, const float* inRight, float* outLeft, float* outRight,
                      std::size_t frames, FrameHook beforeFrame) noexcept
 {
+    processBlock(inLeft, inRight, outLeft, outRight, frames, beforeFrame);
+}
+
+void Vantor::process(const double* inLeft, const double* inRight, double* outLeft, double* outRight,
+                     std::size_t frames, FrameHook beforeFrame) noexcept
+{
+    processBlock(inLeft, inRight, outLeft, outRight, frames, beforeFrame);
+}
+
+template <typename Sample>
+void Vantor::processBlock(const Sample* inLeft, const Sample* inRight, Sample* outLeft,
+                          Sample* outRight, std::size_t frames, FrameHook beforeFrame) noexcept
+{
     std::size_t done = 0;
     while (done < frames)
     {
@@ -148,8 +161,10 @@ void Vantor::process(const float* inLeft, const float* inRight, float* outLeft, 
     }
 }
 
-void Vantor::processRun(const float* inLeft, const float* inRight, float* outLeft, float* outRight,
-                        std::size_t frames, FrameHook beforeFrame, std::size_t firstFrame) noexcept
+template <typename Sample>
+void Vantor::processRun(const Sample* inLeft, const Sample* inRight, Sample* outLeft,
+                        Sample* outRight, std::size_t frames, FrameHook beforeFrame,
+                        std::size_t firstFrame) noexcept
 {
     // The steps of process() taken a run at a time. Each step keeps its per-sample order and
     // arithmetic; the banks' ticks only read the input spectra of the last hop and write the
@@ -162,7 +177,8 @@ void Vantor::processRun(const float* inLeft, const float* inRight, float* outLef
     StereoFrame* const wet = wetFrames.data();
     alignas(16) DryWetGains mix[Limiter::kMaxRun];
     for (std::size_t i = 0; i < frames; ++i)
-        input[i] = {sanitised(inLeft[i]), sanitised(inRight[i])};
+        input[i] = {sanitised(static_cast<float>(inLeft[i])),
+                    sanitised(static_cast<float>(inRight[i]))};
     mDryDelay.process(input, dry, frames);
     mTicksOwedToHop = mHopCountdown;
     if (beforeFrame)
@@ -210,8 +226,8 @@ void Vantor::processRun(const float* inLeft, const float* inRight, float* outLef
     mLimiter.process(wet, frames);
     for (std::size_t i = 0; i < frames; ++i)
     {
-        outLeft[i] = wet[i].left + mix[i].dry * dry[i].left;
-        outRight[i] = wet[i].right + mix[i].dry * dry[i].right;
+        outLeft[i] = static_cast<Sample>(wet[i].left + mix[i].dry * dry[i].left);
+        outRight[i] = static_cast<Sample>(wet[i].right + mix[i].dry * dry[i].right);
     }
 }
 

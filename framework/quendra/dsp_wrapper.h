@@ -6,10 +6,11 @@
 // flush-to-zero for the duration of the block).
 //
 // Engine requirements: Engine(float sampleRate), Engine(float sampleRate, std::uint32_t seed),
-// a block call process(const float* inLeft, const float* inRight, float* outLeft,
-// float* outRight, count), the same with a hook called before each frame (the type
-// Engine::FrameHook, built by FrameHook::fromMethod<T, &T::method>(object) for a method taking
-// the frame's index in the call), which may call the engine's setters, and reset().
+// a block call on the host's 64-bit samples process(const double* inLeft,
+// const double* inRight, double* outLeft, double* outRight, count) that works in place, the
+// same with a hook called before each frame (the type Engine::FrameHook, built by
+// FrameHook::fromMethod<T, &T::method>(object) for a method taking the frame's index in the
+// call), which may call the engine's setters, and reset().
 //
 // Construction and preparation allocate (main thread); perform does not.
 #pragma once
@@ -184,29 +185,17 @@ public:
             mRamps.ramping() ? static_cast<long>(std::min<std::uint64_t>(
                                    static_cast<std::uint64_t>(frames), mRamps.samples_to_settle()))
                              : 0;
-        constexpr long run = 256;
-        alignas(16) float left[run];
-        alignas(16) float right[run];
-        for (long at = 0; at < frames;)
+        if (ramped > 0)
         {
-            const bool ramping = at < ramped;
-            const long count = std::min(run, (ramping ? ramped : frames) - at);
-            for (long i = 0; i < count; ++i)
-            {
-                left[i] = static_cast<float>(left_in[at + i]);
-                right[i] = static_cast<float>(right_in[at + i]);
-            }
-            const auto hook =
-                ramping ? Engine::FrameHook::template fromMethod<dsp_wrapper,
-                                                                 &dsp_wrapper::advance_ramps>(this)
-                        : typename Engine::FrameHook{};
-            mEngine->process(left, right, left, right, static_cast<std::size_t>(count), hook);
-            for (long i = 0; i < count; ++i)
-            {
-                left_out[at + i] = static_cast<double>(left[i]);
-                right_out[at + i] = static_cast<double>(right[i]);
-            }
-            at += count;
+            mEngine->process(
+                left_in, right_in, left_out, right_out, static_cast<std::size_t>(ramped),
+                Engine::FrameHook::template fromMethod<dsp_wrapper, &dsp_wrapper::advance_ramps>(
+                    this));
+        }
+        if (ramped < frames)
+        {
+            mEngine->process(left_in + ramped, right_in + ramped, left_out + ramped,
+                             right_out + ramped, static_cast<std::size_t>(frames - ramped));
         }
     }
 

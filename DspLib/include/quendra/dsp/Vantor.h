@@ -57,11 +57,16 @@ public:
     // The same while parameters move: beforeFrame(i) runs just before frame i of the block
     // and may call any setter (nothing else of the engine), which then takes effect from that
     // frame on, as a setter called between per-frame calls would. The output bits are those of
-    // the per-frame calls; gain and mix changes keep the block's speed, a change that reaches
-    // the partial banks lets them tick up to its frame first.
+    // the per-frame calls. Most changes keep the block's speed; one that the partial groups
+    // read at once (shift, voices, harmonics, modulation) lets the banks tick up to its frame
+    // first.
     using FrameHook = Delegate<void(std::size_t)>;
     void process(const float* inLeft, const float* inRight, float* outLeft, float* outRight,
                  std::size_t frames, FrameHook beforeFrame) noexcept;
+    // Both the above with 64-bit samples: each is rounded to float on the way in and widened on
+    // the way out, the bits of the float call with converted buffers, without a pass of its own.
+    void process(const double* inLeft, const double* inRight, double* outLeft, double* outRight,
+                 std::size_t frames, FrameHook beforeFrame = {}) noexcept;
 
     // Back to silence: buffers, spectra, rings, partials, dry delay, limiter gains. Keeps
     // the hop phase, the gains and every parameter.
@@ -153,9 +158,14 @@ private:
         if (samplesLeft <= kEarlyInverseSamples && samplesLeft != 0)
             inverseSpectra(true);
     }
+    // The block calls for either sample type, in runs.
+    template <typename Sample>
+    void processBlock(const Sample* inLeft, const Sample* inRight, Sample* outLeft,
+                      Sample* outRight, std::size_t frames, FrameHook beforeFrame) noexcept;
     // Up to Limiter::kMaxRun frames that end at the latest on the next hop, with the hook
     // (if set) before each; firstFrame numbers the run's first frame within the block.
-    void processRun(const float* inLeft, const float* inRight, float* outLeft, float* outRight,
+    template <typename Sample>
+    void processRun(const Sample* inLeft, const Sample* inRight, Sample* outLeft, Sample* outRight,
                     std::size_t frames, FrameHook beforeFrame, std::size_t firstFrame) noexcept;
     // Within a run the banks' ticks wait until a setter needs them done (see toBothBanks) or
     // the run's frames have all moved through the rings.

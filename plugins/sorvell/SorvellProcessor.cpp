@@ -219,8 +219,8 @@ void SorvellProcessor::process(const float* const* inputs, float* const* outputs
     }
 }
 
-// The engine's block call in runs of kRun frames. A copy of the input comes first, since the
-// outputs may be the input buffers.
+// The engine's block call in runs of kRun frames. The bypass delay takes each run's input
+// first, since the outputs may be the input buffers (the engine itself works in place).
 void SorvellProcessor::processRuns(const float* const* inputs, float* const* outputs,
                                    std::uint32_t frames, bool ramping) noexcept
 {
@@ -229,8 +229,6 @@ void SorvellProcessor::processRuns(const float* const* inputs, float* const* out
         ramping
             ? Vantor::FrameHook::fromMethod<SorvellProcessor, &SorvellProcessor::advanceRamps>(this)
             : Vantor::FrameHook{};
-    alignas(16) float left[kRun];
-    alignas(16) float right[kRun];
     dravel::vantor::ScratchFrames<kRun> inputFrames, dryFrames;
     dravel::vantor::StereoFrame* const input = inputFrames.data();
     dravel::vantor::StereoFrame* const dry = dryFrames.data();
@@ -238,15 +236,11 @@ void SorvellProcessor::processRuns(const float* const* inputs, float* const* out
     {
         const std::uint32_t count = std::min(kRun, frames - at);
         for (std::uint32_t i = 0; i < count; ++i)
-        {
-            left[i] = inputs[0][at + i];
-            right[i] = inputs[1][at + i];
-            input[i] = {left[i], right[i]};
-        }
+            input[i] = {inputs[0][at + i], inputs[1][at + i]};
         mBypassDelay.process(input, dry, count);
         float* leftOut = outputs[0] + at;
         float* rightOut = outputs[1] + at;
-        mEngine->process(left, right, leftOut, rightOut, count, hook);
+        mEngine->process(inputs[0] + at, inputs[1] + at, leftOut, rightOut, count, hook);
         if (!ramping)
         {
             if (mBypassAmount == 0.0f)

@@ -1238,15 +1238,18 @@ startPair(GranularPair& b, const BinMagnitudes& in, vec4 shiftRatio,
     const __m256 p = _mm256_and_ps(inside, position);
     const __m256i bins = _mm256_cvttps_epi32(p);
     const __m256 frac = _mm256_sub_ps(p, _mm256_cvtepi32_ps(bins));
-    // Each lane's two neighbouring bins in one 64-bit element, then split into m0 and m1.
     // Each lane's two neighbouring bins in one 64-bit element (loads, not a gather: on many
-    // processors a gather of eight costs more), then split into m0 and m1.
+    // processors a gather of eight costs more), then split into m0 and m1. A pair of floats
+    // is only 4-byte aligned: it is copied into a double's bits, not read as a double.
     alignas(32) std::int32_t k[8];
     _mm256_store_si256(reinterpret_cast<__m256i*>(k), bins);
     const auto pairAt = [&in](std::int32_t a, std::int32_t b)
     {
-        return _mm_loadh_pd(_mm_load_sd(reinterpret_cast<const double*>(in.data() + a)),
-                            reinterpret_cast<const double*>(in.data() + b));
+        double first;
+        double second;
+        std::memcpy(&first, in.data() + a, sizeof first);
+        std::memcpy(&second, in.data() + b, sizeof second);
+        return _mm_set_pd(second, first);
     };
     const __m256 low = _mm256_castpd_ps(_mm256_set_m128d(pairAt(k[2], k[3]), pairAt(k[0], k[1])));
     const __m256 high = _mm256_castpd_ps(_mm256_set_m128d(pairAt(k[6], k[7]), pairAt(k[4], k[5])));

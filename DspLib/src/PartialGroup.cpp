@@ -1435,11 +1435,6 @@ vec4 PartialGroup::retentionFor(vec4 harmonic, float baseFactor, vec4 hfDamp, ve
     return hf * lf * vec4(baseFactor);
 }
 
-void PartialGroup::computeRetention(float baseFactor, vec4 hfDamp, vec4 lfDamp) noexcept
-{
-    setRetention(retentionFor(mHarmonic, baseFactor, hfDamp, lfDamp));
-}
-
 void PartialGroup::refreshExcite() noexcept
 {
     const bool someBelowLimit = any(mHarmonic < mHarmonicLimit);

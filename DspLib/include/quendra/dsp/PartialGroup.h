@@ -104,9 +104,7 @@ public:
     void computeRatios(vec4 stretch, vec4 spread) noexcept;
     // New fundamental omega0 (radians per hop); ratios kept.
     void setFundamental(vec4 omega0) noexcept;
-    // Per-hop release from the base factor g and the damping H and L.
-    void computeRetention(float baseFactor, vec4 hfDamp, vec4 lfDamp) noexcept;
-    // The same for any four harmonic indices, without a group.
+    // Per-hop release of four harmonic indices from the base factor g and the damping H and L.
     static vec4 retentionFor(vec4 harmonic, float baseFactor, vec4 hfDamp, vec4 lfDamp) noexcept;
     // Stores a retention computed elsewhere (it is also the Granular release factor).
     void setRetention(vec4 retention) noexcept

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <numbers>
 #include <random>
+#include <tuple>
 #include <vector>
 
 using quendra::plugin::kBypassIndex;
@@ -94,7 +95,8 @@ double peak_frequency(const std::vector<float>& signal, std::size_t from, double
 
 } // namespace
 
-TEST(SorvellProcessor, BypassIsTheInputDelayedByTheLatency)
+// Each channel's bypass carries that channel's own input: the noise differs between them.
+TEST(SorvellProcessor, BypassIsEachChannelsInputDelayedByTheLatency)
 {
     SorvellProcessor processor(kRate);
     processor.activate();
@@ -104,17 +106,23 @@ TEST(SorvellProcessor, BypassIsTheInputDelayedByTheLatency)
     for (std::size_t i = 0; i < input.left.size(); ++i)
     {
         const std::size_t delayed = i - SorvellProcessor::kLatency;
-        const float expected = i < SorvellProcessor::kLatency ? 0.0f : input.left[delayed];
-        ASSERT_EQ(output.left[i], expected) << i;
+        const bool early = i < SorvellProcessor::kLatency;
+        ASSERT_EQ(output.left[i], early ? 0.0f : input.left[delayed]) << i;
+        ASSERT_EQ(output.right[i], early ? 0.0f : input.right[delayed]) << i;
     }
 }
 
 TEST(SorvellProcessor, BypassTogglesWithoutAClick)
 {
-    std::vector<float> sine(12000);
-    for (std::size_t i = 0; i < sine.size(); ++i)
-        sine[i] = 0.5f * static_cast<float>(std::sin(2.0 * std::numbers::pi * 300.0 * i / kRate));
-    const Stereo input{sine, sine};
+    // Different tones on the two channels, so that a channel fed the other's dry signal shows.
+    const auto tone = [](double hertz)
+    {
+        std::vector<float> x(12000);
+        for (std::size_t i = 0; i < x.size(); ++i)
+            x[i] = 0.5f * static_cast<float>(std::sin(2.0 * std::numbers::pi * hertz * i / kRate));
+        return x;
+    };
+    const Stereo input{tone(300.0), tone(470.0)};
     const auto largest_step = [](const std::vector<float>& x, std::size_t from, std::size_t to)
     {
         float step = 0.0f;
@@ -122,27 +130,32 @@ TEST(SorvellProcessor, BypassTogglesWithoutAClick)
             step = std::max(step, std::abs(x[i] - x[i - 1]));
         return step;
     };
+    const auto part = [&](std::size_t from, std::size_t to)
+    {
+        return Stereo{std::vector<float>(input.left.begin() + from, input.left.begin() + to),
+                      std::vector<float>(input.right.begin() + from, input.right.begin() + to)};
+    };
     SorvellProcessor processor(kRate);
     processor.activate();
     processor.setParameter(index_of(parameter_id::mix), 0.5);
-    auto first = run(processor,
-                     Stereo{std::vector<float>(sine.begin(), sine.begin() + 6000),
-                            std::vector<float>(sine.begin(), sine.begin() + 6000)},
-                     {256});
+    const Stereo first = run(processor, part(0, 6000), {256});
     processor.setParameter(kBypassIndex, 1.0);
-    auto second = run(processor,
-                      Stereo{std::vector<float>(sine.begin() + 6000, sine.end()),
-                             std::vector<float>(sine.begin() + 6000, sine.end())},
-                      {256});
-    std::vector<float> out = first.left;
-    out.insert(out.end(), second.left.begin(), second.left.end());
+    const Stereo second = run(processor, part(6000, 12000), {256});
     const std::size_t ramp = 240;
-    // After the 5 ms crossfade: exactly the delayed dry signal.
-    for (std::size_t i = 6000 + ramp; i < out.size(); ++i)
-        ASSERT_EQ(out[i], sine[i - SorvellProcessor::kLatency]) << i;
-    // Across the crossfade no step is larger than in the steady signals on either side.
-    const float steady = std::max(largest_step(out, 4000, 6000), largest_step(out, 7000, 12000));
-    EXPECT_LE(largest_step(out, 5990, 6000 + ramp + 10), steady * 1.05f);
+    for (const auto& [name, before, after, dry] :
+         {std::tuple{"left", &first.left, &second.left, &input.left},
+          std::tuple{"right", &first.right, &second.right, &input.right}})
+    {
+        std::vector<float> out = *before;
+        out.insert(out.end(), after->begin(), after->end());
+        // After the 5 ms crossfade: exactly the delayed dry signal of the same channel.
+        for (std::size_t i = 6000 + ramp; i < out.size(); ++i)
+            ASSERT_EQ(out[i], (*dry)[i - SorvellProcessor::kLatency]) << name << " " << i;
+        // Across the crossfade no step is larger than in the steady signals on either side.
+        const float steady =
+            std::max(largest_step(out, 4000, 6000), largest_step(out, 7000, 12000));
+        EXPECT_LE(largest_step(out, 5990, 6000 + ramp + 10), steady * 1.05f) << name;
+    }
 }
 
 TEST(SorvellProcessor, OutputDoesNotDependOnBlockSizesOrInPlaceBuffers)

@@ -23,4 +23,9 @@ void Fft::inverse(const Complex* source, float* destination) noexcept
     mpFft->inverse(source, destination);
 }
 
+std::string Fft::planDescription() const
+{
+    return mpFft->planDescription();
+}
+
 } // namespace quendra::dravel::vantor

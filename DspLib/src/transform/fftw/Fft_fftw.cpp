@@ -6,6 +6,7 @@
 #include <fftw3.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <mutex>
@@ -78,6 +79,20 @@ void FftwTransform::destroy(FftwTransform* transform) noexcept
     fftwf_free(transform->mpTime);
     fftwf_free(transform->mpSpectrum);
     delete transform;
+}
+
+std::string FftwTransform::planDescription() const
+{
+    std::string text;
+    std::lock_guard<std::mutex> lock(plannerMutex());
+    for (fftwf_plan_s* plan : {mpForwardPlan, mpInversePlan})
+    {
+        char* printed = fftwf_sprint_plan(plan);
+        text += printed != nullptr ? printed : "?";
+        text += '\n';
+        std::free(printed);
+    }
+    return text;
 }
 
 void* FftwTransform::allocate(std::int64_t size)

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace quendra::dravel::vantor
 {
@@ -35,6 +36,10 @@ public:
     void inverse(const Complex* source, float* destination) noexcept;
 
     std::uint64_t size() const noexcept { return mSize; }
+
+    // How the transforms are computed on this processor (the backend's own account of its
+    // plans), for telling whether two machines compute the same bits. Allocates.
+    std::string planDescription() const;
 
 private:
     using Deleter = void (*)(FftwTransform*) noexcept;

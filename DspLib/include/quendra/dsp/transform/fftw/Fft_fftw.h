@@ -10,6 +10,7 @@
 #include "quendra/dsp/FrameGeometry.h"
 
 #include <cstdint>
+#include <string>
 
 struct fftwf_plan_s;
 
@@ -24,6 +25,9 @@ public:
 
     void forward(const float* source, Complex* destination) noexcept;
     void inverse(const Complex* source, float* destination) noexcept;
+
+    // The planner's printout of both plans: the codelets it chose for this processor.
+    std::string planDescription() const;
 
     FftwTransform(const FftwTransform&) = delete;
     FftwTransform& operator=(const FftwTransform&) = delete;

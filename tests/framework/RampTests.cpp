@@ -104,10 +104,11 @@ TEST(LinearRamp, RampEndingWithTheBlockStillDeliversItsTarget)
     }
 }
 
-TEST(LinearRamp, RacingSetsAreNeverTornOrLost)
+TEST(LinearRamp, RacingSetsAreTakenInOrderAndNeverLost)
 {
-    // A setter publishes 1..N while the audio thread runs blocks; every value picked up must be
-    // one that was set, and the last one set must be reached in the end.
+    // A setter publishes 1..N while the audio thread runs blocks. Requests are taken newest
+    // first, so the values picked up never go back; the last one set is reached in the end.
+    // (Under the thread sanitizer this is also the check that the hand-over is race-free.)
     linear_ramp ramp(0.0);
     constexpr int kSets = 20000;
     std::atomic<bool> done{false};
@@ -118,13 +119,14 @@ TEST(LinearRamp, RacingSetsAreNeverTornOrLost)
                 ramp.request(static_cast<double>(i));
             done = true;
         });
+    double previous = 0.0;
     while (!done.load())
     {
         ramp.begin_block(0);
         const double value = ramp.current();
-        ASSERT_EQ(value, static_cast<double>(static_cast<int>(value)));
-        ASSERT_GE(value, 0.0);
+        ASSERT_GE(value, previous);
         ASSERT_LE(value, kSets);
+        previous = value;
     }
     setter.join();
     ramp.begin_block(0);

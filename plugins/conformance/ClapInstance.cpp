@@ -25,6 +25,7 @@ namespace
 
 constexpr const char* kPluginId = "quendra.sorvell";
 constexpr size_t kMaxEvents = 512;
+static_assert(kMaxEvents >= kEventsPerCall);
 
 const std::thread::id gMainThread = std::this_thread::get_id();
 
@@ -61,7 +62,7 @@ struct EventQueue
     {
         if (count == kMaxEvents)
         {
-            return;
+            throw std::length_error("more events than the CLAP host's list holds for one call");
         }
         // Hosts deliver events sorted by time; equal times keep their order.
         uint32_t at = count;

@@ -31,6 +31,8 @@ namespace
 
 constexpr const char* kPluginUri = "urn:quendra:sorvell";
 constexpr uint32_t kAtomBufferBytes = 8192;
+// A MIDI event takes 24 bytes of the sequence: kEventsPerCall of them always fit.
+static_assert(kAtomBufferBytes >= sizeof(LV2_Atom_Sequence) + kEventsPerCall * 24);
 
 // URIDs shared by every instance; lilv and the plugin may map from any thread.
 class UridTable
@@ -522,6 +524,13 @@ private:
         sequence->body.pad = 0;
         for (const MidiMessage& message : mPendingMidi)
         {
+            if (sizeof(LV2_Atom) + sequence->atom.size +
+                    lv2_atom_pad_size(sizeof(LV2_Atom_Event) + 3) >
+                kAtomBufferBytes)
+            {
+                mPendingMidi.clear();
+                throw std::length_error("more MIDI than the LV2 host's sequence holds for one run");
+            }
             auto* event = reinterpret_cast<LV2_Atom_Event*>(
                 reinterpret_cast<uint8_t*>(LV2_ATOM_CONTENTS(LV2_Atom_Sequence, sequence)) +
                 (sequence->atom.size - sizeof(LV2_Atom_Sequence_Body)));

@@ -48,6 +48,10 @@ enum class Format
 
 const char* formatName(Format format);
 
+// Events (parameter changes and MIDI) that every format's instance keeps for one process call,
+// as a host's event list has a fixed size; more throws std::length_error rather than losing one.
+constexpr uint32_t kEventsPerCall = 64;
+
 class PluginInstance
 {
 public:

@@ -26,6 +26,9 @@ namespace
 constexpr int kMaxQueues = 64;
 constexpr int kMaxPoints = 64;
 constexpr int kMaxEvents = 256;
+static_assert(kMaxQueues >= static_cast<int>(kEventsPerCall) &&
+              kMaxPoints >= static_cast<int>(kEventsPerCall) &&
+              kMaxEvents >= static_cast<int>(kEventsPerCall));
 
 uint32_t V3_API noRef(void*)
 {
@@ -291,18 +294,21 @@ struct ParameterChanges
 
     void addPoint(v3_param_id id, int32_t offset, double value)
     {
-        if (v3_param_value_queue** queue = add(id, nullptr))
+        v3_param_value_queue** queue = add(id, nullptr);
+        auto* q = reinterpret_cast<ParameterQueue*>(queue);
+        // One value per offset: a later change at the same frame replaces the earlier one.
+        if (q != nullptr && q->count > 0 &&
+            q->points[static_cast<size_t>(q->count - 1)].first == offset)
         {
-            auto* q = reinterpret_cast<ParameterQueue*>(queue);
-            // One value per offset: a later change at the same frame replaces the earlier one.
-            if (q->count > 0 && q->points[static_cast<size_t>(q->count - 1)].first == offset)
-            {
-                q->points[static_cast<size_t>(q->count - 1)].second = value;
-            }
-            else if (q->count < kMaxPoints)
-            {
-                q->points[static_cast<size_t>(q->count++)] = {offset, value};
-            }
+            q->points[static_cast<size_t>(q->count - 1)].second = value;
+        }
+        else if (q != nullptr && q->count < kMaxPoints)
+        {
+            q->points[static_cast<size_t>(q->count++)] = {offset, value};
+        }
+        else
+        {
+            throw std::length_error("more changes than the VST3 host's lists hold for one call");
         }
     }
 
@@ -496,9 +502,13 @@ public:
                               static_cast<int32_t>(message.frame), bend / 16384.0);
             return;
         }
-        if ((status != 0x90 && status != 0x80) || mEvents.count == kMaxEvents)
+        if (status != 0x90 && status != 0x80)
         {
             return;
+        }
+        if (mEvents.count == kMaxEvents)
+        {
+            throw std::length_error("more notes than the VST3 host's list holds for one call");
         }
         v3_event event{};
         event.sample_offset = static_cast<int32_t>(message.frame);

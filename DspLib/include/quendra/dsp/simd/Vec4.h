@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "quendra/dsp/simd/Approximations.h"
+
 #if !defined(QUENDRA_VEC4_SCALAR) && (defined(__SSE2__) || defined(_M_X64))
 #define QUENDRA_VEC4_SSE2 1
 #include <emmintrin.h>
@@ -28,8 +30,17 @@ namespace quendra::dravel::vantor
 
 struct vec4u;
 
+// A lane pack: a fixed number of float lanes that the arithmetic of LanePackMath.inl works on.
+template <typename P>
+concept LanePack = requires
+{
+    P::kLanes;
+};
+
 struct alignas(16) vec4
 {
+    static constexpr int kLanes = 4;
+
 #if defined(QUENDRA_VEC4_SSE2)
     __m128 v;
     explicit vec4(__m128 native) noexcept : v(native) {}
@@ -293,8 +304,6 @@ inline vec4 interleaveHigh(vec4 a, vec4 b) noexcept
 {
     return vec4(_mm_unpackhi_ps(a.v, b.v));
 }
-namespace detail
-{
 // sqrt(re^2 + im^2) formed in double precision and rounded once to float.
 inline vec4 magnitudeFinite(vec4 re, vec4 im) noexcept
 {
@@ -314,7 +323,6 @@ inline vec4 magnitudeFinite(vec4 re, vec4 im) noexcept
         _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(reHigh, reHigh), _mm_mul_pd(imHigh, imHigh)));
     return vec4(_mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high)));
 }
-} // namespace detail
 
 #elif defined(QUENDRA_VEC4_NEON)
 
@@ -450,8 +458,6 @@ inline vec4 interleaveHigh(vec4 a, vec4 b) noexcept
 {
     return vec4(vzip2q_f32(a.v, b.v));
 }
-namespace detail
-{
 inline vec4 magnitudeFinite(vec4 re, vec4 im) noexcept
 {
     const float64x2_t reLow = vcvt_f64_f32(vget_low_f32(re.v));
@@ -463,7 +469,6 @@ inline vec4 magnitudeFinite(vec4 re, vec4 im) noexcept
         vsqrtq_f64(vaddq_f64(vmulq_f64(reHigh, reHigh), vmulq_f64(imHigh, imHigh)));
     return vec4(vcvt_high_f32_f64(vcvt_f32_f64(low), high));
 }
-} // namespace detail
 
 #else
 
@@ -634,8 +639,6 @@ inline vec4 interleaveHigh(vec4 a, vec4 b) noexcept
 {
     return vec4(a.v[2], b.v[2], a.v[3], b.v[3]);
 }
-namespace detail
-{
 inline vec4 magnitudeFinite(vec4 re, vec4 im) noexcept
 {
     vec4 r;
@@ -647,7 +650,6 @@ inline vec4 magnitudeFinite(vec4 re, vec4 im) noexcept
     }
     return r;
 }
-} // namespace detail
 
 #endif
 
@@ -742,55 +744,23 @@ inline vec4 clamp(vec4 x, vec4 lo, vec4 hi) noexcept
     return min(max(x, lo), hi);
 }
 
-// Floor from truncation toward zero, less 1 where the truncated value exceeds x. A lane
-// whose magnitude is 2^23 or more is already whole and passes unchanged.
-inline vec4 floor(vec4 x) noexcept
+// Four interleaved (re, im) pairs from p split into a re vector and an im vector.
+inline void deinterleave(const float* p, vec4& re, vec4& im) noexcept
 {
-    const vec4 t = truncateToInt(x);
-    const vec4 f = t - (vec4(1.0f) & (t > x));
-    return select(abs(x) < vec4(8388608.0f), f, x);
+    const vec4 a = vec4::load(p);
+    const vec4 b = vec4::load(p + 4);
+    const vec4 lo = interleaveLow(a, b);  // re0 re2 im0 im2
+    const vec4 hi = interleaveHigh(a, b); // re1 re3 im1 im3
+    re = interleaveLow(lo, hi);
+    im = interleaveHigh(lo, hi);
 }
 
-// Ceil from truncation toward zero, plus 1 where the truncated value is below x.
-inline vec4 ceil(vec4 x) noexcept
+// Lanes of a where mask is set, +0 elsewhere.
+inline vec4 keepWhere(vec4 mask, vec4 a) noexcept
 {
-    const vec4 t = truncateToInt(x);
-    const vec4 c = t + (vec4(1.0f) & (t < x));
-    return select(abs(x) < vec4(8388608.0f), c, x);
+    return mask & a;
 }
 
-// 2^x per lane: the same exponent-bit construction and quartic as the scalar fastExp2,
-// with the polynomial evaluated as separate multiplies and adds.
-inline vec4 fastExp2(vec4 x) noexcept
-{
-    const vec4 t = clamp(x + vec4(127.0f), vec4(0.0f), vec4(255.0f));
-    const vec4u i = truncateToWord(t);
-    const vec4 f = t - truncateToInt(t);
-    vec4 p = f * vec4(0.013487903f) + vec4(0.0521745f);
-    p = f * p + vec4(0.24128748f);
-    p = f * p + vec4(0.6930501f);
-    p = f * p + vec4(1.0f);
-    return p * bitsToFloat(shiftLeft<23>(i));
-}
-
-// |re + i im| per lane, the value of hypotf: the sum of squares formed in double precision
-// (exact products), one square root, one rounding to float. An infinite part gives +inf
-// even when the other part is NaN.
-inline vec4 magnitude(vec4 re, vec4 im) noexcept
-{
-    const vec4 inf(std::numeric_limits<float>::infinity());
-    const vec4 infinite = (abs(re) == inf) | (abs(im) == inf);
-    return select(infinite, inf, detail::magnitudeFinite(re, im));
-}
-
-// Odd polynomial sine, accurate on [-pi/2, pi/2].
-inline vec4 sinPoly(vec4 x) noexcept
-{
-    const vec4 x2 = x * x;
-    vec4 p = x2 * vec4(-0.00018284567f) + vec4(0.008304825f);
-    p = x2 * p + vec4(-0.16664949f);
-    p = x2 * p + vec4(0.99999833f);
-    return x * p;
-}
+#include "quendra/dsp/simd/LanePackMath.inl"
 
 } // namespace quendra::dravel::vantor

@@ -227,7 +227,7 @@ void ChannelPartialBank::frameStart() noexcept
     // Nothing of the last hop may wait past here (the spectrum is cleared below, and the
     // control-rate update may move the partials).
     completeSynthesis();
-    mInputMagnitudes.compute(mpInputSpectrum);
+    mInputMagnitudes.compute(mpInputSpectrum, mVectorWidth);
     mpCursor = groups();
     mpSynthesisCursor = groups();
     mFrozenEnd = 0;

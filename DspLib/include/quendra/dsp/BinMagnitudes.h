@@ -1,10 +1,12 @@
 // BinMagnitudes: the magnitudes of one channel's input spectrum, as the partials read
 // them: |X[k]| (the hypotf value) for bins 1..512, and for bin 0 the magnitude of X[0] with
-// both parts halved. Computed once per hop, four bins at a time. No allocation.
+// both parts halved. Computed once per hop, through lane packs of the width asked for (the
+// same bits on every width). No allocation.
 #pragma once
 
 #include "quendra/dsp/FrameGeometry.h"
 #include "quendra/dsp/simd/Vec4.h"
+#include "quendra/dsp/simd/WideVectors.h"
 
 #include <array>
 #include <cstddef>
@@ -17,8 +19,8 @@ class BinMagnitudes
 public:
     BinMagnitudes() noexcept { mValues.fill(0.0f); }
 
-    // spectrum: kNumBins bins.
-    void compute(const Complex* spectrum) noexcept;
+    // spectrum: kNumBins bins. width at most processorVectorWidth().
+    void compute(const Complex* spectrum, VectorWidth width = VectorWidth::FourLanes) noexcept;
 
     float operator[](std::size_t bin) const noexcept { return mValues[bin]; }
     const float* data() const noexcept { return mValues.data(); } // bins 0..512 and padding

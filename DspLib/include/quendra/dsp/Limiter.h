@@ -13,6 +13,17 @@
 namespace quendra::dravel::vantor
 {
 
+// A limiter's settings as (left, right, left, right) lanes, so that it limits both channels in
+// one pass without branches.
+struct LimiterLanes
+{
+    vec4 threshold;
+    vec4 slope;
+    vec4 attack;
+    vec4 release;
+    vec4 outputGain;
+};
+
 class Limiter
 {
 public:
@@ -48,15 +59,6 @@ private:
     vec4 target(vec4 detector) const noexcept;
     vec4 smooth(vec4 gain, vec4 target) const noexcept;
     vec4 apply(vec4 gain, vec4 signal) const noexcept;
-    // target() and apply() on the first `frames` (a multiple of 8) of a run through 512-bit or
-    // 256-bit vectors, as mWidth says; each returns how many frames it did (0 where that
-    // width is not built). The targets tell through `overshoot` whether some target is not 0.
-    std::size_t targets512(const float* samples, float* targets, std::size_t frames,
-                           bool& overshoot) const noexcept;
-    std::size_t targets256(const float* samples, float* targets, std::size_t frames,
-                           bool& overshoot) const noexcept;
-    std::size_t apply512(float* samples, const float* gains, std::size_t frames) const noexcept;
-    std::size_t apply256(float* samples, const float* gains, std::size_t frames) const noexcept;
 
     StereoFrame mSampleRate{48000.0f, 48000.0f};
     StereoFrame mThreshold{0.0f, 0.0f};
@@ -67,16 +69,7 @@ private:
     StereoFrame mReleaseCoefficient{};
     StereoFrame mOutputGain{1.0f, 1.0f};
 
-    // The settings above as (left, right, left, right) lanes, so that process() limits both
-    // channels in one pass without branches. Written by setup() only.
-    struct Lanes
-    {
-        vec4 threshold;
-        vec4 slope;
-        vec4 attack;
-        vec4 release;
-        vec4 outputGain;
-    } mLanes;
+    LimiterLanes mLanes;                         // the settings above, written by setup() only
     vec4 mSmoothedGain{0.0f};                    // the state, lanes as above
     VectorWidth mWidth = VectorWidth::FourLanes; // of target() and apply(), chosen by setup()
 };

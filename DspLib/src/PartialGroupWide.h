@@ -1,0 +1,264 @@
+// What the partial group's four-lane code and its wide backends (PartialGroupAvx2.cpp,
+// PartialGroupAvx512.cpp) share: where a lane lands in the spectrum and how its taps are added
+// there, the parts of the batched update that do not depend on the width, and the backends'
+// entry points. Private to the engine's sources.
+#pragma once
+
+#include "quendra/dsp/PartialGroup.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+#if defined(QUENDRA_WIDE_VECTORS)
+#include <immintrin.h>
+#endif
+
+namespace quendra::dravel::vantor
+{
+
+namespace
+{
+constexpr float kPi = 3.1415927f;
+constexpr float kTwoPi = 6.2831855f;
+
+constexpr int kLastBin = static_cast<int>(kNumBins) - 1;
+
+// The eight taps of lane L as (re w, im w) for bins first .. first + 7, two bins per vector,
+// the tap weights interpolated at quarter-bin offset tap and fraction f.
+template <int L>
+void laneTaps(const KernelTable& kernel, std::size_t tap, vec4 f, vec4 re, vec4 im,
+              vec4 (&c)[4]) noexcept
+{
+    const vec4 fl = broadcast<L>(f);
+    const vec4 gl = vec4(1.0f) - fl;
+    const float* a = kernel.taps(tap);
+    const float* b = kernel.nextTaps(tap);
+    // Tap j weighs (1 - f) K[t + 4j] + f K[t + 4j + 1].
+    const vec4 w0 = gl * vec4::load(a) + fl * vec4::load(b);
+    const vec4 w1 = gl * vec4::load(a + 4) + fl * vec4::load(b + 4);
+    const vec4 amp = interleaveLow(broadcast<L>(re), broadcast<L>(im));
+    c[0] = amp * interleaveLow(w0, w0);
+    c[1] = amp * interleaveHigh(w0, w0);
+    c[2] = amp * interleaveLow(w1, w1);
+    c[3] = amp * interleaveHigh(w1, w1);
+}
+
+// Adds lane L of a group into the spectrum: eight taps from bin first on.
+template <int L>
+void addLane(Complex* out, const KernelTable& kernel, int first, std::size_t tap, vec4 f, vec4 re,
+             vec4 im) noexcept
+{
+    if (first >= 1 && first + 7 <= kLastBin)
+    {
+        // All eight taps on ordinary bins: (re w, im w) into eight consecutive bins.
+        float* p = &out[first].re;
+#if defined(QUENDRA_VEC4_SSE2) && defined(__AVX__)
+        // Four bins per vector, each weight formed twice (for re and im) from the paired
+        // tables: the same products and sums as laneTaps(), in half the instructions.
+        const __m128 fl4 = broadcast<L>(f).v;
+        const __m256 fl = _mm256_set_m128(fl4, fl4);
+        const __m256 gl = _mm256_sub_ps(_mm256_set1_ps(1.0f), fl);
+        const __m128 amp4 = interleaveLow(broadcast<L>(re), broadcast<L>(im)).v;
+        const __m256 amp = _mm256_set_m128(amp4, amp4);
+        const float* a = kernel.pairedTaps(tap);
+        const float* b = kernel.pairedNextTaps(tap);
+        for (int k = 0; k < 2; ++k)
+        {
+            const __m256 w = _mm256_add_ps(_mm256_mul_ps(gl, _mm256_loadu_ps(a + 8 * k)),
+                                           _mm256_mul_ps(fl, _mm256_loadu_ps(b + 8 * k)));
+            _mm256_storeu_ps(p + 8 * k,
+                             _mm256_add_ps(_mm256_loadu_ps(p + 8 * k), _mm256_mul_ps(amp, w)));
+        }
+#else
+        vec4 c[4];
+        laneTaps<L>(kernel, tap, f, re, im, c);
+        for (int k = 0; k < 4; ++k)
+            (vec4::load(p + 4 * k) + c[k]).store(p + 4 * k);
+#endif
+        return;
+    }
+    const float r = re[L];
+    const float i = im[L];
+    const vec4 fl = broadcast<L>(f);
+    const vec4 gl = vec4(1.0f) - fl;
+    alignas(16) float weights[8];
+    (gl * vec4::load(kernel.taps(tap)) + fl * vec4::load(kernel.nextTaps(tap))).store(weights);
+    (gl * vec4::load(kernel.taps(tap) + 4) + fl * vec4::load(kernel.nextTaps(tap) + 4))
+        .store(weights + 4);
+    for (int j = 0; j < 8; ++j)
+    {
+        const int bin = first + j;
+        if (bin > kLastBin)
+            break;
+        if (bin >= 1)
+        {
+            out[bin].re += r * weights[j];
+            out[bin].im += i * weights[j];
+        }
+        else if (bin == 0)
+        {
+            out[0].re += 2.0f * r * weights[j];
+        }
+        else
+        {
+            // Below bin 0 the kernel folds back as the complex conjugate.
+            out[-bin].re += r * weights[j];
+            out[-bin].im += -(i * weights[j]);
+        }
+    }
+}
+
+// Adds the taps c of one lane into a window of twelve bins held in six vectors, at an offset
+// of d bins (0..4). An odd offset splits each pair of bins across two vectors; the bin before
+// the first tap and the one after the last then get +0, which changes nothing (a sum that
+// starts at +0 is never -0).
+inline void addToWindow(vec4 (&window)[6], const vec4 (&c)[4], int d) noexcept
+{
+    const vec4 zero(0.0f);
+    switch (d)
+    {
+    case 0:
+    case 2:
+    case 4:
+    {
+        const int k0 = d / 2;
+        for (int k = 0; k < 4; ++k)
+            window[k0 + k] += c[k];
+        break;
+    }
+    default:
+    {
+        const int k0 = d / 2;
+        window[k0] += joinHighLow(zero, c[0]);
+        window[k0 + 1] += joinHighLow(c[0], c[1]);
+        window[k0 + 2] += joinHighLow(c[1], c[2]);
+        window[k0 + 3] += joinHighLow(c[2], c[3]);
+        window[k0 + 4] += joinHighLow(c[3], zero);
+        break;
+    }
+    }
+}
+
+// Where each lane of a group lands in the spectrum: its first bin, its quarter-bin offset and
+// fraction between two table entries, and whether it writes anything at all.
+struct LanePlacement
+{
+    vec4 f;
+    vec4 inRange;
+    alignas(16) std::uint32_t cs[4];
+    alignas(16) std::uint32_t ts[4];
+    alignas(16) float ok[4];
+
+    bool lane(int l) const noexcept { return std::bit_cast<std::uint32_t>(ok[l]) != 0; }
+    int first(int l) const noexcept { return static_cast<int>(cs[l]) - 4; }
+    std::size_t tap(int l) const noexcept { return static_cast<std::size_t>(ts[l]); }
+};
+
+[[gnu::always_inline]] inline LanePlacement placeLanes(vec4 modOmega,
+                                                       const SpectrumGeometry& geometry) noexcept
+{
+    LanePlacement p;
+    const vec4 x = modOmega * geometry.fftSize / (vec4(kTwoPi) * geometry.hop);
+    const vec4 c = ceil(x);
+    const vec4 q = vec4(4.0f) * (c - x);
+    const vec4 t = floor(q);
+    p.f = q - t;
+
+    // A lane beyond these bounds has every tap above bin 512 (or would fold past it) and
+    // writes nothing; so does a non-finite one. Inside them the integer forms are exact.
+    p.inRange = (x > vec4(-508.0f)) & (x <= vec4(516.0f));
+    // The integer forms of all four lanes at once (a lane out of range converts to some
+    // value that is never used).
+    truncateToWord(c).store(p.cs);
+    truncateToWord(t).store(p.ts);
+    p.inRange.store(p.ok);
+    return p;
+}
+
+#if defined(QUENDRA_WIDE_VECTORS)
+// The distance from a field of one group to the same field of the next.
+constexpr std::size_t kGroupStride = sizeof(PartialGroup);
+
+// What the batched updates share, whatever their vector width.
+
+// Whether each of the eight groups from g has its own Granular modulator installed.
+inline bool eightGranular(PartialGroup* g) noexcept
+{
+    for (int i = 0; i < 8; ++i)
+        if (!(g[i].mModulator ==
+              Modulator::fromMethod<PartialGroup, &PartialGroup::modulateGranular>(&g[i])))
+            return false;
+    return true;
+}
+
+// The Granular draws of a batch, in group order: four uniforms into u[4i..4i+3] for each
+// group i with a firing lane (bits 4i..4i+3 of firing).
+[[gnu::always_inline]] inline void drawFiring(PartialGroup* g, int groups, unsigned firing,
+                                              float* u) noexcept
+{
+    for (int i = 0; i < groups; ++i)
+        if ((firing >> (4 * i)) & 0xfu)
+            uniform(g[i].mGranular.mpRng->draw()).store(u + 4 * i);
+}
+
+// Group g's part of the update that only a group with an active lane does, given its four
+// lanes of each result.
+[[gnu::always_inline]] inline void keepUpdate(PartialGroup& g, bool active, bool audible,
+                                              __m128 modOmega, __m128 level, __m128 re, __m128 im,
+                                              __m128 phase) noexcept
+{
+    if (!active)
+    {
+        g.mAudible = false;
+        return;
+    }
+    g.mModOmega.v = modOmega;
+    g.mLevel.v = level;
+    g.mAudible = audible;
+    if (!audible)
+        return;
+    g.mRe.v = re;
+    g.mIm.v = im;
+    g.mPhase.v = phase;
+}
+
+// What the first stage of a batch's update leaves for the second, in the vectors and masks
+// of Width (a type naming them Vector and Mask).
+template <typename Width>
+struct GranularBatch
+{
+    PartialGroup* g;
+    typename Width::Vector omega;
+    typename Width::Vector excitation;
+    typename Width::Vector envelope;
+    typename Width::Vector pitch;
+    typename Width::Mask active;
+};
+#endif
+} // namespace
+
+#if defined(QUENDRA_WIDE_VECTORS)
+// The backends: the same sums as the four-lane code, in the same order.
+namespace avx2
+{
+void addToSpectrum(const PartialGroup& group, Complex* out, const KernelTable& kernel,
+                   const SpectrumGeometry& geometry) noexcept;
+void addFourToSpectrum(const PartialGroup* const* groups, Complex* out, const KernelTable& kernel,
+                       const SpectrumGeometry& geometry) noexcept;
+bool updateEightGranular(PartialGroup* groups, const BinMagnitudes& in, vec4 shiftRatio,
+                         const SpectrumGeometry& geometry) noexcept;
+} // namespace avx2
+namespace avx512
+{
+void addToSpectrum(const PartialGroup& group, Complex* out, const KernelTable& kernel,
+                   const SpectrumGeometry& geometry) noexcept;
+void addFourToSpectrum(const PartialGroup* const* groups, Complex* out, const KernelTable& kernel,
+                       const SpectrumGeometry& geometry) noexcept;
+bool updateEightGranular(PartialGroup* groups, const BinMagnitudes& in, vec4 shiftRatio,
+                         const SpectrumGeometry& geometry) noexcept;
+} // namespace avx512
+#endif
+
+} // namespace quendra::dravel::vantor

@@ -1,0 +1,262 @@
+// The wide kernels called directly, on every vector width: the spectrum add of one group and
+// of four (lanes on, below and past the ends of the spectrum), the eight-group Granular update,
+// the bin magnitudes and the limiter each give the four-lane path's bits. A width this
+// processor lacks is reported as skipped, never passed.
+#include "quendra/dsp/Limiter.h"
+#include "quendra/dsp/PartialGroup.h"
+#include "quendra/dsp/simd/KernelBackend.h"
+#include "quendra/dsp/simd/WideVectors.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace quendra::dravel::vantor;
+
+namespace
+{
+constexpr float kPi = 3.1415927f;
+constexpr float kHopRate = 48000.0f / 512.0f;
+
+std::string nameOf(VectorWidth width)
+{
+    return width == VectorWidth::FourLanes ? "FourLanes"
+           : width == VectorWidth::Bits256 ? "Bits256"
+                                           : "Bits512";
+}
+
+bool sameBits(vec4 a, vec4 b)
+{
+    for (int l = 0; l < 4; ++l)
+        if (std::bit_cast<std::uint32_t>(a[l]) != std::bit_cast<std::uint32_t>(b[l]))
+            return false;
+    return true;
+}
+
+struct WideKernel : ::testing::TestWithParam<VectorWidth>
+{
+    void SetUp() override
+    {
+        if (GetParam() > processorVectorWidth())
+            GTEST_SKIP() << "this processor lacks the " << nameOf(GetParam()) << " path";
+    }
+};
+
+// A 64-byte aligned spectrum with guard bins after bin 512, filled with noise.
+struct alignas(64) Spectrum
+{
+    std::array<Complex, kNumBins + 31> bins;
+
+    explicit Spectrum(std::uint32_t seed)
+    {
+        std::mt19937 rng(seed);
+        std::normal_distribution<float> d(0.0f, 1.0f);
+        for (Complex& c : bins)
+            c = {d(rng), d(rng)};
+    }
+    bool operator==(const Spectrum& o) const
+    {
+        return std::memcmp(bins.data(), o.bins.data(), sizeof bins) == 0;
+    }
+};
+
+// Bin positions of lanes: every quarter bin near both ends, beyond them, and inside.
+std::vector<float> edgePositions()
+{
+    std::vector<float> positions;
+    for (float p = -12.0f; p <= 12.0f; p += 0.25f)
+        positions.push_back(p);
+    for (float p = 500.0f; p <= 522.0f; p += 0.25f)
+        positions.push_back(p);
+    for (float p : {-600.0f, -509.0f, -508.0f, 100.3f, 255.7f, 516.0f, 516.25f, 1e9f})
+        positions.push_back(p);
+    return positions;
+}
+} // namespace
+
+TEST_P(WideKernel, SpectrumAddAtTheEdgesGivesTheFourLaneBits)
+{
+    const VectorWidth width = GetParam();
+    PartialRandom random;
+    PartialGroup groups[4] = {{0, kHopRate, &random},
+                              {0, kHopRate, &random},
+                              {0, kHopRate, &random},
+                              {0, kHopRate, &random}};
+    const PartialGroup* batch[4] = {&groups[0], &groups[1], &groups[2], &groups[3]};
+    KernelTable kernel;
+    const SpectrumGeometry geometry;
+    const std::vector<float> positions = edgePositions();
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<std::size_t> pick(0, positions.size() - 1);
+    std::normal_distribution<float> amplitude(0.0f, 1.0f);
+    for (int trial = 0; trial < 3000; ++trial)
+    {
+        for (PartialGroup& g : groups)
+        {
+            const auto at = [&] { return positions[pick(rng)] * kPi; };
+            g.mModOmega = vec4(at(), at(), at(), at());
+            g.mRe = vec4(amplitude(rng), amplitude(rng), amplitude(rng), amplitude(rng));
+            g.mIm = vec4(amplitude(rng), amplitude(rng), amplitude(rng), amplitude(rng));
+        }
+        Spectrum fourLanes(static_cast<std::uint32_t>(trial));
+        Spectrum wide = fourLanes;
+        Spectrum wideFour = fourLanes;
+        for (const PartialGroup& g : groups)
+        {
+            g.addToSpectrum(fourLanes.bins.data(), kernel, geometry);
+            g.addToSpectrumWide(width, wide.bins.data(), kernel, geometry);
+        }
+        PartialGroup::addFourToSpectrumWide(width, batch, wideFour.bins.data(), kernel, geometry);
+        ASSERT_TRUE(wide == fourLanes) << "one group at a time, trial " << trial;
+        ASSERT_TRUE(wideFour == fourLanes) << "four groups together, trial " << trial;
+    }
+}
+
+namespace
+{
+// Eight Granular groups side by side, as a bank holds them, set up from one seed.
+struct EightGroups
+{
+    PartialRandom random;
+    alignas(PartialGroup) unsigned char storage[8 * sizeof(PartialGroup)];
+
+    PartialGroup* groups() { return std::launder(reinterpret_cast<PartialGroup*>(storage)); }
+
+    explicit EightGroups(float fundamentalBin)
+    {
+        random.reseed(77);
+        for (int i = 0; i < 8; ++i)
+        {
+            PartialGroup* g = new (storage + i * sizeof(PartialGroup))
+                PartialGroup(static_cast<std::uint8_t>(i % 2), kHopRate, &random);
+            const float h = static_cast<float>(4 * i);
+            g->layOut(vec4(h, h + 1.0f, h + 2.0f, h + 3.0f), vec4(0.0f));
+            g->setHarmonicLimit(29.0f); // the last lanes take no part
+            g->setFundamental(vec4(fundamentalBin * kPi));
+            g->computeRatios(vec4(0.01f), vec4(0.02f));
+            g->setModRate(8.0f);
+            g->selectMode(ModMode::Granular);
+            g->setRetention(vec4(0.9f, 0.5f, 0.99f, 0.0f));
+            g->setPitchDepth(vec4(0.25f));
+        }
+    }
+};
+
+void expectSameGroups(PartialGroup& a, PartialGroup& b, int hop, int group)
+{
+    SCOPED_TRACE("hop " + std::to_string(hop) + ", group " + std::to_string(group));
+    EXPECT_EQ(a.mAudible, b.mAudible);
+    EXPECT_TRUE(sameBits(a.mExcitation, b.mExcitation));
+    EXPECT_TRUE(sameBits(a.mLevel, b.mLevel));
+    EXPECT_TRUE(sameBits(a.mModOmega, b.mModOmega));
+    EXPECT_TRUE(sameBits(a.mPhase, b.mPhase));
+    EXPECT_TRUE(sameBits(a.mRe, b.mRe));
+    EXPECT_TRUE(sameBits(a.mIm, b.mIm));
+    EXPECT_TRUE(sameBits(a.mGranular.countdown, b.mGranular.countdown));
+    EXPECT_TRUE(sameBits(a.mGranular.envelope, b.mGranular.envelope));
+}
+} // namespace
+
+TEST_P(WideKernel, EightGroupUpdateGivesTheBitsOfEightUpdates)
+{
+    const VectorWidth width = GetParam();
+    // Fundamentals that put the top lanes on the last bins and past them.
+    for (float fundamental : {3.0f, 17.0f, 64.0f})
+    {
+        EightGroups wide(fundamental);
+        EightGroups fourLanes(fundamental);
+        Spectrum input(9);
+        input.bins[3] = {std::numeric_limits<float>::infinity(), 0.0f};
+        BinMagnitudes magnitudes;
+        magnitudes.compute(input.bins.data());
+        const SpectrumGeometry geometry;
+        for (int hop = 0; hop < 200; ++hop)
+        {
+            const vec4 shift(hop % 3 == 0 ? 1.0f : 1.2f);
+            const bool batched = PartialGroup::updateEightGranular(width, wide.groups(), magnitudes,
+                                                                   shift, geometry);
+            ASSERT_EQ(batched, width != VectorWidth::FourLanes);
+            if (!batched)
+                for (int i = 0; i < 8; ++i)
+                    wide.groups()[i].update(magnitudes, shift, geometry);
+            for (int i = 0; i < 8; ++i)
+                fourLanes.groups()[i].update(magnitudes, shift, geometry);
+            for (int i = 0; i < 8; ++i)
+                expectSameGroups(wide.groups()[i], fourLanes.groups()[i], hop, i);
+            if (HasFailure())
+                return;
+        }
+    }
+}
+
+TEST_P(WideKernel, BinMagnitudesGiveTheFourLaneBits)
+{
+    Spectrum input(3);
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const Complex awkward[] = {{inf, nan},     {nan, -inf},   {nan, 1.0f},     {1e-45f, -1e-45f},
+                               {3e38f, 3e38f}, {-0.0f, 0.0f}, {1e-20f, 1e20f}, {-inf, -inf}};
+    for (std::size_t k = 0; k < std::size(awkward); ++k)
+    {
+        input.bins[5 * k] = awkward[k];
+        input.bins[kNumBins - 1 - k] = awkward[k];
+    }
+    BinMagnitudes fourLanes;
+    BinMagnitudes wide;
+    fourLanes.compute(input.bins.data(), VectorWidth::FourLanes);
+    wide.compute(input.bins.data(), GetParam());
+    for (std::size_t k = 0; k < kNumBins; ++k)
+        ASSERT_EQ(std::bit_cast<std::uint32_t>(wide[k]), std::bit_cast<std::uint32_t>(fourLanes[k]))
+            << "bin " << k;
+    // Each lane's value is the hypot of its bin, whatever lane of a pack it sits in.
+    for (std::size_t k = 1; k < kNumBins; ++k)
+    {
+        if (std::isfinite(input.bins[k].re) && std::isfinite(input.bins[k].im))
+        {
+            ASSERT_EQ(wide[k], std::hypot(input.bins[k].re, input.bins[k].im)) << "bin " << k;
+        }
+    }
+}
+
+TEST_P(WideKernel, LimiterGivesTheFourLaneBits)
+{
+    limitVectorWidth(VectorWidth::FourLanes);
+    Limiter fourLanes;
+    fourLanes.setup(44100.0f);
+    limitVectorWidth(GetParam());
+    Limiter wide;
+    wide.setup(44100.0f);
+    limitVectorWidth(VectorWidth::Bits512);
+    std::mt19937 rng(21);
+    std::normal_distribution<float> loud(0.0f, 3.0f);
+    std::uniform_int_distribution<std::size_t> length(1, Limiter::kMaxRun);
+    std::array<StereoFrame, Limiter::kMaxRun> a{};
+    for (int run = 0; run < 2000; ++run)
+    {
+        const std::size_t count = length(rng);
+        // Loud runs, quiet runs (the release) and silence in turn.
+        const float scale = run % 3 == 0 ? 1.0f : (run % 3 == 1 ? 0.05f : 0.0f);
+        for (std::size_t n = 0; n < count; ++n)
+            a[n] = {scale * loud(rng), scale * loud(rng)};
+        std::array<StereoFrame, Limiter::kMaxRun> b = a;
+        fourLanes.process(a.data(), count);
+        wide.process(b.data(), count);
+        ASSERT_EQ(std::memcmp(a.data(), b.data(), count * sizeof(StereoFrame)), 0) << "run " << run;
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(fourLanes.smoothedGain()),
+                  std::bit_cast<std::uint64_t>(wide.smoothedGain()))
+            << "run " << run;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWidth, WideKernel,
+                         ::testing::Values(VectorWidth::FourLanes, VectorWidth::Bits256,
+                                           VectorWidth::Bits512),
+                         [](const auto& info) { return nameOf(info.param); });

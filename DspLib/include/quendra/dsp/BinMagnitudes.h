@@ -19,6 +19,8 @@ public:
 
     // spectrum: kNumBins bins.
     void compute(const Complex* spectrum) noexcept;
+    // Every magnitude times `factor` (a frozen bank lets in only part of its input, or none).
+    void scale(float factor) noexcept;
 
     float operator[](std::size_t bin) const noexcept { return mValues[bin]; }
     const float* data() const noexcept { return mValues.data(); } // bins 0..512 and padding

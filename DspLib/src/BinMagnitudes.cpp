@@ -15,4 +15,10 @@ void BinMagnitudes::compute(const Complex* spectrum, VectorWidth width) noexcept
     mValues[0] = magnitude(vec4(spectrum[0].re * 0.5f), vec4(spectrum[0].im * 0.5f))[0];
 }
 
+void BinMagnitudes::scale(float factor) noexcept
+{
+    for (std::size_t k = 0; k < kPadded; k += 4)
+        (vec4::load(&mValues[k]) * vec4(factor)).store(&mValues[k]);
+}
+
 } // namespace quendra::dravel::vantor

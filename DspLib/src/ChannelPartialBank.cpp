@@ -228,6 +228,7 @@ void ChannelPartialBank::frameStart() noexcept
     // control-rate update may move the partials).
     completeSynthesis();
     mInputMagnitudes.compute(mpInputSpectrum, mVectorWidth);
+    advanceFreeze();
     mpCursor = groups();
     mpSynthesisCursor = groups();
     mFrozenEnd = 0;
@@ -242,6 +243,22 @@ void ChannelPartialBank::frameStart() noexcept
     }
     controlRateUpdate();
     std::fill_n(mpOutputSpectrum, kNumBins, Complex{0.0f, 0.0f});
+}
+
+void ChannelPartialBank::advanceFreeze() noexcept
+{
+    if (mFreezeAmount != mFreezeTarget)
+    {
+        constexpr float step = 1.0f / kFreezeRampHops;
+        mFreezeAmount = mFreezeTarget > mFreezeAmount ? std::min(mFreezeAmount + step, 1.0f)
+                                                      : std::max(mFreezeAmount - step, 0.0f);
+        markGroupsStale(); // every group takes up its new retention
+    }
+    // Engaged, no input reaches the partials from the first frame on; released, it comes
+    // back as the retention falls.
+    const float inflow = mFreezeTarget != 0.0f ? 0.0f : 1.0f - mFreezeAmount;
+    if (inflow != 1.0f)
+        mInputMagnitudes.scale(inflow);
 }
 
 void ChannelPartialBank::controlRateUpdate() noexcept
@@ -448,6 +465,11 @@ void ChannelPartialBank::setFrequencySource(std::uint32_t source) noexcept
     mFlags.frequency = true;
     mFlags.layout = true;
     mFlags.enable = true;
+}
+
+void ChannelPartialBank::setFreeze(bool frozen) noexcept
+{
+    mFreezeTarget = frozen ? 1.0f : 0.0f;
 }
 
 void ChannelPartialBank::setPolyphony(std::uint32_t polyphony) noexcept

@@ -415,6 +415,11 @@ void Vantor::setPolyphony(int polyphony) noexcept
     toBothBanks(&ChannelPartialBank::setPolyphony, static_cast<std::uint32_t>(polyphony));
 }
 
+void Vantor::setFreeze(bool frozen) noexcept
+{
+    toBothBanksAtFrameStart(&ChannelPartialBank::setFreeze, frozen);
+}
+
 void Vantor::updateCompensationGain() noexcept
 {
     mCompensationGain = mShiftFactor * mVoicesFactor * mStretchFactor;

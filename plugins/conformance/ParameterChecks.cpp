@@ -1,6 +1,7 @@
 // Parameters as every format declares them, and fuzzed: random values at, between and
 // outside the bounds on every block, in every modulation mode, never give a non-finite,
-// subnormal or unbounded block; values read back are clamped; value/text round-trips.
+// subnormal or unbounded block; values read back are clamped; value/text round-trips; freeze
+// holds the resonance.
 #include "Checks.h"
 #include "SymbolTable.h"
 
@@ -8,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace sorvell::conformance
 {
@@ -132,6 +134,63 @@ void checkParameters(Context& context)
                           "deepest " + std::to_string(deepest) + " dB, after 3 s of silence " +
                               std::to_string(last) + " dB, " + std::to_string(outOfRange) +
                               " readings out of range");
+        });
+
+    context.report.run(
+        context.name("parameters", "freeze holds the resonance"),
+        [&]
+        {
+            // Half a second of noise, then silence for two seconds: frozen at the end of the
+            // noise the resonance keeps its level (within 1 dB); free it has died away.
+            const auto levelsAfterNoise = [&](double freeze)
+            {
+                auto instance = context.make(48000.0, 512);
+                set(*instance, "decay", 0.5);
+                const Stereo loud = noise(24000, 0.5f, 9);
+                const std::vector<float> zeros(512, 0.0f);
+                Stereo output(512);
+                float* out[2] = {output.left.data(), output.right.data()};
+                std::vector<double> power; // mean square of each block of silence
+                for (size_t block = 0; block < 2 * 48000 / 512 + 24000 / 512; ++block)
+                {
+                    const size_t at = block * 512;
+                    const bool inNoise = at + 512 <= loud.left.size();
+                    if (!inNoise && power.empty())
+                    {
+                        set(*instance, "freeze", freeze);
+                    }
+                    const float* in[2] = {inNoise ? loud.left.data() + at : zeros.data(),
+                                          inNoise ? loud.right.data() + at : zeros.data()};
+                    instance->process(in, out, 512);
+                    if (!inNoise)
+                    {
+                        double sum = 0.0;
+                        for (const float x : output.left)
+                        {
+                            sum += double(x) * x;
+                        }
+                        power.push_back(sum / 512.0);
+                    }
+                }
+                const auto level = [&](size_t first)
+                {
+                    double sum = 0.0;
+                    for (size_t b = first; b < first + 20; ++b)
+                    {
+                        sum += power[b];
+                    }
+                    return 10.0 * std::log10(sum / 20.0 + 1e-30);
+                };
+                return std::pair{level(20), level(power.size() - 20)};
+            };
+            const auto [frozenEarly, frozenLate] = levelsAfterNoise(1.0);
+            const auto [freeEarly, freeLate] = levelsAfterNoise(0.0);
+            return expect(std::fabs(frozenLate - frozenEarly) < 1.0 && frozenEarly > -60.0 &&
+                              freeLate < freeEarly - 40.0,
+                          "frozen " + std::to_string(frozenEarly) + " then " +
+                              std::to_string(frozenLate) + " dB, free " +
+                              std::to_string(freeEarly) + " then " + std::to_string(freeLate) +
+                              " dB");
         });
 
     context.report.run(context.name("parameters", "enumerations"),

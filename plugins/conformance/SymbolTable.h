@@ -11,9 +11,9 @@ namespace sorvell::conformance
 inline const std::vector<std::string>& declaredSymbols()
 {
     static const std::vector<std::string> symbols{
-        "mix",      "gain",      "stretch", "shift",       "decay",     "hf_damp",
-        "lf_damp",  "voices",    "unison",  "harmonics",   "frequency", "mod_type",
-        "mod_rate", "pitch_mod", "bypass",  "pitch_source"};
+        "mix",      "gain",      "stretch", "shift",        "decay",     "hf_damp",
+        "lf_damp",  "voices",    "unison",  "harmonics",    "frequency", "mod_type",
+        "mod_rate", "pitch_mod", "bypass",  "pitch_source", "freeze"};
     return symbols;
 }
 

@@ -20,6 +20,7 @@ namespace
 {
 
 using quendra::plugin::kBypassIndex;
+using quendra::plugin::kFreezeIndex;
 using quendra::plugin::kGainReductionFloorDb;
 using quendra::plugin::kGainReductionParameter;
 using quendra::plugin::kPitchSourceIndex;
@@ -133,6 +134,18 @@ protected:
             parameter.ranges = ParameterRanges(0.0f, 0.0f, 1.0f);
             return;
         }
+        if (index == kFreezeIndex)
+        {
+            parameter.hints = kParameterIsAutomatable | kParameterIsBoolean | kParameterIsInteger;
+            parameter.name = "Freeze";
+            parameter.shortName = "Freeze";
+            parameter.symbol = "freeze";
+            parameter.description = "Hold the resonance as it is: the partials keep their levels "
+                                    "and take in no new input until released, then ring out "
+                                    "with the decay.";
+            parameter.ranges = ParameterRanges(0.0f, 0.0f, 1.0f);
+            return;
+        }
         if (index == kPitchSourceIndex)
         {
             parameter.hints = kParameterIsAutomatable | kParameterIsInteger;
@@ -151,7 +164,8 @@ protected:
         programName = text(::sorvell::factory_presets()[index].name);
     }
 
-    // Every preset sets all fourteen parameters; bypass and pitch source stay as they are.
+    // Every preset sets all fourteen parameters; bypass, pitch source and freeze stay as they
+    // are.
     void loadProgram(uint32_t index) override
     {
         for (const auto& value : ::sorvell::factory_presets()[index].values)

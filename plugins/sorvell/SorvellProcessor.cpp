@@ -21,7 +21,8 @@ constexpr auto kFrequencyIndex = static_cast<std::size_t>(parameter_id::frequenc
 
 } // namespace
 
-SorvellProcessor::SorvellProcessor(double sampleRate) : mSampleRate(sampleRate)
+SorvellProcessor::SorvellProcessor(double sampleRate, std::optional<std::uint32_t> seed)
+    : mSampleRate(sampleRate), mSeed(seed)
 {
     const auto rows = sorvell::parameters();
     for (std::size_t index = 0; index < rows.size(); ++index)
@@ -44,6 +45,7 @@ SorvellProcessor::SorvellProcessor(double sampleRate) : mSampleRate(sampleRate)
     mSmoothed[kBypassIndex] = std::make_unique<smoothed_parameter>(
         0.0, 1.0, 0.0, [this](double value) { mBypassAmount = static_cast<float>(value); });
     mValues[kPitchSourceIndex].store(0.0, std::memory_order_relaxed);
+    mValues[kFreezeIndex].store(0.0, std::memory_order_relaxed);
     for (auto& smoothed : mSmoothed)
     {
         if (smoothed)
@@ -57,7 +59,9 @@ SorvellProcessor::SorvellProcessor(double sampleRate) : mSampleRate(sampleRate)
 
 void SorvellProcessor::buildEngine()
 {
-    mEngine = std::make_unique<dravel::vantor::Vantor>(static_cast<float>(mSampleRate));
+    const auto rate = static_cast<float>(mSampleRate);
+    mEngine = mSeed ? std::make_unique<dravel::vantor::Vantor>(rate, *mSeed)
+                    : std::make_unique<dravel::vantor::Vantor>(rate);
     mEngine->setFrequencySource(0);
     mEngine->setPolyphony(0);
     mEngineUsed = false;
@@ -110,6 +114,12 @@ void SorvellProcessor::setParameter(std::size_t index, double value) noexcept
         mValues[index].store(source, std::memory_order_relaxed);
         mPitchSource.store(source, std::memory_order_release);
         mPitchSourceChanged.store(true, std::memory_order_release); // the audio thread follows
+        return;
+    }
+    if (index == kFreezeIndex)
+    {
+        mValues[index].store(value >= 0.5 ? 1.0 : 0.0, std::memory_order_relaxed);
+        mFreezeChanged.store(true, std::memory_order_release);
         return;
     }
     if (index == kBypassIndex)
@@ -180,6 +190,7 @@ void SorvellProcessor::prime() noexcept
             sorvell::apply(*mEngine, index, mValues[index].load(std::memory_order_relaxed));
         }
     }
+    mEngine->setFreeze(mValues[kFreezeIndex].load(std::memory_order_relaxed) >= 0.5);
     mPrimed = true;
 }
 
@@ -195,6 +206,11 @@ void SorvellProcessor::process(const float* const* inputs, float* const* outputs
     if (!mPrimed)
     {
         prime();
+    }
+    else if (mFreezeChanged.load(std::memory_order_relaxed) &&
+             mFreezeChanged.exchange(false, std::memory_order_acq_rel))
+    {
+        mEngine->setFreeze(mValues[kFreezeIndex].load(std::memory_order_relaxed) >= 0.5);
     }
     mRamps.begin_block();
     if (frames == 0)

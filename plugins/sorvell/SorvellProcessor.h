@@ -1,6 +1,7 @@
 // The plugin's signal path without any plugin API: one engine, the shared parameter table bound
 // through the shared ramp set (5 ms ramps, block-start queue), a bypass that crossfades to the
-// dry input delayed by the engine's latency, and the MIDI pitch source. Every plugin format
+// dry input delayed by the engine's latency, the MIDI pitch source and freeze (the engine
+// ramps it itself). Every plugin format
 // drives it the same way: parameters from any thread, process() and midi() on the audio thread.
 //
 // Lifecycle: construction, setSampleRate() and activate() allocate (never on the audio thread);
@@ -21,15 +22,18 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 namespace quendra::plugin
 {
 
-// Parameters after the shared table: the bypass and the pitch source.
+// Parameters after the shared table: the bypass, the pitch source and freeze (added last, so
+// that earlier states and automation keep their indices).
 inline constexpr std::size_t kBypassIndex = sorvell::parameter_count;
 inline constexpr std::size_t kPitchSourceIndex = sorvell::parameter_count + 1;
-inline constexpr std::size_t kParameterCount = sorvell::parameter_count + 2;
+inline constexpr std::size_t kFreezeIndex = sorvell::parameter_count + 2;
+inline constexpr std::size_t kParameterCount = sorvell::parameter_count + 3;
 
 enum class PitchSource
 {
@@ -44,7 +48,8 @@ class SorvellProcessor
 public:
     static constexpr std::uint32_t kLatency = dravel::vantor::Vantor::kLatency;
 
-    explicit SorvellProcessor(double sampleRate);
+    // With a seed every engine it builds gives the same output for the same input, bit for bit.
+    explicit SorvellProcessor(double sampleRate, std::optional<std::uint32_t> seed = {});
 
     SorvellProcessor(const SorvellProcessor&) = delete;
     SorvellProcessor& operator=(const SorvellProcessor&) = delete;
@@ -82,6 +87,7 @@ private:
     static constexpr std::uint32_t kRun = 256; // frames per engine call
 
     double mSampleRate;
+    std::optional<std::uint32_t> mSeed;
     std::unique_ptr<dravel::vantor::Vantor> mEngine;
     bool mEngineUsed = false;
     bool mPrimed = false;
@@ -97,7 +103,8 @@ private:
 
     std::atomic<int> mPitchSource{static_cast<int>(PitchSource::frequency)};
     std::atomic<bool> mPitchSourceChanged{false};
-    MidiPitch mMidiPitch; // audio thread only (and activate)
+    std::atomic<bool> mFreezeChanged{false}; // the audio thread hands the value to the engine
+    MidiPitch mMidiPitch;                    // audio thread only (and activate)
 };
 
 } // namespace quendra::plugin

@@ -18,6 +18,14 @@ TEST(RendererOptions, EverySpellingOfASettingGivesTheSameRender)
         {{"--hf_damp", "0.7"}, {"--hf-damp", "0.7"}, {"--hf-damp=0.7"}, {"@hf_damp", "0.7"}},
         {{"--mod_type", "3"}, {"--mod-type", "granular"}, {"@mod_type", "Gran"}},
         {{"--gain", "24"}, {"--gain", "30"}}, // clamped to the top of the range
+        // Musical units: the same values as the plain numbers.
+        {{"--decay", "0.5"}, {"--decay", "500ms"}, {"--decay", "0.5s"}, {"--decay=500MS"}},
+        {{"--gain", "-3"}, {"--gain", "-3db"}, {"--gain", "-3dB"}},
+        {{"--mix", "0.5"}, {"--mix", "50%"}, {"@mix", "50%"}},
+        {{"--shift", "7"}, {"--shift", "+7st"}, {"--shift", "7ST"}},
+        {{"--frequency", "2500"}, {"--frequency", "2.5khz"}, {"--frequency", "2500Hz"}},
+        {{"--frequency", "110"}, {"--frequency", "A2"}, {"--frequency", "45m"}},
+        {{"--frequency", "0:110 0.2:220"}, {"--frequency", "0s:110hz 200ms:A3"}},
     };
     int index = 0;
     const auto renderWith = [&](std::vector<std::string> options)
@@ -55,7 +63,9 @@ TEST(RendererOptions, ListShowsWhatTheClassRegistered)
     for (const char* expected :
          {"--decay  \"Decay time\"", "range: 0.001 to 20", "Set the decay length in seconds",
           "--mod_type  \"Modulation mode\"", "range: 0 None, 1 Chorus, 2 Wandering, 3 Granular",
-          "default: 0.222", "category: Modulation"})
+          "default: 0.222", "category: Modulation", "unit: s (or ms)",
+          "unit: Hz (or kHz, a note name, a MIDI note number)", "unit: dB", "unit: st (semitones)",
+          "unit: share (0.5 or 50%)"})
     {
         EXPECT_NE(result.out.find(expected), std::string::npos) << expected << "\n" << result.out;
     }

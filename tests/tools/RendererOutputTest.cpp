@@ -1,6 +1,7 @@
 // What the renderer writes: the clipping report and --normalize, the same bytes for the same
-// render in every format, standard input and output, writing through a symbolic link, and
-// RF64 for a WAV file past 4 GiB.
+// render in every format, standard input and output, writing through a symbolic link, RF64 for
+// a WAV file past 4 GiB, the float WAV format chunk, a closed pipe, a folder as output and a
+// --type that disagrees with the extension.
 #include "ToolTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -73,6 +75,51 @@ TEST(RendererLevels, ClippingIsReportedAndNormalizeSetsThePeak)
             EXPECT_NEAR(peak, c.peakDbfs, 0.01);
         }
     }
+}
+
+// --limit: a hot render to 16 bits keeps its peaks under the ceiling instead of clipping, and
+// says so in one note; a render that stays under the ceiling is the same file with or without.
+TEST(RendererLevels, LimitKeepsThePeaksUnderTheCeilingAndLeavesQuietRendersAlone)
+{
+    ScratchFolder folder;
+    writeWav(folder.file("in.wav"), noise(1.0, 2, 0.5f, 21));
+    const auto run = [&](const std::string& output, const std::vector<std::string>& options)
+    {
+        std::vector<std::string> args = {folder.file("in.wav"), "-o", folder.file(output), "-q"};
+        args.insert(args.end(), kResonance.begin(), kResonance.end());
+        args.insert(args.end(), options.begin(), options.end());
+        return runTool(args);
+    };
+    struct Case
+    {
+        const char* output;
+        std::vector<std::string> options;
+        double ceiling;
+    };
+    for (const Case& c : {Case{"limit16.wav", {"--gain", "12", "--bits", "16", "--limit"}, -1.0},
+                          Case{"limit3.flac", {"--gain", "12", "--limit", "-3db"}, -3.0},
+                          Case{"both.flac", {"--gain", "12", "--normalize", "0", "--limit"}, -1.0}})
+    {
+        SCOPED_TRACE(c.output);
+        const RunResult result = run(c.output, c.options);
+        ASSERT_EQ(result.status, 0) << result.err;
+        char ceiling[16];
+        std::snprintf(ceiling, sizeof ceiling, "%.1f", c.ceiling);
+        EXPECT_EQ(result.err.rfind("sorvell: note: '" + folder.file(c.output) +
+                                       "': the limiter held the true peak to " + ceiling +
+                                       " dBFS, reducing the level by up to ",
+                                   0),
+                  0u)
+            << result.err;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+        const double peak = 20.0 * std::log10(peakOf(readAudio(folder.file(c.output))));
+        EXPECT_LE(peak, c.ceiling + 0.001);
+        EXPECT_GT(peak, c.ceiling - 1.0); // limited, not turned down as a whole
+    }
+    ASSERT_EQ(run("quiet.flac", {"--gain", "-24"}).status, 0);
+    const RunResult quiet = run("quiet-limited.flac", {"--gain", "-24", "--limit"});
+    EXPECT_EQ(quiet.err, "");
+    EXPECT_EQ(bytesOf(folder.file("quiet-limited.flac")), bytesOf(folder.file("quiet.flac")));
 }
 
 TEST(RendererFiles, TheSameRenderGivesTheSameBytesInEveryFormat)
@@ -150,4 +197,82 @@ TEST(RendererFiles, ALinkIsWrittenThroughAndAReplacedFileKeepsItsMode)
     EXPECT_EQ(info.st_mode & 07777, 0640u);
     EXPECT_EQ(readAudio(folder.file("target.wav")).frames(), 4800u);
     EXPECT_EQ(folder.names(), (std::vector<std::string>{"in.wav", "link.wav", "target.wav"}));
+}
+
+// A float WAV file's format chunk carries the extension size (0) that every format but PCM
+// must have, so that strict readers take it without a warning.
+TEST(RendererFiles, FloatWavHasTheExtendedFormatChunk)
+{
+    ScratchFolder folder;
+    writeWav(folder.file("in.wav"), noise(0.1, 2, 0.5f, 2));
+    const Audio out = render(folder, "in.wav", "out.wav", {"--tail", "0"});
+    EXPECT_EQ(out.frames(), 4800u);
+    const std::string bytes = bytesOf(folder.file("out.wav"));
+    ASSERT_GT(bytes.size(), 46u);
+    const auto little = [&](std::size_t at, int count)
+    {
+        std::uint32_t value = 0;
+        for (int i = count - 1; i >= 0; --i)
+            value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+        return value;
+    };
+    EXPECT_EQ(bytes.substr(12, 4), "fmt ");
+    EXPECT_EQ(little(16, 4), 18u);             // chunk size
+    EXPECT_EQ(little(20, 2), 3u);              // IEEE float
+    EXPECT_EQ(little(36, 2), 0u);              // extension size
+    EXPECT_EQ(bytes.substr(38, 4), "fact");    // the chunks that follow, unmoved
+    EXPECT_EQ(little(4, 4), bytes.size() - 8); // the RIFF size
+    if (std::filesystem::exists("/usr/bin/sox"))
+    {
+        const RunResult sox = runProgram({"/usr/bin/sox", folder.file("out.wav"), "-n"});
+        EXPECT_EQ(sox.status, 0);
+        EXPECT_EQ(sox.err, "");
+    }
+    // 16-bit WAV stays the plain PCM chunk.
+    render(folder, "in.wav", "pcm.wav", {"--tail", "0", "--bits", "16"});
+    EXPECT_EQ(bytesOf(folder.file("pcm.wav")).substr(16, 4), std::string("\x10\0\0\0", 4));
+}
+
+TEST(RendererFiles, AClosedPipeEndsTheRenderQuietly)
+{
+    ScratchFolder folder;
+    writeWav(folder.file("in.wav"), noise(1.0, 2, 0.5f, 2));
+    const RunResult result = runProgram({"/bin/bash", "-c",
+                                         "\"$0\" \"$1\" -o - -q | head -c 1000 > /dev/null; "
+                                         "echo ${PIPESTATUS[0]}",
+                                         SORVELL_TOOL, folder.file("in.wav")});
+    EXPECT_EQ(result.out, "141\n"); // 128 + SIGPIPE, as a program the signal ended
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(folder.names(), std::vector<std::string>{"in.wav"});
+}
+
+TEST(RendererFiles, AnExistingFolderTakesOneInputUnderItsOwnName)
+{
+    ScratchFolder folder;
+    writeWav(folder.file("in.wav"), noise(0.1, 2, 0.5f, 2));
+    std::filesystem::create_directory(folder.file("renders"));
+    const RunResult result =
+        runTool({folder.file("in.wav"), "-o", folder.file("renders"), "-q", "--tail", "0"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(readAudio(folder.file("renders/in.wav")).frames(), 4800u);
+}
+
+TEST(RendererFiles, ATypeThatDisagreesWithTheExtensionIsWarnedAbout)
+{
+    ScratchFolder folder;
+    writeWav(folder.file("in.wav"), noise(0.1, 2, 0.5f, 2));
+    const auto run = [&](const std::string& output, const std::string& type)
+    {
+        return runTool({folder.file("in.wav"), "-o", folder.file(output), "-q", "--tail", "0",
+                        "--type", type});
+    };
+    const RunResult mismatch = run("x.wav", "flac");
+    EXPECT_EQ(mismatch.status, 0);
+    EXPECT_EQ(mismatch.err, "sorvell: warning: '" + folder.file("x.wav") +
+                                "' is written as FLAC (--type flac), not as its extension says\n");
+    EXPECT_EQ(bytesOf(folder.file("x.wav")).substr(0, 4), "fLaC");
+    for (const auto& [output, type] : {std::pair{"y.flac", "flac"}, std::pair{"z.raw", "wav"}})
+    {
+        EXPECT_EQ(run(output, type).err, "") << output; // agreeing, or an extension of no format
+    }
 }

@@ -104,18 +104,26 @@ TEST(RendererBreakpoints, TheResonanceFollowsAFrequencySweep)
 {
     ScratchFolder folder;
     writeWav(folder.file("in.wav"), noise(3.0, 1, 0.5f, 23));
-    // Up from 200 Hz to 800 Hz over two seconds, then held; given as notes and hertz.
+    // Up two octaves from 200 Hz over two seconds, then held: an octave a second, in equal
+    // ratios (a line in hertz would pass 350 Hz at 0.5 s, 500 at 1 s and 650 at 1.5 s).
     const Audio out = render(
         folder, "in.wav", "out.wav",
         {"--frequency", "0:200, 2:800", "--harmonics", "1", "--decay", "0.3", "--tail", "0"});
     for (const double seconds : {0.5, 1.0, 1.5, 2.5})
     {
         SCOPED_TRACE(seconds);
-        const double expected = seconds < 2.0 ? 200.0 + 300.0 * seconds : 800.0;
+        const double expected = seconds < 2.0 ? 200.0 * std::pow(2.0, seconds) : 800.0;
         const auto centre = static_cast<std::size_t>(seconds * 48000);
         const double found = strongestFrequency(out, centre - 2048, 4096, 100.0, 1000.0);
-        EXPECT_NEAR(found, expected, expected * 0.04);
+        EXPECT_NEAR(found, expected, expected * 0.02);
     }
+    // A2 to A3 over four seconds, as notes: the midpoint is 155.6 Hz (E3 a quarter tone flat),
+    // not the 165 Hz of a straight line.
+    writeWav(folder.file("long.wav"), noise(4.5, 1, 0.5f, 29));
+    const Audio octave =
+        render(folder, "long.wav", "octave.wav",
+               {"--frequency", "0:A2 4:A3", "--harmonics", "1", "--decay", "0.3", "--tail", "0"});
+    EXPECT_NEAR(strongestFrequency(octave, 2 * 48000 - 2048, 4096, 100.0, 300.0), 155.56, 2.0);
 }
 
 TEST(RendererNotes, NoteNamesAndMidiNumbersAreTheFrequenciesTheyName)
@@ -148,4 +156,41 @@ TEST(RendererNotes, NoteNamesAndMidiNumbersAreTheFrequenciesTheyName)
     }
     // Inside breakpoints too.
     EXPECT_EQ(renderWith("0:A2 0.2:A3"), renderWith("0:110 0.2:220"));
+}
+
+// --freeze "0.5:1 2:0": from half a second on the resonance holds whatever comes in (here the
+// input goes on ten times as loud, then stops at 1 s), its level steady after the input has
+// gone, and from 2 s it rings out with the decay.
+TEST(RendererFreeze, HoldsUntilReleasedThenRingsOut)
+{
+    ScratchFolder folder;
+    Audio quiet = noise(1.0, 2, 0.3f, 31);
+    Audio loud = quiet;
+    for (std::size_t i = loud.samples.size() / 2; i < loud.samples.size(); ++i)
+    {
+        loud.samples[i] *= 10.0f;
+    }
+    writeWav(folder.file("quiet.wav"), quiet);
+    writeWav(folder.file("loud.wav"), loud);
+    const std::vector<std::string> options = {"--freeze", "0.5:1 2s:0", "--frequency", "A2",
+                                              "--decay",  "1s",         "--seed",      "3"};
+    const Audio a = render(folder, "quiet.wav", "a.wav", options);
+    const Audio b = render(folder, "loud.wav", "b.wav", options);
+    ASSERT_EQ(a.frames(), 48000u + 48000u + 48000u + 2048u); // the tail waits for the release
+    for (std::size_t i = 2 * 26400; i < 2 * 93600; ++i)
+    {
+        ASSERT_EQ(a.samples[i], b.samples[i]) << i / 2;
+    }
+    const auto level = [&](double seconds)
+    { return 20.0 * std::log10(sineAmplitude(a, 0, std::size_t(seconds * 48000), 4800)); };
+    for (double t = 1.1; t < 1.9; t += 0.1)
+    {
+        EXPECT_NEAR(level(t), level(1.1), 0.5) << t;
+    }
+    EXPECT_NEAR(level(2.2) - level(2.7), 30.0, 3.0); // 60 dB a second
+    // Without breakpoints: on for the whole render, or off (the host object renders it).
+    EXPECT_NE(render(folder, "quiet.wav", "on.wav", {"--freeze", "on", "--tail", "0"}).samples,
+              render(folder, "quiet.wav", "off.wav", {"--tail", "0"}).samples);
+    EXPECT_EQ(render(folder, "quiet.wav", "zero.wav", {"--freeze", "0", "--tail", "0"}).samples,
+              render(folder, "quiet.wav", "off.wav", {"--tail", "0"}).samples);
 }

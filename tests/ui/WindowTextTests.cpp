@@ -1,4 +1,5 @@
-// Value texts, note names, control travel and the frequency axis of the window.
+// Value texts, note names, control travel, the frequency axis and the controls of the window.
+#include "ControlLayout.h"
 #include "FrequencyAxis.h"
 #include "ParameterScale.h"
 #include "SorvellProcessor.h"
@@ -6,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -66,6 +68,8 @@ TEST(ValueText, EveryParameterInItsUnit)
         {at(pitch_mod), 4.0, "4.00 st"},
         {kBypassIndex, 0.0, "Off"},
         {kBypassIndex, 1.0, "On"},
+        {kFreezeIndex, 0.0, "Off"},
+        {kFreezeIndex, 1.0, "On"},
         {kPitchSourceIndex, 0.0, "Frequency"},
         {kPitchSourceIndex, 1.0, "MIDI"},
     };
@@ -158,3 +162,27 @@ TEST(FrequencyAxis, LogScaleAndNoteMarks)
 }
 
 } // namespace
+
+// Every parameter has one control; bypass and freeze are toggles, freeze in the BODY panel.
+TEST(ControlLayout, EveryParameterHasOneControlAndFreezeIsAToggleOfTheBody)
+{
+    ControlLayout layout;
+    layout.layOut(1000.0, 600.0);
+    for (std::size_t i = 0; i < kParameterCount; ++i)
+    {
+        EXPECT_EQ(std::count_if(layout.controls().begin(), layout.controls().end(),
+                                [&](const Control& c) { return c.index == i; }),
+                  1)
+            << i;
+    }
+    for (const Group& group : layout.groups())
+    {
+        const bool body = std::string(group.title) == "BODY";
+        EXPECT_EQ(group.selector == static_cast<int>(kFreezeIndex), body) << group.title;
+    }
+    const auto freeze = std::find_if(layout.controls().begin(), layout.controls().end(),
+                                     [](const Control& c) { return c.index == kFreezeIndex; });
+    ASSERT_NE(freeze, layout.controls().end());
+    EXPECT_EQ(freeze->kind, ControlKind::toggle);
+    EXPECT_EQ(layout.controlAt(freeze->box.x + 1.0, freeze->box.y + 1.0), &*freeze);
+}

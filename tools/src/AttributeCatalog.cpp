@@ -1,8 +1,8 @@
 #include "AttributeCatalog.h"
 
-#include "NoteName.h"
 #include "NumberText.h"
 #include "ToolError.h"
+#include "sorvell_parameters.h"
 
 #include <algorithm>
 #include <cctype>
@@ -68,6 +68,22 @@ std::string wrapped(const std::string& text, const std::string& indent, std::siz
     return result;
 }
 
+// Units and glide shape from the shared parameter table; an attribute it does not know takes
+// plain numbers, or shares when its range lies within -1..1.
+void describeQuantity(AttributeEntry& entry)
+{
+    const bool fractional = entry.type == "float64" && entry.minimum && entry.maximum &&
+                            *entry.minimum >= -1.0 && *entry.maximum <= 1.0;
+    std::string_view unit;
+    if (const auto index = sorvell::parameter_index(entry.name))
+    {
+        const auto& row = sorvell::parameters()[*index];
+        unit = row.unit;
+        entry.logarithmic = row.logarithmic;
+    }
+    entry.quantity = quantityOfUnit(unit, fractional);
+}
+
 } // namespace
 
 AttributeCatalog::AttributeCatalog(const std::vector<tessel::host::AttributeInfo>& registered,
@@ -97,6 +113,10 @@ AttributeCatalog::AttributeCatalog(const std::vector<tessel::host::AttributeInfo
             {
                 entry.valueNames.push_back(tessel::host::toText(name));
             }
+        }
+        if (entry.valueNames.empty())
+        {
+            describeQuantity(entry);
         }
         mEntries.push_back(std::move(entry));
     }
@@ -171,20 +191,12 @@ tessel::host::Values AttributeCatalog::valueFor(const AttributeEntry& entry,
         throw usageError(bad + " (expected a whole number)");
     }
 
-    if (const auto value = parseFiniteNumber(text))
+    const QuantityReading reading = readQuantity(text, entry.quantity);
+    if (reading.value)
     {
-        return {*value};
+        return {*reading.value};
     }
-    if (entry.name == "frequency")
-    {
-        if (const auto hertz = parseNoteFrequency(text))
-        {
-            return {*hertz};
-        }
-        throw usageError(bad + " (expected hertz, a note name such as A2, C#4 or Bb3, or a MIDI "
-                               "note number such as 45m)");
-    }
-    throw usageError(bad + " (expected a number)");
+    throw usageError(bad + " (" + reading.problem + ")");
 }
 
 std::string AttributeCatalog::listing(const std::string& className) const
@@ -200,6 +212,10 @@ std::string AttributeCatalog::listing(const std::string& className) const
             out << "  \"" << entry.label << "\"";
         }
         out << "\n      range: " << rangeText(entry) << "   default: " << entry.defaultText;
+        if (entry.valueNames.empty())
+        {
+            out << "   unit: " << unitsText(entry.quantity);
+        }
         if (!entry.category.empty())
         {
             out << "   category: " << entry.category;

@@ -3,6 +3,8 @@
 // into attribute values and formats the --list table. Allocates; throws ToolError (usage).
 #pragma once
 
+#include "QuantityText.h"
+
 #include <tessel/host/Runtime.h>
 
 #include <map>
@@ -24,6 +26,8 @@ struct AttributeEntry
     std::optional<double> minimum;
     std::optional<double> maximum;
     std::vector<std::string> valueNames; // enumerations only
+    Quantity quantity = Quantity::Plain; // what its numbers measure, for units
+    bool logarithmic = false;            // breakpoints glide in equal ratios
 };
 
 class AttributeCatalog

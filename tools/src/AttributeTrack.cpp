@@ -1,6 +1,6 @@
 #include "AttributeTrack.h"
 
-#include "NumberText.h"
+#include "QuantityText.h"
 #include "ToolError.h"
 
 #include <cmath>
@@ -25,6 +25,10 @@ double AttributeTrack::valueAt(double seconds) const
                 return from.value;
             }
             const double position = (seconds - from.seconds) / (to.seconds - from.seconds);
+            if (shape == TrackShape::Geometric && from.value > 0.0 && to.value > 0.0)
+            {
+                return from.value * std::pow(to.value / from.value, position);
+            }
             const double value = from.value + (to.value - from.value) * position;
             return shape == TrackShape::Rounded ? std::round(value) : value;
         }
@@ -61,8 +65,9 @@ std::vector<std::pair<double, std::string>> splitBreakpoints(const std::string& 
         at = end;
 
         const auto colon = pair.find(':');
-        const auto seconds =
-            colon == std::string::npos ? std::nullopt : parseFiniteNumber(pair.substr(0, colon));
+        const auto seconds = colon == std::string::npos
+                                 ? std::nullopt
+                                 : readQuantity(pair.substr(0, colon), Quantity::Time).value;
         if (!seconds || colon + 1 == pair.size())
         {
             throw bad("'" + pair + "' is not SECONDS:VALUE");

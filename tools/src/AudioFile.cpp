@@ -1,5 +1,6 @@
 #include "AudioFile.h"
 
+#include "FloatWavHeader.h"
 #include "OggSerial.h"
 #include "OutputFormat.h"
 #include "ToolError.h"
@@ -7,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -393,6 +395,7 @@ void AudioFileWriter::commit()
         setOggStreamSerial(mTemporaryPath, mOggSerial);
     }
     clearPeakChunkTime(mTemporaryPath);
+    extendFloatFormatChunk(mTemporaryPath);
     if (mTarget.empty())
     {
         copyToStandardOutput();
@@ -430,9 +433,15 @@ void AudioFileWriter::copyToStandardOutput()
     }
     if (!ok)
     {
-        const std::string reason = std::strerror(errno);
+        const int code = errno;
         discard();
-        throw ToolError("cannot write to standard output: " + reason);
+        if (code == EPIPE)
+        {
+            // The reader has all it wanted (`| head`): end as a program stopped by SIGPIPE
+            // would, without a word.
+            throw quietExit(static_cast<ExitStatus>(128 + SIGPIPE));
+        }
+        throw ToolError("cannot write to standard output: " + std::string(std::strerror(code)));
     }
 }
 

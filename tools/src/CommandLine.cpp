@@ -1,6 +1,8 @@
 #include "CommandLine.h"
 
+#include "FreezeTrack.h"
 #include "NumberText.h"
+#include "QuantityText.h"
 #include "ToolError.h"
 #include "factory_presets.h"
 
@@ -32,8 +34,7 @@ bool RenderRequest::batch() const
         return false;
     }
     std::error_code error;
-    return outputPath.back() == '/' ||
-           (inputPaths.size() > 1 && std::filesystem::is_directory(outputPath, error));
+    return outputPath.back() == '/' || std::filesystem::is_directory(outputPath, error);
 }
 
 namespace
@@ -89,23 +90,52 @@ std::uint32_t parseSeed(const std::string& text)
 
 double parseTail(const std::string& text)
 {
-    const auto value = parseFiniteNumber(text);
+    const auto value = readQuantity(text, Quantity::Time).value;
     if (!value || *value < 0.0 || *value > 3600.0)
     {
-        throw usageError("bad value '" + text + "' for --tail (expected seconds from 0 to 3600)");
+        throw usageError("bad value '" + text +
+                         "' for --tail (expected seconds from 0 to 3600, e.g. 5, 5s or 500ms)");
     }
     return *value;
 }
 
 double parseNormalize(const std::string& text)
 {
-    const auto value = parseFiniteNumber(text);
+    const auto value = readQuantity(text, Quantity::Level).value;
     if (!value || *value < -60.0 || *value > 0.0)
     {
         throw usageError("bad value '" + text +
-                         "' for --normalize (expected a peak in dBFS from -60 to 0)");
+                         "' for --normalize (expected a peak in dBFS from -60 to 0, e.g. -1 or "
+                         "-1db)");
     }
     return *value;
+}
+
+double parseLimit(const std::string& text)
+{
+    const auto value = readQuantity(text, Quantity::Level).value;
+    if (!value || *value < -60.0 || *value > 0.0)
+    {
+        throw usageError("bad value '" + text +
+                         "' for --limit (expected a true-peak ceiling in dBFS from -60 to 0, "
+                         "e.g. -1 or -1db)");
+    }
+    return *value;
+}
+
+// An optional value (--normalize, --limit): inline, or the next word when it is a level.
+std::optional<std::string> optionalLevel(const std::optional<std::string>& inlineValue,
+                                         ArgumentCursor& cursor)
+{
+    if (inlineValue)
+    {
+        return inlineValue;
+    }
+    if (!cursor.done() && readQuantity(cursor.peek(), Quantity::Level).value)
+    {
+        return cursor.next();
+    }
+    return std::nullopt;
 }
 
 int parseJobs(const std::string& text)
@@ -279,19 +309,14 @@ RenderRequest parseCommandLine(const std::vector<std::string>& args)
             }
             else if (name == "normalize" || name == "normalise")
             {
-                // The peak is optional: taken when the next word is a number.
-                if (inlineValue)
-                {
-                    request.normalizeDbfs = parseNormalize(*inlineValue);
-                }
-                else if (!cursor.done() && parseFiniteNumber(cursor.peek()))
-                {
-                    request.normalizeDbfs = parseNormalize(cursor.next());
-                }
-                else
-                {
-                    request.normalizeDbfs = kDefaultNormalizeDbfs;
-                }
+                // The peak is optional: taken when the next word is a level.
+                const auto level = optionalLevel(inlineValue, cursor);
+                request.normalizeDbfs = level ? parseNormalize(*level) : kDefaultNormalizeDbfs;
+            }
+            else if (name == "limit")
+            {
+                const auto level = optionalLevel(inlineValue, cursor);
+                request.limitDbfs = level ? parseLimit(*level) : kDefaultLimitDbfs;
             }
             else if (name == "bits")
             {
@@ -308,6 +333,10 @@ RenderRequest parseCommandLine(const std::vector<std::string>& args)
             else if (name == "preset")
             {
                 addPreset(request, value());
+            }
+            else if (name == kFreezeName)
+            {
+                request.freeze = parseFreezeTrack(value());
             }
             else
             {
@@ -404,6 +433,13 @@ A spectral processor which uses spectral resonances and pitched overtones to add
 character to any audio source: sorvell runs audio files through the resonator
 quendra.device.sorvell~.
 
+Start here (the defaults are fully wet, 100% resonance at 440 Hz with a short decay, so a
+first render of them sounds thin and quieter than its input):
+  sorvell in.wav -o out.wav --frequency 110hz --decay 1.5s --hf-damp 35% --mix 65% \
+      --voices 2 --unison 0.08 --mod-type chorus --mod-rate 0.2     # the demo's settings
+  sorvell in.wav -o out.wav --preset strings      # or drone, shimmer, bell, dark-body, room
+  sorvell in.wav -o out.flac --preset drone --bits 16 --limit       # safe for 16 bits
+
 Files:
   IN                         any file libsndfile reads, 4 kHz to 768 kHz, or - for standard
                              input; a mono file feeds both inputs, a file with more than two
@@ -416,16 +452,29 @@ Files:
   --type wav|flac|aiff|ogg   output format whatever the extension
   --bits 16|24|32|float      sample format of WAV, FLAC (16, 24) and AIFF output
   --normalize [DBFS]         scale the finished render so that it peaks at DBFS
-                             (default -1); without it a clipped render is reported
+                             (default -1): for a render that should be as loud as it
+                             can be, louder or quieter as a whole
+  --limit [DBFS]             a final true-peak limiter with look-ahead, ceiling DBFS
+                             (default -1): a safety net for batches to 16 or 24 bits,
+                             touching only the peaks that would pass it (a render under
+                             it stays bit for bit); without either a clipped render is
+                             reported
   -j, --jobs N               files rendered at once in a batch (default: one per core)
 
 Sound:
   --ATTRIBUTE VALUE          set an attribute (e.g. --frequency 220 --hf-damp 0.3
                              --mod_type granular); @ATTRIBUTE VALUE works the same
-  --ATTRIBUTE "T:V T:V ..."  breakpoints over time: seconds:value pairs, linear between
-                             points, held after the last (e.g. --frequency "0:110 5:220")
+  --ATTRIBUTE "T:V T:V ..."  breakpoints over time: seconds:value pairs, held after the
+                             last (e.g. --frequency "0:110 5:220"); frequency and decay
+                             glide in equal ratios (evenly in pitch), the rest linearly
+  VALUE units                110hz, 2.5khz, 500ms, 2s, -3db, 50%, +7st, as the attribute
+                             takes them (--list shows each one's unit); a plain number
+                             is in hertz, seconds, dB or semitones, or a share (0.5)
   --frequency NOTE           a note name or MIDI number instead of hertz: A2, C#4, Bb3,
                              45m (MIDI note 45); also inside breakpoints
+  --freeze 1|0|"T:V ..."     hold the resonance: the partials keep their levels and take
+                             in nothing new until released, then ring out with the
+                             decay; e.g. --freeze "2:1 6:0" (frozen from 2 s to 6 s)
   --preset NAME              a factory preset; options after it change it
   --list                     list the attributes with label, range, default and description
   --list-presets             list the factory presets with their settings
@@ -444,7 +493,8 @@ Rendering:
   --version                  the renderer's version
 
 Exit status: 0 on success, 1 when a file could not be rendered, 2 for a mistake on the
-command line, 128+N when stopped by signal N.
+command line, 128+N when stopped by signal N; 141 (as SIGPIPE would), without a message,
+when the reader of standard output stops reading first (sorvell x.wav -o - | head).
 )";
 }
 

@@ -5,6 +5,8 @@
 // malformed input.
 #pragma once
 
+#include "AttributeTrack.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -39,18 +41,21 @@ struct RenderRequest
     std::optional<std::uint32_t> seed;
     std::optional<double> tailSeconds;
     std::optional<double> normalizeDbfs;
-    std::string bits; // "16", "24", "32", "float"; empty: the format's default
+    std::optional<double> limitDbfs; // --limit: the true-peak ceiling
+    std::string bits;                // "16", "24", "32", "float"; empty: the format's default
     std::string type; // "wav", "flac", "aiff", "ogg"; empty: from the output's extension
     int jobs = 0;     // files rendered at once in a batch; 0: one per processor core
     std::vector<AttributeSetting> settings;
+    std::optional<AttributeTrack> freeze; // --freeze: engaged and released over time
 
-    // An output that names a folder ("DIR/", or an existing folder for several inputs): each
+    // An output that names a folder ("DIR/", or an existing folder): each
     // input goes to the folder under its own name.
     bool batch() const;
 };
 
 inline constexpr long kMaxBlockSize = 65536;
 inline constexpr double kDefaultNormalizeDbfs = -1.0;
+inline constexpr double kDefaultLimitDbfs = -1.0;
 
 RenderRequest parseCommandLine(const std::vector<std::string>& args);
 

@@ -30,7 +30,7 @@ double asNumber(const tessel::host::Value& value)
 
 tessel::host::Values valuesOf(const AttributeTrack& track, double value)
 {
-    if (track.shape == TrackShape::Linear)
+    if (track.shape == TrackShape::Linear || track.shape == TrackShape::Geometric)
     {
         return {value};
     }
@@ -165,6 +165,7 @@ std::vector<AttributeTrack> HostSession::apply(const std::vector<AttributeSettin
         track.name = setting.name;
         track.shape = !entry->valueNames.empty() ? TrackShape::Stepped
                       : entry->type == "long"    ? TrackShape::Rounded
+                      : entry->logarithmic       ? TrackShape::Geometric
                                                  : TrackShape::Linear;
         for (const auto& [seconds, text] : splitBreakpoints(setting.value, setting.spelling))
         {

@@ -19,7 +19,9 @@ namespace
 constexpr double kVorbisMaxSampleRate = 200000.0;
 constexpr double kFlacMaxSampleRate = 655350.0;
 
-std::string typeForExtension(const std::string& path)
+} // namespace
+
+std::optional<std::string> typeOfExtension(const std::string& path)
 {
     std::string extension = std::filesystem::path(path).extension().string();
     std::transform(extension.begin(), extension.end(), extension.begin(),
@@ -39,6 +41,18 @@ std::string typeForExtension(const std::string& path)
     if (extension == ".ogg" || extension == ".oga")
     {
         return "ogg";
+    }
+    return std::nullopt;
+}
+
+namespace
+{
+
+std::string typeForExtension(const std::string& path)
+{
+    if (auto type = typeOfExtension(path))
+    {
+        return *type;
     }
     throw usageError("cannot tell the output format of '" + path +
                      "' from its extension (use .wav, .flac, .aiff or .ogg, or --type)");

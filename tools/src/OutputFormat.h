@@ -4,6 +4,7 @@
 // be written.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace quendra::renderer
@@ -28,6 +29,9 @@ bool formatHolds(const OutputFormat& format, int sampleRate);
 // "WAV, FLAC and AIFF": the formats (at their default sample formats) that can hold stereo
 // audio at this rate.
 std::string formatsHolding(int sampleRate);
+
+// "wav", "flac", "aiff" or "ogg" for an output path with one of their extensions.
+std::optional<std::string> typeOfExtension(const std::string& path);
 
 // ".wav", ".flac", ".aiff", ".ogg" for a --type value.
 std::string extensionForType(const std::string& type);

@@ -30,6 +30,12 @@ private:
     ExitStatus mStatus;
 };
 
+// An end with this status and nothing to say (main prints no message for it).
+inline ToolError quietExit(ExitStatus status)
+{
+    return ToolError("", status);
+}
+
 // Shorthand for errors in what the user typed.
 inline ToolError usageError(const std::string& message)
 {

@@ -7,16 +7,19 @@
 #include "BatchRunner.h"
 #include "CommandLine.h"
 #include "DemoSignal.h"
+#include "FreezeTrack.h"
 #include "HostSession.h"
 #include "ModuleLocator.h"
 #include "OutputFormat.h"
 #include "PresetListing.h"
+#include "ProcessorSession.h"
 #include "ProgressBar.h"
 #include "RenderLoop.h"
 #include "RenderSpool.h"
 #include "StandardInput.h"
 #include "StopSignal.h"
 #include "ToolError.h"
+#include "TruePeakLimiter.h"
 
 #include <quendra/dsp/FrameGeometry.h>
 
@@ -26,6 +29,7 @@
 #include <exception>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -134,21 +138,53 @@ void noteUnreachableFrequency(HostSession& session, const std::vector<AttributeT
     }
 }
 
+// --type wins over the extension, but a file whose extension tells another format misleads
+// whoever opens it later: worth a warning.
+void warnIfTypeDisagrees(const std::string& type, const std::string& outputPath,
+                         const OutputFormat& format)
+{
+    const auto extensionType = typeOfExtension(outputPath);
+    if (!type.empty() && outputPath != "-" && extensionType && *extensionType != type)
+    {
+        std::fprintf(stderr,
+                     "sorvell: warning: '%s' is written as %s (--type %s), not as its extension "
+                     "says\n",
+                     outputPath.c_str(), format.name.c_str(), type.c_str());
+    }
+}
+
+// What the limiter did, in one note: how much of the render it reduced and by how much at most.
+void reportLimiting(const TruePeakLimiter& limiter, const std::string& outputName,
+                    double ceilingDbfs, double sampleRate)
+{
+    if (limiter.limitedFrames() == 0)
+    {
+        return;
+    }
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "the limiter held the true peak to %.1f dBFS, reducing the level by up to "
+                  "%.1f dB over %.2f s",
+                  ceilingDbfs, -20.0 * std::log10(limiter.smallestGain()),
+                  static_cast<double>(limiter.limitedFrames()) / sampleRate);
+    printNote(outputName + ": " + text);
+}
+
 // One line on stderr, also with -q, when the render went beyond full scale.
 void reportLevels(const AudioFileWriter& writer, const std::string& outputName)
 {
     if (writer.clippedSamples() > 0)
     {
         std::fprintf(stderr,
-                     "sorvell: warning: %s: %zu samples clipped (peak %s); use --normalize or a "
-                     "lower --gain\n",
+                     "sorvell: warning: %s: %zu samples clipped (peak %s); use --limit, "
+                     "--normalize or a lower --gain\n",
                      outputName.c_str(), writer.clippedSamples(), dbfsText(writer.peak()).c_str());
     }
     else if (writer.peak() > 1.0)
     {
         printNote(outputName + " peaks at " + dbfsText(writer.peak()) +
-                  ", above full scale (kept in floating point); use --normalize or a lower "
-                  "--gain before converting it to whole-number samples");
+                  ", above full scale (kept in floating point); use --limit, --normalize or a "
+                  "lower --gain before converting it to whole-number samples");
     }
 }
 
@@ -161,6 +197,7 @@ void renderOne(const RenderRequest& request, const std::string& inputPath,
     const OutputFormat format = chooseOutputFormat(
         outputPath, toStdout && request.type.empty() ? "wav" : request.type, request.bits);
     const std::string outputName = toStdout ? "standard output" : "'" + outputPath + "'";
+    warnIfTypeDisagrees(request.type, outputPath, format);
     if (toStdout && isatty(STDOUT_FILENO))
     {
         throw usageError("standard output is a terminal; pipe it into a program or a file");
@@ -201,8 +238,17 @@ void renderOne(const RenderRequest& request, const std::string& inputPath,
 
     HostSession session(locateModule(request.modulePath), sampleRate, request.blockSize,
                         request.seed);
-    const std::vector<AttributeTrack> tracks = session.apply(settings, !batchJob);
+    std::vector<AttributeTrack> tracks = session.apply(settings, !batchJob);
     noteUnreachableFrequency(session, tracks, sampleRate, inputName);
+    // The object has no freeze: a render that freezes runs the same engine through the
+    // plugins' signal path instead, with the values the object took.
+    std::unique_ptr<ProcessorSession> frozen;
+    if (request.freeze && engagesFreeze(*request.freeze))
+    {
+        frozen = std::make_unique<ProcessorSession>(session, sampleRate, request.blockSize,
+                                                    request.seed);
+        tracks.push_back(*request.freeze);
+    }
 
     RenderPlan plan;
     plan.inputFrames = input->frames();
@@ -210,6 +256,13 @@ void renderOne(const RenderRequest& request, const std::string& inputPath,
         request.tailSeconds
             ? static_cast<std::size_t>(std::llround(*request.tailSeconds * sampleRate))
             : defaultTailFrames(session.numberOf("decay"), sampleRate);
+    if (frozen && !request.tailSeconds)
+    {
+        // A release after the input's end rings out from there.
+        const auto release =
+            static_cast<std::size_t>(std::ceil(request.freeze->points.back().seconds * sampleRate));
+        plan.tailFrames += release - std::min(release, plan.inputFrames);
+    }
     plan.droppedFrames = request.latencyCompensation ? quendra::dravel::vantor::kLatency : 0;
     if (plan.inputFrames == 0)
     {
@@ -220,14 +273,18 @@ void renderOne(const RenderRequest& request, const std::string& inputPath,
 
     AudioFileWriter writer(outputPath, sampleRate, 2, format, oggSerialFor(request.seed),
                            plan.outputFrames());
-    session.startDsp();
+    if (!frozen)
+    {
+        session.startDsp();
+    }
 
     // Parameter changes over time go in through the object's own sets at block starts, so
     // that they glide with its ramps.
     std::vector<double> lastSet;
     for (const auto& track : tracks)
     {
-        lastSet.push_back(track.valueAt(0.0));
+        // Freeze starts off; the attributes start where apply() set them.
+        lastSet.push_back(track.name == kFreezeName ? 0.0 : track.valueAt(0.0));
     }
     const BlockStart followTracks = [&](std::size_t position)
     {
@@ -237,16 +294,30 @@ void renderOne(const RenderRequest& request, const std::string& inputPath,
             const double value = tracks[i].valueAt(seconds);
             if (value != lastSet[i])
             {
-                session.set(tracks[i], value);
+                if (frozen)
+                {
+                    frozen->set(tracks[i], value);
+                }
+                else
+                {
+                    session.set(tracks[i], value);
+                }
                 lastSet[i] = value;
             }
         }
     };
     const BlockProcessor process =
-        [&session](const double* const* in, double* const* out, long frames)
-    { return session.process(in, out, frames); };
+        [&session, &frozen](const double* const* in, double* const* out, long frames)
+    { return frozen ? frozen->process(in, out, frames) : session.process(in, out, frames); };
 
     ProgressBar progress(stderr, showProgress && !request.quiet, sampleRate);
+    // The limiter, when asked for, is the last stage before the file.
+    std::optional<TruePeakLimiter> limiter;
+    if (request.limitDbfs)
+    {
+        limiter.emplace(writer, *request.limitDbfs, sampleRate);
+    }
+    FrameSink& output = limiter ? static_cast<FrameSink&>(*limiter) : writer;
     if (request.normalizeDbfs)
     {
         // Render once to find the peak, then write the render scaled to the wanted one.
@@ -256,11 +327,16 @@ void renderOne(const RenderRequest& request, const std::string& inputPath,
         RenderSpool spool(folder, 2);
         render(*input, plan, request.blockSize, process, followTracks, spool, progress);
         const double wanted = std::pow(10.0, *request.normalizeDbfs / 20.0);
-        spool.replay(writer, spool.peak() > 0.0 ? wanted / spool.peak() : 1.0);
+        spool.replay(output, spool.peak() > 0.0 ? wanted / spool.peak() : 1.0);
     }
     else
     {
-        render(*input, plan, request.blockSize, process, followTracks, writer, progress);
+        render(*input, plan, request.blockSize, process, followTracks, output, progress);
+    }
+    if (limiter)
+    {
+        limiter->finish();
+        reportLimiting(*limiter, outputName, *request.limitDbfs, sampleRate);
     }
     if (auto* file = dynamic_cast<AudioFileReader*>(input.get());
         file != nullptr && file->nonFiniteSamples() > 0)
@@ -333,7 +409,10 @@ int main(int argc, char** argv)
     }
     catch (const ToolError& error)
     {
-        std::fprintf(stderr, "sorvell: %s\n", error.what());
+        if (*error.what() != '\0')
+        {
+            std::fprintf(stderr, "sorvell: %s\n", error.what());
+        }
         return static_cast<int>(error.status());
     }
     catch (const std::exception& error)

@@ -121,8 +121,10 @@ void drawToggle(cairo_t* cr, const Control& control, const ControlState& state)
     setColour(cr, on ? kReduction : kPanelEdge);
     cairo_set_line_width(cr, 1.0);
     cairo_stroke(cr);
-    text(cr, on ? "BYPASSED" : "BYPASS", b.x + b.w / 2.0, b.y + 15.0, 10.0,
-         on ? kBackground : kMuted, Align::centre, true);
+    const bool freeze = control.index == kFreezeIndex;
+    const char* label = freeze ? (on ? "FROZEN" : "FREEZE") : (on ? "BYPASSED" : "BYPASS");
+    text(cr, label, b.x + b.w / 2.0, b.y + 15.0, 10.0, on ? kBackground : kMuted, Align::centre,
+         true);
 }
 
 } // namespace

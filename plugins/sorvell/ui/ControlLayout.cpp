@@ -27,7 +27,7 @@ ControlLayout::ControlLayout()
            {}},
           {"BODY",
            4.0,
-           -1,
+           static_cast<int>(kFreezeIndex),
            {id(parameter_id::decay), id(parameter_id::hf_damp), id(parameter_id::lf_damp),
             id(parameter_id::harmonics)},
            {}},
@@ -69,7 +69,7 @@ void ControlLayout::layOut(double width, double height)
         if (group.selector >= 0)
         {
             const auto index = static_cast<std::size_t>(group.selector);
-            const bool toggle = index == kBypassIndex;
+            const bool toggle = index == kBypassIndex || index == kFreezeIndex;
             const double selectorWidth = toggle ? 92.0 : w - 24.0;
             mControls.push_back(
                 {index,

@@ -73,7 +73,7 @@ NoteName nearestNote(double hz)
 
 std::string valueText(std::size_t index, double value)
 {
-    if (index == kBypassIndex)
+    if (index == kBypassIndex || index == kFreezeIndex)
     {
         return value >= 0.5 ? "On" : "Off";
     }
@@ -128,8 +128,9 @@ std::string valueText(std::size_t index, double value)
 std::string controlLabel(std::size_t index)
 {
     static constexpr std::array<const char*, kParameterCount> labels{
-        "Mix",    "Gain",      "Stretch",   "Shift", "Decay", "HF damp", "LF damp", "Voices",
-        "Amount", "Harmonics", "Frequency", "Mode",  "Rate",  "Pitch",   "Bypass",  "Source"};
+        "Mix",     "Gain",   "Stretch", "Shift",     "Decay",     "HF damp",
+        "LF damp", "Voices", "Amount",  "Harmonics", "Frequency", "Mode",
+        "Rate",    "Pitch",  "Bypass",  "Source",    "Freeze"};
     return index < labels.size() ? labels[index] : std::string{};
 }
 

@@ -21,6 +21,8 @@ public:
 
     // spectrum: kNumBins bins. width at most processorVectorWidth().
     void compute(const Complex* spectrum, VectorWidth width = VectorWidth::FourLanes) noexcept;
+    // Every magnitude times `factor` (a frozen bank lets in only part of its input, or none).
+    void scale(float factor) noexcept;
 
     float operator[](std::size_t bin) const noexcept { return mValues[bin]; }
     const float* data() const noexcept { return mValues.data(); } // bins 0..512 and padding

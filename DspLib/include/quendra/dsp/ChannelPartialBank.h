@@ -76,6 +76,13 @@ public:
     void setPitchMod(float semitones) noexcept;
     void setFrequencySource(std::uint32_t source) noexcept;
     void setPolyphony(std::uint32_t polyphony) noexcept;
+    // Freeze: the partials keep their levels and take in nothing new. Taken up at the next
+    // frame start: from there no input reaches the partials, and their retention rises to 1
+    // (no decay) over kFreezeRampHops hops; a release lets the input back in as the
+    // retention falls back over as many. Off unless set.
+    void setFreeze(bool frozen) noexcept;
+    static constexpr int kFreezeRampHops = 4;
+    float freezeAmount() const noexcept { return mFreezeAmount; } // 0 free .. 1 frozen
 
     // ---- read-only views, for tests and diagnostics ------------------------------------------
     struct ChangeFlags
@@ -151,13 +158,23 @@ private:
             // low-frequency factor is 1 long before: harmonic 255 stands for them all.
             const vec4 harmonic =
                 mRetentionClampsHarmonic ? min(group.mHarmonic, vec4(255.0f)) : group.mHarmonic;
-            group.setRetention(
-                PartialGroup::retentionFor(harmonic, mRetentionBase, mHfDamp, mLfDamp));
+            group.setRetention(frozenRetention(
+                PartialGroup::retentionFor(harmonic, mRetentionBase, mHfDamp, mLfDamp)));
             group.setPitchDepth(mPitchDepth);
             seen = mGroupGeneration;
         }
     }
     bool isDamped() const noexcept;
+    // The retention moved toward 1 by the freeze amount (exactly 1 once frozen).
+    vec4 frozenRetention(vec4 retention) const noexcept
+    {
+        if (mFreezeAmount == 0.0f)
+            return retention;
+        if (mFreezeAmount >= 1.0f)
+            return vec4(1.0f);
+        return retention + (vec4(1.0f) - retention) * vec4(mFreezeAmount);
+    }
+    void advanceFreeze() noexcept; // one hop's step toward the freeze target
 
     static_assert(std::is_trivially_destructible_v<PartialGroup>);
     alignas(PartialGroup) unsigned char mGroupStorage[kGroupCount * sizeof(PartialGroup)];
@@ -207,6 +224,9 @@ private:
     std::uint32_t mModMode = 0;
     std::uint32_t mFrequencySource = 0;
     std::uint32_t mPolyphony = 0;
+    // Freeze (unrelated to freezeDue(), which keeps due groups' inputs through late ticks).
+    float mFreezeTarget = 0.0f;
+    float mFreezeAmount = 0.0f;
     ChangeFlags mFlags;
 };
 

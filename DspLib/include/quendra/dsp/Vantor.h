@@ -89,6 +89,9 @@ public:
     void setPitchMod(float semitones) noexcept;
     void setFrequencySource(int source) noexcept;
     void setPolyphony(int polyphony) noexcept;
+    // Holds the resonance as it is (see ChannelPartialBank::setFreeze); off unless set. The
+    // host object never sets it.
+    void setFreeze(bool frozen) noexcept;
 
     // Linear gain of a level in dB: fastExp2(dB x log2(10) / 20). 0 dB is exactly 1.
     static float gainFromDecibels(float decibels) noexcept;

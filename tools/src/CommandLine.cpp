@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "ChordOptions.h"
+
 #include "NumberText.h"
 #include "ToolError.h"
 #include "factory_presets.h"
@@ -309,6 +311,9 @@ RenderRequest parseCommandLine(const std::vector<std::string>& args)
             {
                 addPreset(request, value());
             }
+            else if (parseChordOption(request, name, value))
+            {
+            }
             else
             {
                 // Anything else names an attribute; the class decides whether it exists, so a
@@ -343,6 +348,7 @@ RenderRequest parseCommandLine(const std::vector<std::string>& args)
     {
         return request;
     }
+    checkChordOptions(request);
 
     // With --demo the one positional argument is the output. Otherwise every positional
     // argument is an input, except that "IN OUT" (two, without -o) still names the output.
@@ -426,6 +432,16 @@ Sound:
                              points, held after the last (e.g. --frequency "0:110 5:220")
   --frequency NOTE           a note name or MIDI number instead of hertz: A2, C#4, Bb3,
                              45m (MIDI note 45); also inside breakpoints
+  --notes "T:CHORD ..."       chords over time instead of one frequency: each note of a
+                             chord (NOTE+NOTE..., names or MIDI numbers as for
+                             --frequency, - for none) rings at once on its own harmonics
+                             from T seconds on (e.g. "0:A2+C#3+E3 2:D3+F#3+A3 4:-")
+  --midi FILE.mid            chords from a Standard MIDI File (formats 0 and 1), its
+                             notes, sustain pedal and pitch bend timed from the input's start
+  --midi-channel N           only MIDI channel N (1 to 16)
+  --tuning FILE.scl          the notes of chords in a Scala scale (default: equal
+                             temperament, A4 = 440 Hz); degree 0 on MIDI note 60
+  --keymap FILE.kbm          the scale's Scala keyboard mapping
   --preset NAME              a factory preset; options after it change it
   --list                     list the attributes with label, range, default and description
   --list-presets             list the factory presets with their settings

@@ -43,6 +43,13 @@ struct RenderRequest
     std::string type; // "wav", "flac", "aiff", "ogg"; empty: from the output's extension
     int jobs = 0;     // files rendered at once in a batch; 0: one per processor core
     std::vector<AttributeSetting> settings;
+    // Chords: every note of --notes or of the MIDI file rings at once on its own harmonics.
+    std::string notes;      // "SECONDS:NOTE+NOTE ... SECONDS:-"
+    std::string midiPath;   // a Standard MIDI File
+    int midiChannel = 0;    // 1 to 16; 0: every channel
+    std::string tuningPath; // a Scala scale; empty: equal temperament, A4 = 440 Hz
+    std::string keymapPath; // its keyboard mapping
+    bool chords() const { return !notes.empty() || !midiPath.empty(); }
 
     // An output that names a folder ("DIR/", or an existing folder for several inputs): each
     // input goes to the folder under its own name.

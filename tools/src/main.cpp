@@ -5,6 +5,8 @@
 
 #include "AudioFile.h"
 #include "BatchRunner.h"
+#include "ChordInput.h"
+#include "ChordSession.h"
 #include "CommandLine.h"
 #include "DemoSignal.h"
 #include "HostSession.h"
@@ -202,7 +204,18 @@ void renderOne(const RenderRequest& request, const std::string& inputPath,
     HostSession session(locateModule(request.modulePath), sampleRate, request.blockSize,
                         request.seed);
     const std::vector<AttributeTrack> tracks = session.apply(settings, !batchJob);
-    noteUnreachableFrequency(session, tracks, sampleRate, inputName);
+    // Chords take the settled values into a signal path of their own (the object has no chords).
+    std::unique_ptr<ChordSession> chords;
+    if (request.chords())
+    {
+        chords =
+            std::make_unique<ChordSession>(session, sampleRate, request.blockSize, request.seed,
+                                           chordTuning(request), chordTimeline(request));
+    }
+    else
+    {
+        noteUnreachableFrequency(session, tracks, sampleRate, inputName);
+    }
 
     RenderPlan plan;
     plan.inputFrames = input->frames();
@@ -237,14 +250,14 @@ void renderOne(const RenderRequest& request, const std::string& inputPath,
             const double value = tracks[i].valueAt(seconds);
             if (value != lastSet[i])
             {
-                session.set(tracks[i], value);
+                chords ? chords->set(tracks[i], value) : session.set(tracks[i], value);
                 lastSet[i] = value;
             }
         }
     };
     const BlockProcessor process =
-        [&session](const double* const* in, double* const* out, long frames)
-    { return session.process(in, out, frames); };
+        [&session, &chords](const double* const* in, double* const* out, long frames)
+    { return chords ? chords->process(in, out, frames) : session.process(in, out, frames); };
 
     ProgressBar progress(stderr, showProgress && !request.quiet, sampleRate);
     if (request.normalizeDbfs)

@@ -64,7 +64,12 @@ INSTANTIATE_TEST_SUITE_P(Fuzzers, FuzzReplay,
                          ::testing::Values(Fuzzer{"engine", &sorvell::fuzz::runEngine},
                                            Fuzzer{"box_text", &sorvell::fuzz::runBoxText},
                                            Fuzzer{"attribute", &sorvell::fuzz::runAttributes},
-                                           Fuzzer{"message", &sorvell::fuzz::runMessages}),
+                                           Fuzzer{"message", &sorvell::fuzz::runMessages}
+#if defined(SORVELL_FUZZ_CHORD_FILE)
+                                           ,
+                                           Fuzzer{"chord_file", &sorvell::fuzz::runChordFile}
+#endif
+                                           ),
                          [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

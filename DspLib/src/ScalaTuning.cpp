@@ -231,13 +231,18 @@ ScalaTuning ScalaTuning::fromText(std::string_view scaleText, std::string_view k
     if (!reference)
         throw ScalaError("keyboard map: the reference note " + std::to_string(map.reference) +
                          " is not mapped");
+    if (!std::isfinite(*reference) || !(*reference > 0.0))
+        throw ScalaError("the reference note " + std::to_string(map.reference) +
+                         " lies too far from degree 0 for its ratio to be a number");
     ScalaTuning tuning;
     tuning.mDescription = scale.description;
     for (int note = 0; note < kNoteCount; ++note)
     {
+        // Notes whose ratio overflows or vanishes (huge periods, far from degree 0) do not sound.
         const auto ratio = noteRatio(scale, map, note);
+        const double hz = ratio ? map.referenceHz * *ratio / *reference : 0.0;
         tuning.mFrequencies[static_cast<std::size_t>(note)] =
-            ratio ? map.referenceHz * *ratio / *reference : 0.0;
+            std::isfinite(hz) && hz > 0.0 ? hz : 0.0;
     }
     return tuning;
 }

@@ -72,7 +72,7 @@ std::string bigEndian(std::uint32_t value, int size)
 }
 std::string track(const std::string& events)
 {
-    const std::string body = events + varLength(0) + "\xFF\x2F\x00"; // end of track
+    const std::string body = events + varLength(0) + std::string("\xFF\x2F\x00", 3); // end of track
     return "MTrk" + bigEndian(static_cast<std::uint32_t>(body.size()), 4) + body;
 }
 std::string midiFile(int format, const std::vector<std::string>& tracks, int ppqn = 480)
@@ -95,13 +95,6 @@ std::string bytes3(int a, int b, int c)
 {
     return {static_cast<char>(a), static_cast<char>(b), static_cast<char>(c)};
 }
-
-// A renderer built without libsmf refuses --midi (and says so); its MIDI cases are skipped.
-#if defined(SORVELL_TOOL_READS_MIDI)
-constexpr bool kReadsMidi = true;
-#else
-constexpr bool kReadsMidi = false;
-#endif
 
 const std::vector<std::string> kChordOptions{"--harmonics", "1",      "--mix", "1",      "--decay",
                                              "0.15",        "--seed", "3",     "--tail", "0"};
@@ -145,8 +138,6 @@ TEST(RendererChords, AScalaTuningAndKeyboardMapGiveTheNotesTheirFrequencies)
 
 TEST(RendererChords, MidiFilesOfBothFormatsFollowTheirTempoMapFromTimeZero)
 {
-    if (!kReadsMidi)
-        GTEST_SKIP() << "built without libsmf";
     ScratchFolder folder;
     writeWav(folder.file("in.wav"), noise(2.0, 2, 0.5f, 13));
     // 480 ticks a beat, 120 beats a minute for the first beat, then 240: tick 960 is 0.75 s.
@@ -174,8 +165,6 @@ TEST(RendererChords, MidiFilesOfBothFormatsFollowTheirTempoMapFromTimeZero)
 
 TEST(RendererChords, OverlappingNotesOfOnePitchPedalBendAndOneChannel)
 {
-    if (!kReadsMidi)
-        GTEST_SKIP() << "built without libsmf";
     ScratchFolder folder;
     writeWav(folder.file("in.wav"), noise(2.5, 2, 0.5f, 14));
     // At 120 beats a minute: A2 pressed at 0 and again at 0.25 s, released at 0.5 s and at
@@ -223,12 +212,8 @@ TEST(RendererChords, BadChordInputIsOneLineAndLeavesNoOutput)
         {{"--notes", "0:A2+128m"}, 2, "--notes: the note '128m' is out of range"},
         {{"--notes", "0:A2 0:B2"}, 2, "--notes: the times must increase"},
         {{"--notes", "0:Q2"}, 2, "--notes: 'Q2' is not a note"},
-        {{"--midi", folder.file("broken.mid")},
-         1,
-         kReadsMidi ? "is not a readable MIDI file" : "built without MIDI file support"},
-        {{"--midi", folder.file("none.mid")},
-         1,
-         kReadsMidi ? "cannot open the MIDI file" : "built without MIDI file support"},
+        {{"--midi", folder.file("broken.mid")}, 1, "is not a readable MIDI file"},
+        {{"--midi", folder.file("none.mid")}, 1, "cannot open the MIDI file"},
         {{"--notes", "0:A2", "--tuning", folder.file("broken.scl")},
          1,
          "broken.scl': scale file ends early: 1 of 3 pitches given"},

@@ -1,4 +1,4 @@
-// Standard MIDI Files (formats 0 and 1, any tempo map) read through libsmf into the channel
+// Standard MIDI Files (formats 0 and 1, any tempo map or SMPTE time) read into the channel
 // messages that drive chords: notes, controllers and pitch bend, timed in seconds from the
 // file's start; `channel` 1 to 16 keeps that channel only, 0 keeps all. A file that cannot be
 // read is a ToolError with one line saying why.

@@ -12,6 +12,7 @@ int runEngine(const std::uint8_t* bytes, std::size_t size);
 int runBoxText(const std::uint8_t* bytes, std::size_t size);
 int runAttributes(const std::uint8_t* bytes, std::size_t size);
 int runMessages(const std::uint8_t* bytes, std::size_t size);
+int runChordFile(const std::uint8_t* bytes, std::size_t size);
 
 } // namespace sorvell::fuzz
 

@@ -76,6 +76,13 @@ void ChannelPartialBank::prepare(float sampleRate, const Complex* inputSpectrum,
     mFrequencySource = 0;
     mPolyphony = 0;
     mFlags = ChangeFlags{};
+    mNoteSlots = {};
+    mNoteSlotGains.fill(1.0f);
+    mNoteSlotGates.fill(false);
+    mNoteSlotCount = 0;
+    mGroupsPerNoteSlot = 0;
+    mNoteSlotsFading = false;
+    mPitchBend = 1.0f;
 
     // 9..11. Fixed seed, start phases, retention.
     reseed();
@@ -117,6 +124,8 @@ void ChannelPartialBank::tick() noexcept
     {
         freshen(*mpCursor);
         mpCursor->update(mInputMagnitudes, mShiftRatio, mGeometry);
+        if (mNoteSlotsFading)
+            applyNoteSlotGains(mpCursor, mpCursor + 1);
         if (mpCursor->mAudible)
         {
             synthesise(*mpCursor);
@@ -157,6 +166,8 @@ void ChannelPartialBank::tick(std::size_t samples, std::uint64_t samplesToHop) n
         g->update(mInputMagnitudes, mShiftRatio, mGeometry);
         mPendingSyntheses += g->mAudible ? 1 : 0;
     }
+    if (mNoteSlotsFading)
+        applyNoteSlotGains(first, last);
     mpCursor = last;
     mFrozenEnd = 0; // every frozen group has had its update
 
@@ -263,6 +274,8 @@ void ChannelPartialBank::advanceFreeze() noexcept
 
 void ChannelPartialBank::controlRateUpdate() noexcept
 {
+    if (mPolyphony != 0)
+        advanceNoteSlots();
     if (mFlags.layout)
     {
         layOut();
@@ -324,6 +337,12 @@ void ChannelPartialBank::layOut() noexcept
 
 void ChannelPartialBank::enableGroups() noexcept
 {
+    if (mPolyphony != 0)
+    {
+        for (std::size_t slot = 0; slot < mNoteSlotCount; ++slot)
+            gateNoteSlot(slot, mNoteSlotGates[slot]);
+        return;
+    }
     for (PartialGroup* g = groups(); g != mpEnd; ++g)
         g->setVoiceActive(true);
 }
@@ -331,8 +350,96 @@ void ChannelPartialBank::enableGroups() noexcept
 void ChannelPartialBank::pushFundamental() noexcept
 {
     const vec4 omega0(2.0f * mFundamentalHz * kPi / mHopRate);
-    for (std::size_t g = 0; g < kGroupCount; ++g)
+    std::size_t g = 0;
+    if (mPolyphony != 0)
+        for (std::size_t slot = 0; slot < mNoteSlotCount; ++slot)
+        {
+            // A slot that never had a note rests on the frequency parameter.
+            const float hz = mNoteSlots[slot].frequency();
+            const vec4 slotOmega0(2.0f * (hz > 0.0f ? hz : mFundamentalHz) * mPitchBend * kPi /
+                                  mHopRate);
+            for (const std::size_t end = g + mGroupsPerNoteSlot; g < end; ++g)
+                groups()[g].setFundamental(slotOmega0);
+        }
+    for (; g < kGroupCount; ++g)
         groups()[g].setFundamental(omega0);
+}
+
+// ---- note slots ---------------------------------------------------------------------------
+
+void ChannelPartialBank::advanceNoteSlots() noexcept
+{
+    mNoteSlotsFading = false;
+    for (std::size_t slot = 0; slot < mNoteSlotCount; ++slot)
+    {
+        const NoteSlot::Step step = mNoteSlots[slot].advance(noteSlotAudible(slot));
+        if (step.retune)
+            mFlags.frequency = true;
+        if (step.gate != mNoteSlotGates[slot])
+        {
+            mNoteSlotGates[slot] = step.gate;
+            gateNoteSlot(slot, step.gate);
+        }
+        mNoteSlotGains[slot] = step.gain;
+        mNoteSlotsFading = mNoteSlotsFading || step.gain != 1.0f;
+    }
+}
+
+void ChannelPartialBank::gateNoteSlot(std::size_t slot, bool gate) noexcept
+{
+    PartialGroup* const first = groups() + slot * mGroupsPerNoteSlot;
+    for (PartialGroup* g = first; g != first + mGroupsPerNoteSlot; ++g)
+        g->setVoiceActive(gate);
+}
+
+bool ChannelPartialBank::noteSlotAudible(std::size_t slot) const noexcept
+{
+    const PartialGroup* const first = groups() + slot * mGroupsPerNoteSlot;
+    for (const PartialGroup* g = first; g != first + mGroupsPerNoteSlot; ++g)
+        if (g->mAudible)
+            return true;
+    return false;
+}
+
+void ChannelPartialBank::applyNoteSlotGains(PartialGroup* first, PartialGroup* last) noexcept
+{
+    // Each slot's groups are contiguous: scale the part of each slot inside [first, last).
+    const auto begin = static_cast<std::size_t>(first - groups());
+    const auto end = static_cast<std::size_t>(last - groups());
+    for (std::size_t slot = begin / mGroupsPerNoteSlot;
+         slot < mNoteSlotCount && slot * mGroupsPerNoteSlot < end; ++slot)
+    {
+        const float gain = mNoteSlotGains[slot];
+        if (gain == 1.0f)
+            continue;
+        const vec4 scale(gain);
+        const std::size_t from = std::max(begin, slot * mGroupsPerNoteSlot);
+        const std::size_t to = std::min(end, (slot + 1) * mGroupsPerNoteSlot);
+        for (PartialGroup* g = groups() + from; g != groups() + to; ++g)
+        {
+            g->mLevel = g->mLevel * scale;
+            g->mRe = g->mRe * scale;
+            g->mIm = g->mIm * scale;
+        }
+    }
+}
+
+void ChannelPartialBank::startNote(std::size_t slot, float hz) noexcept
+{
+    if (slot < mNoteSlotCount)
+        mNoteSlots[slot].start(hz);
+}
+
+void ChannelPartialBank::releaseNote(std::size_t slot) noexcept
+{
+    if (slot < mNoteSlotCount)
+        mNoteSlots[slot].release();
+}
+
+void ChannelPartialBank::setPitchBend(float ratio) noexcept
+{
+    mPitchBend = ratio;
+    mFlags.frequency = true;
 }
 
 void ChannelPartialBank::recomputeFrequencies() noexcept
@@ -365,6 +472,25 @@ void ChannelPartialBank::updateSize() noexcept
 {
     mPartialCount = std::min<std::uint64_t>(mUnisonVoices * kHarmonicsPerVoice, kMaxPartials);
     mActiveGroups = mPartialCount < 5 ? 1 : mPartialCount / 4;
+    if (mPolyphony != 0)
+    {
+        // Each note the partials of its unison voices; as many notes as fit, at least one.
+        // Slots beyond the new count fall silent.
+        mGroupsPerNoteSlot = static_cast<std::size_t>(mActiveGroups);
+        mNoteSlotCount = std::max<std::size_t>(kMaxPartials / mPartialCount, 1);
+        mActiveGroups *= mNoteSlotCount;
+        for (std::size_t slot = mNoteSlotCount; slot < kMaxNoteSlots; ++slot)
+        {
+            mNoteSlots[slot] = NoteSlot{};
+            mNoteSlotGates[slot] = false;
+            mNoteSlotGains[slot] = 1.0f;
+        }
+    }
+    else
+    {
+        mNoteSlotCount = 0;
+        mNoteSlotsFading = false;
+    }
     mRecomputeActiveGroups = true;
     mFlags = ChangeFlags{true, true, true, true};
 }

@@ -365,6 +365,8 @@ void Vantor::setLfDamp(float amount) noexcept
 void Vantor::setUnisonVoices(int voices) noexcept
 {
     toBothBanks(&ChannelPartialBank::setUnisonVoices, voices);
+    mUnisonVoices = voices;
+    updateNoteSlots();
     mVoicesFactor = 1.0f / std::sqrt(static_cast<float>(voices));
     updateCompensationGain();
 }
@@ -413,6 +415,55 @@ void Vantor::setFrequencySource(int source) noexcept
 void Vantor::setPolyphony(int polyphony) noexcept
 {
     toBothBanks(&ChannelPartialBank::setPolyphony, static_cast<std::uint32_t>(polyphony));
+    mPolyphonic = polyphony != 0;
+    updateNoteSlots();
+}
+
+void Vantor::updateNoteSlots() noexcept
+{
+    mNotes.setSlotCount(mPolyphonic ? mBank0.noteSlotCount() : 0);
+}
+
+void Vantor::noteOn(int key, float hz) noexcept
+{
+    const auto start = mNotes.noteOn(key);
+    if (!start)
+        return;
+    completeHop();
+    for (ChannelPartialBank* bank : mpBanks)
+        bank->startNote(start->slot, hz);
+}
+
+void Vantor::noteOff(int key) noexcept
+{
+    if (const auto slot = mNotes.noteOff(key))
+        releaseNoteSlots(1u << *slot);
+}
+
+void Vantor::setSustain(bool down) noexcept
+{
+    releaseNoteSlots(mNotes.setSustain(down));
+}
+
+void Vantor::allNotesOff() noexcept
+{
+    releaseNoteSlots(mNotes.releaseAll());
+}
+
+void Vantor::releaseNoteSlots(std::uint32_t slots) noexcept
+{
+    if (slots == 0)
+        return;
+    completeHop();
+    for (std::size_t slot = 0; slot < NoteAllocator::kMaxSlots; ++slot)
+        if ((slots >> slot & 1u) != 0)
+            for (ChannelPartialBank* bank : mpBanks)
+                bank->releaseNote(slot);
+}
+
+void Vantor::setPitchBend(float semitones) noexcept
+{
+    toBothBanksAtFrameStart(&ChannelPartialBank::setPitchBend, std::exp2(semitones / 12.0f));
 }
 
 void Vantor::setFreeze(bool frozen) noexcept

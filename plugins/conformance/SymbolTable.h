@@ -32,7 +32,7 @@ inline const std::vector<std::string>& modulationNames()
 
 inline const std::vector<std::string>& pitchSourceNames()
 {
-    static const std::vector<std::string> names{"Frequency", "MIDI"};
+    static const std::vector<std::string> names{"Frequency", "MIDI", "Chord"};
     return names;
 }
 

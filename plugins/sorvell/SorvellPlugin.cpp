@@ -151,9 +151,11 @@ protected:
             parameter.hints = kParameterIsAutomatable | kParameterIsInteger;
             parameter.name = "Pitch source";
             parameter.symbol = "pitch_source";
-            parameter.description = "Take the fundamental from the Frequency parameter (0) or from "
-                                    "the newest held MIDI note and pitch bend (1).";
-            parameter.ranges = ParameterRanges(0.0f, 0.0f, 1.0f);
+            parameter.description =
+                "Take the fundamental from the Frequency parameter (0), from the newest held MIDI "
+                "note and pitch bend (1), or ring on every held MIDI note at once, with the "
+                "sustain pedal and pitch bend (2).";
+            parameter.ranges = ParameterRanges(0.0f, 0.0f, 2.0f);
             setEnumeration(parameter, quendra::plugin::kPitchSourceNames);
         }
     }

@@ -24,6 +24,7 @@ constexpr auto kFrequencyIndex = static_cast<std::size_t>(parameter_id::frequenc
 SorvellProcessor::SorvellProcessor(double sampleRate, std::optional<std::uint32_t> seed)
     : mSampleRate(sampleRate), mSeed(seed)
 {
+    setTuning(dravel::vantor::ScalaTuning());
     const auto rows = sorvell::parameters();
     for (std::size_t index = 0; index < rows.size(); ++index)
     {
@@ -110,7 +111,7 @@ void SorvellProcessor::setParameter(std::size_t index, double value) noexcept
     }
     if (index == kPitchSourceIndex)
     {
-        const int source = value >= 0.5 ? 1 : 0;
+        const int source = static_cast<int>(std::lround(std::clamp(value, 0.0, 2.0)));
         mValues[index].store(source, std::memory_order_relaxed);
         mPitchSource.store(source, std::memory_order_release);
         mPitchSourceChanged.store(true, std::memory_order_release); // the audio thread follows
@@ -166,9 +167,89 @@ void SorvellProcessor::followPitch() noexcept
     }
 }
 
+void SorvellProcessor::followPitchSource() noexcept
+{
+    const bool chord =
+        mPitchSource.load(std::memory_order_acquire) == static_cast<int>(PitchSource::chord);
+    mEngine->allNotesOff();
+    mEngine->setPitchBend(0.0f);
+    mEngine->setPolyphony(chord ? 1 : 0);
+}
+
+void SorvellProcessor::setTuning(const dravel::vantor::ScalaTuning& tuning) noexcept
+{
+    for (int note = 0; note < dravel::vantor::ScalaTuning::kNoteCount; ++note)
+        mNoteFrequencies[static_cast<std::size_t>(note)].store(tuning.frequency(note),
+                                                               std::memory_order_relaxed);
+}
+
+double SorvellProcessor::noteFrequency(int note) const noexcept
+{
+    return note >= 0 && note < dravel::vantor::ScalaTuning::kNoteCount
+               ? mNoteFrequencies[static_cast<std::size_t>(note)].load(std::memory_order_relaxed)
+               : 0.0;
+}
+
+// Notes, the sustain pedal (controller 64), all-notes-off and pitch bend (+-2 semitones) of
+// any channel.
+void SorvellProcessor::chordMidi(const std::uint8_t* data, std::size_t size) noexcept
+{
+    const auto byte = [&](std::size_t i) -> int { return i < size ? data[i] & 0x7F : 0; };
+    switch (data[0] & 0xF0)
+    {
+    case 0x90:
+        if (byte(2) != 0)
+        {
+            if (const double hz = noteFrequency(byte(1)); hz > 0.0)
+                mEngine->noteOn(byte(1), static_cast<float>(hz));
+            break;
+        }
+        [[fallthrough]];
+    case 0x80:
+        mEngine->noteOff(byte(1));
+        break;
+    case 0xB0:
+        if (byte(1) == 64)
+            mEngine->setSustain(byte(2) >= 64);
+        else if (byte(1) == 123 || byte(1) == 120)
+            mEngine->allNotesOff();
+        break;
+    case 0xE0:
+    {
+        const int offset = (byte(1) | byte(2) << 7) - 8192;
+        mEngine->setPitchBend(static_cast<float>(MidiPitch::kBendRangeSemitones * offset /
+                                                 (offset >= 0 ? 8191.0 : 8192.0)));
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void SorvellProcessor::takePitchSourceChange() noexcept
+{
+    if (mPitchSourceChanged.load(std::memory_order_relaxed) &&
+        mPitchSourceChanged.exchange(false, std::memory_order_acq_rel))
+    {
+        followPitch(); // before priming, so that a source set before processing applies at once
+        followPitchSource();
+    }
+}
+
 void SorvellProcessor::midi(const std::uint8_t* data, std::size_t size) noexcept
 {
-    if (mPitchSource.load(std::memory_order_acquire) != static_cast<int>(PitchSource::midi))
+    takePitchSourceChange(); // a note that follows a change of source plays in the new one
+    const int source = mPitchSource.load(std::memory_order_acquire);
+    if (source == static_cast<int>(PitchSource::chord) && data != nullptr && size > 0)
+    {
+        if (!mPrimed)
+        {
+            prime(); // a note before the first block finds the engine ready for it
+        }
+        chordMidi(data, size);
+        return;
+    }
+    if (source != static_cast<int>(PitchSource::midi))
     {
         return;
     }
@@ -182,6 +263,10 @@ void SorvellProcessor::midi(const std::uint8_t* data, std::size_t size) noexcept
 void SorvellProcessor::prime() noexcept
 {
     mRamps.prepare(mSampleRate);
+    // A new engine starts without polyphony.
+    mEngine->setPolyphony(
+        mPitchSource.load(std::memory_order_acquire) == static_cast<int>(PitchSource::chord) ? 1
+                                                                                             : 0);
     const auto rows = sorvell::parameters();
     for (std::size_t index = 0; index < rows.size(); ++index)
     {
@@ -198,11 +283,7 @@ void SorvellProcessor::process(const float* const* inputs, float* const* outputs
                                std::uint32_t frames) noexcept
 {
     const brindle::quendra::denormal_guard flushToZero;
-    if (mPitchSourceChanged.load(std::memory_order_relaxed) &&
-        mPitchSourceChanged.exchange(false, std::memory_order_acq_rel))
-    {
-        followPitch(); // before priming, so that a source set before processing applies at once
-    }
+    takePitchSourceChange();
     if (!mPrimed)
     {
         prime();

@@ -15,6 +15,7 @@
 #include "sorvell_parameters.h"
 
 #include <quendra/dsp/DryDelay.h>
+#include <quendra/dsp/ScalaTuning.h>
 #include <quendra/dsp/Vantor.h>
 
 #include <array>
@@ -35,13 +36,16 @@ inline constexpr std::size_t kPitchSourceIndex = sorvell::parameter_count + 1;
 inline constexpr std::size_t kFreezeIndex = sorvell::parameter_count + 2;
 inline constexpr std::size_t kParameterCount = sorvell::parameter_count + 3;
 
+// Chord: every held MIDI note rings at once on its own harmonics (the engine's polyphony), at
+// the frequency the tuning gives it; the sustain pedal holds notes, pitch bend moves them all.
 enum class PitchSource
 {
     frequency = 0,
-    midi = 1
+    midi = 1,
+    chord = 2
 };
 
-inline constexpr std::array<std::string_view, 2> kPitchSourceNames{"Frequency", "MIDI"};
+inline constexpr std::array<std::string_view, 3> kPitchSourceNames{"Frequency", "MIDI", "Chord"};
 
 class SorvellProcessor
 {
@@ -68,6 +72,10 @@ public:
     // Audio thread: one MIDI message, taken as arriving before the next processed sample.
     void midi(const std::uint8_t* data, std::size_t size) noexcept;
 
+    // Any thread: the note frequencies of the chord source (equal temperament at first).
+    void setTuning(const dravel::vantor::ScalaTuning& tuning) noexcept;
+    double noteFrequency(int note) const noexcept;
+
     // Audio thread. Two input and two output channels; outputs may alias inputs; any frame
     // count including 0.
     void process(const float* const* inputs, float* const* outputs, std::uint32_t frames) noexcept;
@@ -80,6 +88,9 @@ private:
     void buildEngine();
     void prime() noexcept;
     void followPitch() noexcept;
+    void followPitchSource() noexcept; // the engine's polyphony after a change of source
+    void takePitchSourceChange() noexcept;
+    void chordMidi(const std::uint8_t* data, std::size_t size) noexcept;
     void processRuns(const float* const* inputs, float* const* outputs, std::uint32_t frames,
                      bool ramping) noexcept;
     void advanceRamps(std::size_t frame) noexcept; // the engine's frame hook while ramps run
@@ -105,6 +116,7 @@ private:
     std::atomic<bool> mPitchSourceChanged{false};
     std::atomic<bool> mFreezeChanged{false}; // the audio thread hands the value to the engine
     MidiPitch mMidiPitch;                    // audio thread only (and activate)
+    std::array<std::atomic<double>, dravel::vantor::ScalaTuning::kNoteCount> mNoteFrequencies;
 };
 
 } // namespace quendra::plugin

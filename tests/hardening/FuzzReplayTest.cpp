@@ -64,7 +64,8 @@ INSTANTIATE_TEST_SUITE_P(Fuzzers, FuzzReplay,
                          ::testing::Values(Fuzzer{"engine", &sorvell::fuzz::runEngine},
                                            Fuzzer{"box_text", &sorvell::fuzz::runBoxText},
                                            Fuzzer{"attribute", &sorvell::fuzz::runAttributes},
-                                           Fuzzer{"message", &sorvell::fuzz::runMessages}),
+                                           Fuzzer{"message", &sorvell::fuzz::runMessages},
+                                           Fuzzer{"chord_file", &sorvell::fuzz::runChordFile}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -144,4 +144,38 @@ TEST(EngineAllocation, SettersResetAndProcessNeverAllocate)
     EXPECT_EQ(frees, 0u);
 }
 
+// Chords: notes, pedal, bend and voice changes, with the notes starting, being stolen and
+// ringing out, all between and inside hops.
+TEST(EngineAllocation, NotesNeverAllocate)
+{
+    Vantor engine(48000.0f, 6u);
+    engine.setPolyphony(1);
+    engine.setDecay(0.5f);
+    std::size_t allocations = 0;
+    std::size_t frees = 0;
+    for (int step = 0; step < 400; ++step)
+    {
+        AllocationCounter counter;
+        const int key = (step * 7) % 24;
+        engine.noteOn(40 + key, 80.0f + 20.0f * static_cast<float>(key));
+        if (step % 3 == 0)
+            engine.noteOff(40 + (step * 5) % 24);
+        engine.setSustain(step % 50 < 10);
+        engine.setPitchBend(static_cast<float>(step % 9) / 4.0f - 1.0f);
+        if (step % 100 == 99)
+            engine.setUnisonVoices(1 + step / 100);
+        if (step % 150 == 149)
+            engine.allNotesOff();
+        for (int i = 0; i < 131; ++i)
+        {
+            const auto t = static_cast<float>(step * 131 + i);
+            engine.process(StereoFrame{0.5f * std::sin(0.03f * t), 0.4f * std::sin(0.02f * t)});
+        }
+        allocations += counter.allocations();
+        frees += counter.deallocations();
+    }
+    EXPECT_EQ(allocations, 0u);
+    EXPECT_EQ(frees, 0u);
+}
+
 } // namespace

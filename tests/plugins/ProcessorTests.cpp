@@ -299,6 +299,59 @@ TEST(SorvellProcessor, MidiNotesAndBendMoveTheResonanceOnlyWithMidiAsSource)
     EXPECT_NEAR(peak_after({}), 330.0, 2.0);
 }
 
+// Energy of the left channel at f Hz, from frame `from` on.
+double power_at(const std::vector<float>& signal, std::size_t from, double f)
+{
+    const double w = 2.0 * std::numbers::pi * f / kRate;
+    double re = 0.0;
+    double im = 0.0;
+    for (std::size_t i = from; i < signal.size(); ++i)
+    {
+        re += signal[i] * std::cos(w * static_cast<double>(i));
+        im += signal[i] * std::sin(w * static_cast<double>(i));
+    }
+    return re * re + im * im;
+}
+
+TEST(SorvellProcessor, ChordSourceRingsOnEveryHeldNoteInItsTuningWithPedalAndBend)
+{
+    SorvellProcessor processor(kRate, 3u);
+    processor.setParameter(index_of(parameter_id::harmonics), 1); // the fundamentals alone
+    processor.setParameter(index_of(parameter_id::decay), 1.0);
+    processor.setParameter(index_of(parameter_id::mix), 1.0);
+    processor.setParameter(kPitchSourceIndex, 2.0);
+    EXPECT_EQ(processor.parameter(kPitchSourceIndex), 2.0);
+    // Degree 0 on note 60, note 69 at 440 Hz: notes 60, 62 and 63 at 132, 165 and 198 Hz.
+    processor.setTuning(quendra::dravel::vantor::ScalaTuning::fromText(
+        "five\n5\n9/8\n386.3137139\n3/2\n5/3\n2/1\n"));
+    processor.activate();
+    const auto input = noise(24000);
+    const auto after = [&](std::vector<std::vector<std::uint8_t>> messages)
+    {
+        for (const auto& m : messages)
+            processor.midi(m.data(), m.size());
+        return run(processor, input, {128}).left;
+    };
+    const auto chord = after({{0x90, 60, 100}, {0x91, 63, 90}});
+    EXPECT_GT(power_at(chord, 8000, 132.0), 100.0 * power_at(chord, 8000, 165.0));
+    EXPECT_GT(power_at(chord, 8000, 198.0), 100.0 * power_at(chord, 8000, 165.0));
+
+    // The pedal holds both through their note-offs; bend (+2 semitones) moves both.
+    const double up = std::exp2(2.0 / 12.0);
+    const auto bent = after({{0xB0, 64, 127}, {0x80, 60, 0}, {0x90, 63, 0}, {0xE0, 0x7F, 0x7F}});
+    EXPECT_GT(power_at(bent, 8000, 132.0 * up), 0.3 * power_at(chord, 8000, 132.0));
+    EXPECT_GT(power_at(bent, 8000, 198.0 * up), 0.3 * power_at(chord, 8000, 198.0));
+    EXPECT_GT(power_at(bent, 8000, 132.0 * up), 100.0 * power_at(bent, 8000, 132.0));
+    // Pedal up: they ring out, 60 dB in a second.
+    const auto released = after({{0xB0, 64, 0}});
+    EXPECT_LT(power_at(released, 8000, 132.0 * up), 0.1 * power_at(bent, 8000, 132.0 * up));
+
+    // Back to the frequency parameter: the chord is gone.
+    processor.setParameter(kPitchSourceIndex, 0.0);
+    after({});
+    EXPECT_EQ(processor.engine().notes().slotCount(), 0u);
+}
+
 TEST(SorvellProcessor, ProcessingAllocatesNothingAndSampleRateChangesRebuildTheEngine)
 {
     SorvellProcessor processor(kRate);

@@ -56,7 +56,7 @@ if PHASE == "create" then
     {"Unison amount", 0, 1, 0, false}, {"Harmonics", 1, 256, 256, true},
     {"Frequency", 20, 20000, 440, false}, {"Modulation mode", 0, 3, 0, true},
     {"Modulation rate", 0, 1, 0.1, false}, {"Pitch modulation", 0, 4, 0, false},
-    {"Bypass", 0, 1, 0, nil}, {"Pitch source", 0, 1, 0, nil},
+    {"Bypass", 0, 1, 0, nil}, {"Pitch source", 0, 2, 0, nil},
   }
   local function near(a, b) return math.abs(a - b) <= 1e-6 * math.max(1, math.abs(b)) end
   for _, e in ipairs(expected) do

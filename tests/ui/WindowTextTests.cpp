@@ -72,6 +72,7 @@ TEST(ValueText, EveryParameterInItsUnit)
         {kFreezeIndex, 1.0, "On"},
         {kPitchSourceIndex, 0.0, "Frequency"},
         {kPitchSourceIndex, 1.0, "MIDI"},
+        {kPitchSourceIndex, 2.0, "Chord"},
     };
     for (const auto& c : cases)
     {

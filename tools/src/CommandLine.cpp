@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "ChordOptions.h"
 #include "FreezeTrack.h"
 #include "NumberText.h"
 #include "QuantityText.h"
@@ -338,6 +339,9 @@ RenderRequest parseCommandLine(const std::vector<std::string>& args)
             {
                 request.freeze = parseFreezeTrack(value());
             }
+            else if (parseChordOption(request, name, value))
+            {
+            }
             else
             {
                 // Anything else names an attribute; the class decides whether it exists, so a
@@ -372,6 +376,7 @@ RenderRequest parseCommandLine(const std::vector<std::string>& args)
     {
         return request;
     }
+    checkChordOptions(request);
 
     // With --demo the one positional argument is the output. Otherwise every positional
     // argument is an input, except that "IN OUT" (two, without -o) still names the output.
@@ -475,6 +480,16 @@ Sound:
   --freeze 1|0|"T:V ..."     hold the resonance: the partials keep their levels and take
                              in nothing new until released, then ring out with the
                              decay; e.g. --freeze "2:1 6:0" (frozen from 2 s to 6 s)
+  --notes "T:CHORD ..."       chords over time instead of one frequency: each note of a
+                             chord (NOTE+NOTE..., names or MIDI numbers as for
+                             --frequency, - for none) rings at once on its own harmonics
+                             from T seconds on (e.g. "0:A2+C#3+E3 2:D3+F#3+A3 4:-")
+  --midi FILE.mid            chords from a Standard MIDI File (formats 0 and 1), its
+                             notes, sustain pedal and pitch bend timed from the input's start
+  --midi-channel N           only MIDI channel N (1 to 16)
+  --tuning FILE.scl          the notes of chords in a Scala scale (default: equal
+                             temperament, A4 = 440 Hz); degree 0 on MIDI note 60
+  --keymap FILE.kbm          the scale's Scala keyboard mapping
   --preset NAME              a factory preset; options after it change it
   --list                     list the attributes with label, range, default and description
   --list-presets             list the factory presets with their settings

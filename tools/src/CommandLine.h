@@ -47,6 +47,13 @@ struct RenderRequest
     int jobs = 0;     // files rendered at once in a batch; 0: one per processor core
     std::vector<AttributeSetting> settings;
     std::optional<AttributeTrack> freeze; // --freeze: engaged and released over time
+    // Chords: every note of --notes or of the MIDI file rings at once on its own harmonics.
+    std::string notes;      // "SECONDS:NOTE+NOTE ... SECONDS:-"
+    std::string midiPath;   // a Standard MIDI File
+    int midiChannel = 0;    // 1 to 16; 0: every channel
+    std::string tuningPath; // a Scala scale; empty: equal temperament, A4 = 440 Hz
+    std::string keymapPath; // its keyboard mapping
+    bool chords() const { return !notes.empty() || !midiPath.empty(); }
 
     // An output that names a folder ("DIR/", or an existing folder): each
     // input goes to the folder under its own name.

@@ -5,6 +5,7 @@
 
 #include "AudioFile.h"
 #include "BatchRunner.h"
+#include "ChordInput.h"
 #include "CommandLine.h"
 #include "DemoSignal.h"
 #include "FreezeTrack.h"
@@ -239,15 +240,23 @@ void renderOne(const RenderRequest& request, const std::string& inputPath,
     HostSession session(locateModule(request.modulePath), sampleRate, request.blockSize,
                         request.seed);
     std::vector<AttributeTrack> tracks = session.apply(settings, !batchJob);
-    noteUnreachableFrequency(session, tracks, sampleRate, inputName);
-    // The object has no freeze: a render that freezes runs the same engine through the
-    // plugins' signal path instead, with the values the object took.
-    std::unique_ptr<ProcessorSession> frozen;
-    if (request.freeze && engagesFreeze(*request.freeze))
+    // The object has neither freeze nor chords: a render that uses them runs the same engine
+    // through the plugins' signal path instead, with the values the object took.
+    const bool freezes = request.freeze && engagesFreeze(*request.freeze);
+    std::unique_ptr<ProcessorSession> plugin;
+    if (freezes || request.chords())
     {
-        frozen = std::make_unique<ProcessorSession>(session, sampleRate, request.blockSize,
-                                                    request.seed);
+        std::optional<ChordPlaying> chords;
+        if (request.chords())
+            chords = ChordPlaying{chordTuning(request), chordTimeline(request)};
+        plugin = std::make_unique<ProcessorSession>(session, sampleRate, request.blockSize,
+                                                    request.seed, std::move(chords));
+    }
+    if (freezes)
         tracks.push_back(*request.freeze);
+    if (!request.chords())
+    {
+        noteUnreachableFrequency(session, tracks, sampleRate, inputName);
     }
 
     RenderPlan plan;
@@ -256,7 +265,7 @@ void renderOne(const RenderRequest& request, const std::string& inputPath,
         request.tailSeconds
             ? static_cast<std::size_t>(std::llround(*request.tailSeconds * sampleRate))
             : defaultTailFrames(session.numberOf("decay"), sampleRate);
-    if (frozen && !request.tailSeconds)
+    if (freezes && !request.tailSeconds)
     {
         // A release after the input's end rings out from there.
         const auto release =
@@ -273,7 +282,7 @@ void renderOne(const RenderRequest& request, const std::string& inputPath,
 
     AudioFileWriter writer(outputPath, sampleRate, 2, format, oggSerialFor(request.seed),
                            plan.outputFrames());
-    if (!frozen)
+    if (!plugin)
     {
         session.startDsp();
     }
@@ -294,21 +303,14 @@ void renderOne(const RenderRequest& request, const std::string& inputPath,
             const double value = tracks[i].valueAt(seconds);
             if (value != lastSet[i])
             {
-                if (frozen)
-                {
-                    frozen->set(tracks[i], value);
-                }
-                else
-                {
-                    session.set(tracks[i], value);
-                }
+                plugin ? plugin->set(tracks[i], value) : session.set(tracks[i], value);
                 lastSet[i] = value;
             }
         }
     };
     const BlockProcessor process =
-        [&session, &frozen](const double* const* in, double* const* out, long frames)
-    { return frozen ? frozen->process(in, out, frames) : session.process(in, out, frames); };
+        [&session, &plugin](const double* const* in, double* const* out, long frames)
+    { return plugin ? plugin->process(in, out, frames) : session.process(in, out, frames); };
 
     ProgressBar progress(stderr, showProgress && !request.quiet, sampleRate);
     // The limiter, when asked for, is the last stage before the file.

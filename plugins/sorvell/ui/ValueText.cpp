@@ -2,6 +2,7 @@
 
 #include "SorvellProcessor.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -79,7 +80,8 @@ std::string valueText(std::size_t index, double value)
     }
     if (index == kPitchSourceIndex)
     {
-        return std::string(kPitchSourceNames[value >= 0.5 ? 1 : 0]);
+        return std::string(kPitchSourceNames[static_cast<std::size_t>(std::lround(
+            std::clamp(value, 0.0, static_cast<double>(kPitchSourceNames.size() - 1))))]);
     }
     if (index >= sorvell::parameter_count)
     {

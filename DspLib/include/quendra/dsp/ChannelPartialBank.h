@@ -9,6 +9,7 @@
 #include "quendra/dsp/BinMagnitudes.h"
 #include "quendra/dsp/FrameGeometry.h"
 #include "quendra/dsp/KernelTable.h"
+#include "quendra/dsp/NoteSlot.h"
 #include "quendra/dsp/PartialGroup.h"
 #include "quendra/dsp/PartialRandom.h"
 #include "quendra/dsp/RandomDevice.h"
@@ -84,6 +85,20 @@ public:
     static constexpr int kFreezeRampHops = 4;
     float freezeAmount() const noexcept { return mFreezeAmount; } // 0 free .. 1 frozen
 
+    // ---- polyphony (any non-zero polyphony) ---------------------------------------------------
+    // The 2048 partials make eight slots of 256; each note takes U of them (U unison voices),
+    // so 8 / U notes sound at once, each on its own fundamental, and every active group belongs
+    // to one note slot. Without polyphony there are no note slots. All three take effect at the
+    // next frame start.
+    static constexpr std::size_t kMaxNoteSlots = 8;
+    void startNote(std::size_t slot, float hz) noexcept;
+    void releaseNote(std::size_t slot) noexcept;
+    void setPitchBend(float ratio) noexcept; // every note's frequency times ratio
+    std::size_t noteSlotCount() const noexcept { return mNoteSlotCount; }
+    std::size_t groupsPerNoteSlot() const noexcept { return mGroupsPerNoteSlot; }
+    const NoteSlot& noteSlot(std::size_t slot) const noexcept { return mNoteSlots[slot]; }
+    float noteSlotGain(std::size_t slot) const noexcept { return mNoteSlotGains[slot]; }
+
     // ---- read-only views, for tests and diagnostics ------------------------------------------
     struct ChangeFlags
     {
@@ -141,6 +156,12 @@ private:
     void enableGroups() noexcept;
     void pushFundamental() noexcept;
     void recomputeFrequencies() noexcept;
+    // Polyphony: each slot's step for the coming hop, its gate into its groups, and the gains
+    // scaled into its groups' levels just after their updates.
+    void advanceNoteSlots() noexcept;
+    void gateNoteSlot(std::size_t slot, bool gate) noexcept;
+    bool noteSlotAudible(std::size_t slot) const noexcept;
+    void applyNoteSlotGains(PartialGroup* first, PartialGroup* last) noexcept;
     // A group's retention (from the decay, the damping and its harmonic) and its pitch depth
     // are read by its update alone. A change marks every group stale, and each is brought up
     // to date just before its next update: a setter that runs on every sample of a ramp costs
@@ -228,6 +249,14 @@ private:
     float mFreezeTarget = 0.0f;
     float mFreezeAmount = 0.0f;
     ChangeFlags mFlags;
+
+    std::array<NoteSlot, kMaxNoteSlots> mNoteSlots{};
+    std::array<float, kMaxNoteSlots> mNoteSlotGains{};
+    std::array<bool, kMaxNoteSlots> mNoteSlotGates{};
+    std::size_t mNoteSlotCount = 0;
+    std::size_t mGroupsPerNoteSlot = 0;
+    bool mNoteSlotsFading = false; // some slot's gain is not 1 this hop
+    float mPitchBend = 1.0f;
 };
 
 } // namespace quendra::dravel::vantor

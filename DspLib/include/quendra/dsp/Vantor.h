@@ -18,6 +18,7 @@
 #include "quendra/dsp/DryDelay.h"
 #include "quendra/dsp/FrameGeometry.h"
 #include "quendra/dsp/Limiter.h"
+#include "quendra/dsp/NoteAllocator.h"
 #include "quendra/dsp/RandomDevice.h"
 #include "quendra/dsp/StereoFrame.h"
 #include "quendra/dsp/StftBlock.h"
@@ -88,7 +89,18 @@ public:
     void setModRate(float rate) noexcept;
     void setPitchMod(float semitones) noexcept;
     void setFrequencySource(int source) noexcept;
-    void setPolyphony(int polyphony) noexcept;
+    void setPolyphony(int polyphony) noexcept; // 0 off, else chords (below)
+
+    // Chords, with polyphony on (ignored without): each note rings on its own harmonic series,
+    // 8 / voices notes at once (see ChannelPartialBank), the oldest stolen when they are all
+    // taken. `key` names the note (a MIDI note number, say), `hz` is its frequency. Notes start,
+    // end and bend at the next hop.
+    void noteOn(int key, float hz) noexcept;
+    void noteOff(int key) noexcept;
+    void setSustain(bool down) noexcept;
+    void setPitchBend(float semitones) noexcept; // every note
+    void allNotesOff() noexcept;
+    const NoteAllocator& notes() const noexcept { return mNotes; }
     // Holds the resonance as it is (see ChannelPartialBank::setFreeze); off unless set. The
     // host object never sets it.
     void setFreeze(bool frozen) noexcept;
@@ -175,6 +187,8 @@ private:
     void settleTicks() noexcept;
     void resetSignalState() noexcept; // steps shared by construction and reset()
     void updateCompensationGain() noexcept;
+    void updateNoteSlots() noexcept;
+    void releaseNoteSlots(std::uint32_t slots) noexcept;
     // A parameter reaches the left bank first, then the right, after the ticks it must not
     // reach.
     template <typename Value>
@@ -254,6 +268,10 @@ private:
     float mShiftFactor = 1.0f;
     float mVoicesFactor = 1.0f;
     float mStretchFactor = 1.0f;
+
+    NoteAllocator mNotes;
+    int mUnisonVoices = 1;
+    bool mPolyphonic = false;
 };
 
 } // namespace quendra::dravel::vantor

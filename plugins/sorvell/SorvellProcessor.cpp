@@ -21,7 +21,8 @@ constexpr auto kFrequencyIndex = static_cast<std::size_t>(parameter_id::frequenc
 
 } // namespace
 
-SorvellProcessor::SorvellProcessor(double sampleRate) : mSampleRate(sampleRate)
+SorvellProcessor::SorvellProcessor(double sampleRate, std::optional<std::uint32_t> seed)
+    : mSampleRate(sampleRate), mSeed(seed)
 {
     const auto rows = sorvell::parameters();
     for (std::size_t index = 0; index < rows.size(); ++index)
@@ -57,7 +58,9 @@ SorvellProcessor::SorvellProcessor(double sampleRate) : mSampleRate(sampleRate)
 
 void SorvellProcessor::buildEngine()
 {
-    mEngine = std::make_unique<dravel::vantor::Vantor>(static_cast<float>(mSampleRate));
+    const auto rate = static_cast<float>(mSampleRate);
+    mEngine = mSeed ? std::make_unique<dravel::vantor::Vantor>(rate, *mSeed)
+                    : std::make_unique<dravel::vantor::Vantor>(rate);
     mEngine->setFrequencySource(0);
     mEngine->setPolyphony(0);
     mEngineUsed = false;

@@ -21,6 +21,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 namespace quendra::plugin
@@ -44,7 +45,9 @@ class SorvellProcessor
 public:
     static constexpr std::uint32_t kLatency = dravel::vantor::Vantor::kLatency;
 
-    explicit SorvellProcessor(double sampleRate);
+    // With a seed every engine it builds repeats its random parts exactly (the renderer's
+    // --seed); without one they come from the platform's random device.
+    explicit SorvellProcessor(double sampleRate, std::optional<std::uint32_t> seed = std::nullopt);
 
     SorvellProcessor(const SorvellProcessor&) = delete;
     SorvellProcessor& operator=(const SorvellProcessor&) = delete;
@@ -82,6 +85,7 @@ private:
     static constexpr std::uint32_t kRun = 256; // frames per engine call
 
     double mSampleRate;
+    std::optional<std::uint32_t> mSeed;
     std::unique_ptr<dravel::vantor::Vantor> mEngine;
     bool mEngineUsed = false;
     bool mPrimed = false;

@@ -1,8 +1,8 @@
 // vec4 and vec4u: four 32-bit lanes processed together, 16-byte aligned.
-// vec4 holds floats, vec4u unsigned words. SSE2 on x86-64, NEON on arm64, plain arrays
-// elsewhere (or when QUENDRA_VEC4_SCALAR is defined); every backend gives bit-identical
-// results for finite inputs. Comparisons yield masks (all bits set in a true lane) that
-// select() blends with. Nothing here allocates; every operation is noexcept.
+// vec4 holds floats, vec4u unsigned words. SSE2 on x86-64, NEON on arm64, SIMD128 on
+// WebAssembly, plain arrays elsewhere (or when QUENDRA_VEC4_SCALAR is defined); every backend gives
+// bit-identical results for finite inputs. Comparisons yield masks (all bits set in a true lane)
+// that select() blends with. Nothing here allocates; every operation is noexcept.
 #pragma once
 
 #include <bit>
@@ -19,6 +19,9 @@
 #elif !defined(QUENDRA_VEC4_SCALAR) && (defined(__aarch64__) || defined(_M_ARM64))
 #define QUENDRA_VEC4_NEON 1
 #include <arm_neon.h>
+#elif !defined(QUENDRA_VEC4_SCALAR) && defined(__wasm_simd128__)
+#define QUENDRA_VEC4_WASM 1
+#include <wasm_simd128.h>
 #else
 #define QUENDRA_VEC4_PLAIN 1
 #endif
@@ -36,6 +39,9 @@ struct alignas(16) vec4
 #elif defined(QUENDRA_VEC4_NEON)
     float32x4_t v;
     explicit vec4(float32x4_t native) noexcept : v(native) {}
+#elif defined(QUENDRA_VEC4_WASM)
+    v128_t v;
+    explicit vec4(v128_t native) noexcept : v(native) {}
 #else
     float v[4];
 #endif
@@ -85,6 +91,25 @@ struct alignas(16) vec4
     void storePair(float* p) const noexcept
     {
         vst1_f32(p, vget_low_f32(v));
+    }
+#elif defined(QUENDRA_VEC4_WASM)
+    explicit vec4(float s) noexcept : v(wasm_f32x4_splat(s)) {}
+    vec4(float a, float b, float c, float d) noexcept : v(wasm_f32x4_make(a, b, c, d)) {}
+    static vec4 load(const float* p) noexcept
+    {
+        return vec4(wasm_v128_load(p));
+    }
+    void store(float* p) const noexcept
+    {
+        wasm_v128_store(p, v);
+    }
+    static vec4 loadPair(const float* p) noexcept
+    {
+        return vec4(wasm_v128_load64_splat(p));
+    }
+    void storePair(float* p) const noexcept
+    {
+        wasm_v128_store64_lane(p, v, 0);
     }
 #else
     explicit vec4(float s) noexcept : v{s, s, s, s} {}
@@ -144,6 +169,18 @@ struct alignas(16) vec4u
     void store(std::uint32_t* p) const noexcept
     {
         vst1q_u32(p, v);
+    }
+#elif defined(QUENDRA_VEC4_WASM)
+    v128_t v;
+    explicit vec4u(v128_t native) noexcept : v(native) {}
+    explicit vec4u(std::uint32_t s) noexcept : v(wasm_u32x4_splat(s)) {}
+    vec4u(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d) noexcept
+        : v(wasm_u32x4_make(a, b, c, d))
+    {
+    }
+    void store(std::uint32_t* p) const noexcept
+    {
+        wasm_v128_store(p, v);
     }
 #else
     std::uint32_t v[4];
@@ -465,6 +502,156 @@ inline vec4 magnitudeFinite(vec4 re, vec4 im) noexcept
 }
 } // namespace detail
 
+#elif defined(QUENDRA_VEC4_WASM)
+
+inline vec4 operator+(vec4 a, vec4 b) noexcept
+{
+    return vec4(wasm_f32x4_add(a.v, b.v));
+}
+inline vec4 operator-(vec4 a, vec4 b) noexcept
+{
+    return vec4(wasm_f32x4_sub(a.v, b.v));
+}
+inline vec4 operator*(vec4 a, vec4 b) noexcept
+{
+    return vec4(wasm_f32x4_mul(a.v, b.v));
+}
+inline vec4 operator/(vec4 a, vec4 b) noexcept
+{
+    return vec4(wasm_f32x4_div(a.v, b.v));
+}
+inline vec4 operator&(vec4 a, vec4 b) noexcept
+{
+    return vec4(wasm_v128_and(a.v, b.v));
+}
+inline vec4 operator|(vec4 a, vec4 b) noexcept
+{
+    return vec4(wasm_v128_or(a.v, b.v));
+}
+inline vec4 operator^(vec4 a, vec4 b) noexcept
+{
+    return vec4(wasm_v128_xor(a.v, b.v));
+}
+inline vec4 andNot(vec4 a, vec4 b) noexcept
+{
+    return vec4(wasm_v128_andnot(a.v, b.v));
+}
+// The pseudo-minimum pmin(x, y) is (y < x ? y : x): with the operands swapped it is the
+// ordinary comparison of the other backends, NaN and signed zeros included.
+inline vec4 min(vec4 a, vec4 b) noexcept
+{
+    return vec4(wasm_f32x4_pmin(b.v, a.v));
+}
+inline vec4 max(vec4 a, vec4 b) noexcept
+{
+    return vec4(wasm_f32x4_pmax(b.v, a.v));
+}
+inline vec4 operator<(vec4 a, vec4 b) noexcept
+{
+    return vec4(wasm_f32x4_lt(a.v, b.v));
+}
+inline vec4 operator<=(vec4 a, vec4 b) noexcept
+{
+    return vec4(wasm_f32x4_le(a.v, b.v));
+}
+inline vec4 operator>(vec4 a, vec4 b) noexcept
+{
+    return vec4(wasm_f32x4_gt(a.v, b.v));
+}
+inline vec4 operator>=(vec4 a, vec4 b) noexcept
+{
+    return vec4(wasm_f32x4_ge(a.v, b.v));
+}
+// A lane's mask bit is its sign bit, as for movemask on SSE2.
+inline bool any(vec4 mask) noexcept
+{
+    return wasm_i32x4_bitmask(mask.v) != 0;
+}
+inline bool all(vec4 mask) noexcept
+{
+    return wasm_i32x4_bitmask(mask.v) == 0xF;
+}
+namespace detail
+{
+// The WebAssembly conversion saturates and turns NaN into 0; give INT_MIN for those lanes
+// instead, as the SSE2 conversion does.
+inline v128_t truncateLanes(v128_t x) noexcept
+{
+    const v128_t inRange = wasm_v128_and(wasm_f32x4_gt(x, wasm_f32x4_splat(-2147483904.0f)),
+                                         wasm_f32x4_lt(x, wasm_f32x4_splat(2147483648.0f)));
+    return wasm_v128_bitselect(wasm_i32x4_trunc_sat_f32x4(x),
+                               wasm_i32x4_splat(std::numeric_limits<std::int32_t>::min()), inRange);
+}
+} // namespace detail
+inline vec4 truncateToInt(vec4 x) noexcept
+{
+    return vec4(wasm_f32x4_convert_i32x4(detail::truncateLanes(x.v)));
+}
+inline vec4u truncateToWord(vec4 x) noexcept
+{
+    return vec4u(detail::truncateLanes(x.v));
+}
+inline vec4 bitsToFloat(vec4u w) noexcept
+{
+    return vec4(w.v);
+}
+inline vec4u floatToBits(vec4 x) noexcept
+{
+    return vec4u(x.v);
+}
+
+inline vec4u operator^(vec4u a, vec4u b) noexcept
+{
+    return vec4u(wasm_v128_xor(a.v, b.v));
+}
+inline vec4u operator|(vec4u a, vec4u b) noexcept
+{
+    return vec4u(wasm_v128_or(a.v, b.v));
+}
+inline vec4u operator&(vec4u a, vec4u b) noexcept
+{
+    return vec4u(wasm_v128_and(a.v, b.v));
+}
+template <int N>
+inline vec4u shiftLeft(vec4u a) noexcept
+{
+    return vec4u(wasm_i32x4_shl(a.v, N));
+}
+template <int N>
+inline vec4u shiftRight(vec4u a) noexcept
+{
+    return vec4u(wasm_u32x4_shr(a.v, N));
+}
+inline vec4 isZero(vec4u a) noexcept
+{
+    return vec4(wasm_i32x4_eq(a.v, wasm_i32x4_splat(0)));
+}
+inline vec4 interleaveLow(vec4 a, vec4 b) noexcept
+{
+    return vec4(wasm_i32x4_shuffle(a.v, b.v, 0, 4, 1, 5));
+}
+inline vec4 interleaveHigh(vec4 a, vec4 b) noexcept
+{
+    return vec4(wasm_i32x4_shuffle(a.v, b.v, 2, 6, 3, 7));
+}
+namespace detail
+{
+inline vec4 magnitudeFinite(vec4 re, vec4 im) noexcept
+{
+    const auto half = [](v128_t x, v128_t y)
+    {
+        const v128_t xx = wasm_f64x2_promote_low_f32x4(x);
+        const v128_t yy = wasm_f64x2_promote_low_f32x4(y);
+        return wasm_f32x4_demote_f64x2_zero(
+            wasm_f64x2_sqrt(wasm_f64x2_add(wasm_f64x2_mul(xx, xx), wasm_f64x2_mul(yy, yy))));
+    };
+    const v128_t low = half(re.v, im.v);
+    const v128_t high = half(wasm_i32x4_shuffle(re.v, re.v, 2, 3, 2, 3),
+                             wasm_i32x4_shuffle(im.v, im.v, 2, 3, 2, 3));
+    return vec4(wasm_i32x4_shuffle(low, high, 0, 1, 4, 5));
+}
+} // namespace detail
+
 #else
 
 namespace detail
@@ -720,6 +907,8 @@ inline vec4 broadcast(vec4 a) noexcept
     return vec4(_mm_shuffle_ps(a.v, a.v, _MM_SHUFFLE(L, L, L, L)));
 #elif defined(QUENDRA_VEC4_NEON)
     return vec4(vdupq_laneq_f32(a.v, L));
+#elif defined(QUENDRA_VEC4_WASM)
+    return vec4(wasm_i32x4_shuffle(a.v, a.v, L, L, L, L));
 #else
     return vec4(a.v[L]);
 #endif
@@ -732,6 +921,8 @@ inline vec4 joinHighLow(vec4 a, vec4 b) noexcept
     return vec4(_mm_shuffle_ps(a.v, b.v, _MM_SHUFFLE(1, 0, 3, 2)));
 #elif defined(QUENDRA_VEC4_NEON)
     return vec4(vextq_f32(a.v, b.v, 2));
+#elif defined(QUENDRA_VEC4_WASM)
+    return vec4(wasm_i32x4_shuffle(a.v, b.v, 2, 3, 4, 5));
 #else
     return vec4(a.v[2], a.v[3], b.v[0], b.v[1]);
 #endif

@@ -290,9 +290,17 @@ $('render').addEventListener('click', async () => {
   status.textContent = 'Rendering…';
   document.body.dataset.rendered = '';
   const started = performance.now();
-  const output = await renderOffline(engine, description, loaded.channels, loaded.sampleRate, [...values], seed, (share) => {
-    status.textContent = `Rendering… ${Math.round(share * 100)} %`;
-  });
+  let output;
+  try {
+    output = await renderOffline(engine, description, loaded.channels, loaded.sampleRate, [...values], seed, (share) => {
+      status.textContent = `Rendering… ${Math.round(share * 100)} %`;
+    });
+  } catch (error) {
+    status.textContent = `The render failed: ${error.message}`;
+    console.error(error);
+    document.body.dataset.rendered = 'failed';
+    return;
+  }
   const seconds = (performance.now() - started) / 1000;
   const audioSeconds = output[0].length / loaded.sampleRate;
   const wav = encodeFloatWav(output[0], output[1], loaded.sampleRate);

@@ -129,26 +129,31 @@ try {
   // 1. Renders against the native renderer.
   for (const c of cases) {
     const page = await openPage(c.hash ?? '');
-    const fileInput = await page.$('#file');
-    await fileInput.uploadFile(inputFile);
-    await page.waitForFunction(() => document.body.dataset.loaded === 'demo-input.wav');
-    if (c.preset) {
-      await page.select('#preset', c.preset);
-      await page.$eval('#seed', (input, seed) => {
-        input.value = String(seed);
-        input.dispatchEvent(new Event('change'));
-      }, c.seed);
-    }
-    await render(page);
-    const result = compare(await downloaded('demo-input-sorvell.wav'), readFileSync(c.nativeFile));
-    rmSync(join(downloads, 'demo-input-sorvell.wav'));
-    check(result.web.samples.length === result.ref.samples.length, `${c.name}: length as the native render`,
-      `${result.web.samples.length / 2} and ${result.ref.samples.length / 2} frames`);
-    check(result.largest <= kBound, `${c.name}: within ${kBound} of the native render`,
-      `largest difference ${result.largest.toExponential(3)}, ${result.identical} of ${result.n} samples bit-identical`);
-    if (c.hash) {
-      const hash = await page.evaluate(() => location.hash);
-      check(hash.includes('voices=3') && hash.includes('seed=7'), 'the address keeps the settings', hash);
+    try {
+      const fileInput = await page.$('#file');
+      await fileInput.uploadFile(inputFile);
+      await page.waitForFunction(() => document.body.dataset.loaded === 'demo-input.wav');
+      if (c.preset) {
+        await page.select('#preset', c.preset);
+        await page.$eval('#seed', (input, seed) => {
+          input.value = String(seed);
+          input.dispatchEvent(new Event('change'));
+        }, c.seed);
+      }
+      const rendered = await render(page);
+      if (rendered === 'failed') throw new Error('the page reports a failed render');
+      const result = compare(await downloaded('demo-input-sorvell.wav'), readFileSync(c.nativeFile));
+      rmSync(join(downloads, 'demo-input-sorvell.wav'));
+      check(result.web.samples.length === result.ref.samples.length, `${c.name}: length as the native render`,
+        `${result.web.samples.length / 2} and ${result.ref.samples.length / 2} frames`);
+      check(result.largest <= kBound, `${c.name}: within ${kBound} of the native render`,
+        `largest difference ${result.largest.toExponential(3)}, ${result.identical} of ${result.n} samples bit-identical`);
+      if (c.hash) {
+        const hash = await page.evaluate(() => location.hash);
+        check(hash.includes('voices=3') && hash.includes('seed=7'), 'the address keeps the settings', hash);
+      }
+    } catch (error) {
+      check(false, `${c.name}: rendered and downloaded`, error.message);
     }
     await page.close();
   }

@@ -122,11 +122,14 @@ export class Display {
     }
     // For tests and assistive tools: the newest readings, on the page's body.
     document.body.dataset.outputPeak = String(report.outputPeak);
+    document.body.dataset.inputPeak = String(report.input ? report.input.reduce((m, x) => Math.max(m, Math.abs(x)), 0) : 0);
     document.body.dataset.fundamental = String(report.fundamentalHz);
   }
 
   stop() {
     this.meters = { live: false, gainReductionDb: 0, outputPeak: 0 };
+    document.body.dataset.outputPeak = '0';
+    document.body.dataset.inputPeak = '0';
     const e = this.engine.exports;
     for (const which of ['input', 'output']) for (let i = 0; i < 200; ++i) e.sorvell_spectrum_decay(this.spectra[which]);
   }

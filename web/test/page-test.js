@@ -213,6 +213,13 @@ try {
   await blankCheck(page, await page.$('#display'), 'display-playing');
   await blankCheck(page, page, 'page-playing');
   await page.click('#stop');
+  await page.waitForFunction(() => Number(document.body.dataset.inputPeak) === 0, { timeout: 30000 });
+  // The microphone (chromium's fake capture device: a beep every second).
+  await page.click('#mic');
+  await page.waitForFunction(() => document.body.dataset.playing === 'microphone', { timeout: 30000 });
+  await page.waitForFunction(() => Number(document.body.dataset.inputPeak) > 0, { timeout: 30000 });
+  check(true, 'the microphone plays through the worklet');
+  await page.click('#stop');
   await page.close();
 } finally {
   await browser.close();

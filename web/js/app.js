@@ -230,6 +230,18 @@ $('file').addEventListener('change', async () => {
   }
 });
 $('builtin').addEventListener('change', () => builtinSound($('builtin').value));
+// A file dropped anywhere on the page loads as if chosen.
+document.addEventListener('dragover', (event) => event.preventDefault());
+document.addEventListener('drop', async (event) => {
+  event.preventDefault();
+  const file = event.dataTransfer?.files[0];
+  if (!file) return;
+  try {
+    await decodeFile(file);
+  } catch (error) {
+    $('source-status').textContent = `Could not decode ${file.name}: ${error.message}`;
+  }
+});
 
 $('play').addEventListener('click', async () => {
   if (!loaded) builtinSound('demo');

@@ -195,6 +195,19 @@ try {
   check(unchanged.length === 0, 'every control changes the sound', unchanged.length ? `unchanged: ${unchanged}` : '');
   await page.click('#reset');
 
+  // A file dropped on the page loads (a short float WAV made on the page).
+  await page.evaluate(async () => {
+    const { encodeFloatWav } = await import('/js/wav.js');
+    const tone = Float32Array.from({ length: 44100 }, (_, i) => 0.3 * Math.sin(i * 0.05));
+    const file = new File([encodeFloatWav(tone, tone, 44100)], 'dropped.wav', { type: 'audio/wav' });
+    const transfer = new DataTransfer();
+    transfer.items.add(file);
+    document.body.dispatchEvent(new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true }));
+  });
+  await page.waitForFunction(() => document.body.dataset.loaded === 'dropped.wav', { timeout: 30000 });
+  const status = await page.$eval('#source-status', (p) => p.textContent);
+  check(status.includes('44100 Hz'), 'a dropped WAV file loads at its own rate', status);
+
   // 3. Live: play, meters and spectra arrive, a note played sets the fundamental.
   await page.click('#play');
   await page.waitForFunction(() => Number(document.body.dataset.outputPeak) > 0, { timeout: 30000 });

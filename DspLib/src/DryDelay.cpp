@@ -17,7 +17,8 @@ void DryDelay::process(const StereoFrame* input, StereoFrame* out, std::size_t c
     std::size_t done = 0;
     while (done < count)
     {
-        const std::size_t stretch = std::min(count - done, mFrames.size() - mWriteIndex);
+        const auto stretch = static_cast<std::size_t>(
+            std::min<std::uint64_t>(count - done, mFrames.size() - mWriteIndex));
         StereoFrame* line = mFrames.data() + mWriteIndex;
         std::copy_n(line, stretch, out + done);
         std::copy_n(input + done, stretch, line);

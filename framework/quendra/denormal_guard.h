@@ -48,7 +48,7 @@ private:
 #elif defined(__aarch64__)
     static constexpr std::uint64_t kFlushToZero = std::uint64_t{1} << 24;
 #endif
-    std::uint64_t mSaved = 0;
+    [[maybe_unused]] std::uint64_t mSaved = 0; // unused where there is no mode to save
 };
 
 } // namespace brindle::quendra

@@ -17,6 +17,7 @@
 #include "StandardInput.h"
 #include "StopSignal.h"
 #include "ToolError.h"
+#include "platform/System.h"
 
 #include <quendra/dsp/FrameGeometry.h>
 
@@ -29,8 +30,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-#include <unistd.h>
 
 namespace quendra::renderer
 {
@@ -161,7 +160,7 @@ void renderOne(const RenderRequest& request, const std::string& inputPath,
     const OutputFormat format = chooseOutputFormat(
         outputPath, toStdout && request.type.empty() ? "wav" : request.type, request.bits);
     const std::string outputName = toStdout ? "standard output" : "'" + outputPath + "'";
-    if (toStdout && isatty(STDOUT_FILENO))
+    if (toStdout && platform::isTerminal(stdout))
     {
         throw usageError("standard output is a terminal; pipe it into a program or a file");
     }
@@ -327,6 +326,7 @@ ExitStatus run(const std::vector<std::string>& args)
 int main(int argc, char** argv)
 {
     using namespace quendra::renderer;
+    platform::useBinaryStandardStreams();
     try
     {
         return static_cast<int>(run(std::vector<std::string>(argv + 1, argv + argc)));

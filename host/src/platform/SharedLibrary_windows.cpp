@@ -7,9 +7,13 @@ namespace tessel::host
 
 void* openSharedLibrary(const std::filesystem::path& file, std::string& reason)
 {
-    // The library's own folder is searched for the libraries it needs, as a host would.
-    HMODULE const library = ::LoadLibraryExW(
-        file.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+    // The library's own folder is searched for the libraries it needs, as a host would; that
+    // search takes an absolute path.
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(file, error);
+    HMODULE const library =
+        ::LoadLibraryExW((error ? file : absolute).c_str(), nullptr,
+                         LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
     if (library == nullptr)
     {
         const DWORD code = ::GetLastError();

@@ -1,37 +1,28 @@
 #include "quendra/dsp/KernelTable.h"
 
-#include <cmath>
-
 namespace quendra::dravel::vantor
 {
 
 namespace
 {
-// sin(pi y) / sin(pi y / 33), from y / 33: the periodic sinc of a 33-point frame.
-float periodicSinc(float yOver33) noexcept
-{
-    return std::sin(yOver33 * 103.67256f) / std::sin(yOver33 * 3.1415927f);
-}
+// Entry 16 + k, k quarter bins from the centre: the raised cosine's spectrum
+// (c(x) + c(x - 1) / 2 + c(x + 1) / 2) / 33 with c(x) = sin(pi x) / sin(pi x / 33), evaluated
+// in single precision (the angles as float products, the sines rounded to float). Written out
+// rather than computed at start-up so that every platform has the same bits whatever its C
+// library's sine returns: the tiny values at 2, 3 and 4 bins, which are zero in exact
+// arithmetic, are that evaluation's rounding, and the engine's recorded output depends on them.
+constexpr float kValues[KernelTable::kCentre + 1] = {
+    0x1p+0f,         0x1.ebb14cp-1f,  0x1.b29942p-1f,  0x1.5f3568p-1f,   0x1p-1f,
+    0x1.47cbe8p-2f,  0x1.5baf1cp-3f,  0x1.fedd74p-5f,  -0x1.61b83ep-33f, -0x1.937afp-6f,
+    -0x1.8d6956p-6f, -0x1.98c77cp-7f, 0x1.6d07c2p-33f, 0x1.dadfa2p-8f,   0x1.0914a2p-7f,
+    0x1.2d68aap-8f,  0x1.0d622ap-25f};
 } // namespace
 
 KernelTable::KernelTable() noexcept
 {
     for (std::size_t i = 0; i < kSize; ++i)
     {
-        const float x = static_cast<float>(i > kCentre ? i - kCentre : kCentre - i) * 0.25f;
-        if (x == 0.0f)
-            mValues[i] = 1.0f;
-        else if (x == 1.0f)
-            mValues[i] = 0.5f;
-        else
-        {
-            // Raised cosine: the main term plus half of each neighbour one bin away.
-            const float base = x / 33.0f;
-            const float centre = periodicSinc(base);
-            const float below = periodicSinc(base - 0.030303031f);
-            const float above = periodicSinc(base + 0.030303031f);
-            mValues[i] = (centre + 0.5f * below + 0.5f * above) / 33.0f;
-        }
+        mValues[i] = kValues[i > kCentre ? i - kCentre : kCentre - i];
     }
     for (std::size_t t = 0; t < 4; ++t)
         for (std::size_t j = 0; j < 8; ++j)

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 using namespace tessel::host;
 
@@ -78,7 +79,7 @@ void releaseInstance(void* block)
     }
     dropMainQueueItemsFor(block);
     static_cast<tessel_object*>(block)->magic = 0;
-    std::free(block);
+    ::operator delete(block, std::align_val_t(kBlockAlignment));
 }
 
 CreationScope::CreationScope(std::vector<void*>& blocks) : mPrevious(tCreationBlocks)
@@ -116,7 +117,7 @@ extern "C" void* object_alloc(tessel_class* c)
             return nullptr;
     }
     const std::size_t size = (c->size + kBlockAlignment - 1) / kBlockAlignment * kBlockAlignment;
-    void* block = std::aligned_alloc(kBlockAlignment, size);
+    void* block = ::operator new(size, std::align_val_t(kBlockAlignment), std::nothrow);
     if (!block)
         return nullptr;
     std::memset(block, 0, size);

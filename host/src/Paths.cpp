@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <sys/stat.h>
+#include <chrono>
 
 namespace fs = std::filesystem;
 using namespace tessel::host;
@@ -119,14 +119,14 @@ bool copyText(const std::string& text, char* destination)
 
 short dateOf(const fs::path& item, tessel_filedate* date)
 {
-    struct stat info
-    {
-    };
-    if (!date || ::stat(item.c_str(), &info) != 0)
+    std::error_code error;
+    const auto written = fs::last_write_time(item, error);
+    if (!date || error)
         return 1;
-    const tessel_filedate nanoseconds =
-        static_cast<tessel_filedate>(info.st_mtim.tv_sec) * 1000000000ULL +
-        static_cast<tessel_filedate>(info.st_mtim.tv_nsec);
+    // Nanoseconds since 1970 (file times have their own epoch).
+    const auto since1970 = std::chrono::file_clock::to_sys(written).time_since_epoch();
+    const tessel_filedate nanoseconds = static_cast<tessel_filedate>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(since1970).count());
     if (nanoseconds == 0)
         return 1;
     *date = nanoseconds;

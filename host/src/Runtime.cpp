@@ -2,11 +2,11 @@
 // objects from box text, messages, attributes, the dsp chain and perform blocks, the console
 // and the main queue.
 #include "HostState.h"
+#include "tessel/host/SharedLibrary.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <dlfcn.h>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
@@ -177,20 +177,18 @@ bool Runtime::loadModule(const fs::path& file)
             return true;
     }
     // Modules are never unloaded: their classes stay registered for the life of the process.
-    void* handle = ::dlopen(canonical.c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string reason;
+    void* handle = openSharedLibrary(canonical, reason);
     if (!handle)
     {
-        const char* reason = ::dlerror();
-        postConsole("could not load module " + canonical.string() + ": " +
-                        (reason ? reason : "unknown error"),
-                    {}, true);
+        postConsole("could not load module " + canonical.string() + ": " + reason, {}, true);
         return false;
     }
-    auto entry = reinterpret_cast<tessel_ext_main>(::dlsym(handle, "ext_main"));
+    auto entry = reinterpret_cast<tessel_ext_main>(sharedLibrarySymbol(handle, "ext_main"));
     if (!entry)
     {
         postConsole("module " + canonical.string() + " has no ext_main", {}, true);
-        ::dlclose(handle);
+        closeSharedLibrary(handle);
         return false;
     }
     {

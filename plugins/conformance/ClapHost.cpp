@@ -1,6 +1,7 @@
 #include "ClapHost.h"
 
-#include <dlfcn.h>
+#include "AllocationCounter.h"
+#include "tessel/host/SharedLibrary.h"
 
 #include <cstring>
 #include <stdexcept>
@@ -10,12 +11,15 @@ namespace sorvell::conformance
 
 ClapModule::ClapModule(const std::string& path)
 {
-    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string reason;
+    void* library = tessel::host::openSharedLibrary(path, reason);
     if (library == nullptr)
     {
-        throw std::runtime_error("cannot load " + path + ": " + dlerror());
+        throw std::runtime_error("cannot load " + path + ": " + reason);
     }
-    mEntry = static_cast<const clap_plugin_entry_t*>(dlsym(library, "clap_entry"));
+    sorvell::testing::countAllocationsIn(library);
+    mEntry = static_cast<const clap_plugin_entry_t*>(
+        tessel::host::sharedLibrarySymbol(library, "clap_entry"));
     if (mEntry == nullptr || !mEntry->init(path.c_str()))
     {
         throw std::runtime_error("no usable clap_entry in " + path);

@@ -1,6 +1,7 @@
 #include "Vst3Module.h"
 
-#include <dlfcn.h>
+#include "AllocationCounter.h"
+#include "tessel/host/SharedLibrary.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,26 +11,69 @@
 namespace sorvell::conformance
 {
 
+namespace
+{
+
+// Where a bundle keeps its binary, and the calls around its use, differ by system.
+#ifdef _WIN32
+constexpr const char* kBinaryFolder = "x86_64-win";
+constexpr const char* kBinarySuffix = ".vst3";
+#else
+constexpr const char* kBinaryFolder = "x86_64-linux";
+constexpr const char* kBinarySuffix = ".so";
+#endif
+
+bool enterModule(void* library)
+{
+    using Entry = bool (*)(void*);
+    using InitDll = bool (*)();
+    if (auto entry =
+            reinterpret_cast<Entry>(tessel::host::sharedLibrarySymbol(library, "ModuleEntry")))
+    {
+        return entry(library);
+    }
+    if (auto init =
+            reinterpret_cast<InitDll>(tessel::host::sharedLibrarySymbol(library, "InitDll")))
+    {
+        return init();
+    }
+    return true;
+}
+
+void exitModule(void* library)
+{
+    using Exit = bool (*)();
+    for (const char* name : {"ModuleExit", "ExitDll"})
+    {
+        if (auto exit = reinterpret_cast<Exit>(tessel::host::sharedLibrarySymbol(library, name)))
+        {
+            exit();
+            return;
+        }
+    }
+}
+
+} // namespace
+
 Vst3Module::Vst3Module(const std::string& bundlePath)
 {
     const std::filesystem::path bundle(bundlePath);
     const std::filesystem::path binary =
-        bundle / "Contents" / "x86_64-linux" / (bundle.stem().string() + ".so");
-    mLibrary = dlopen(binary.c_str(), RTLD_NOW | RTLD_LOCAL);
+        bundle / "Contents" / kBinaryFolder / (bundle.stem().string() + kBinarySuffix);
+    std::string reason;
+    mLibrary = tessel::host::openSharedLibrary(binary, reason);
     if (mLibrary == nullptr)
     {
-        throw std::runtime_error(std::string("cannot load ") + binary.string() + ": " + dlerror());
+        throw std::runtime_error(std::string("cannot load ") + binary.string() + ": " + reason);
     }
-    using Entry = bool (*)(void*);
-    if (auto entry = reinterpret_cast<Entry>(dlsym(mLibrary, "ModuleEntry")))
+    sorvell::testing::countAllocationsIn(mLibrary);
+    if (!enterModule(mLibrary))
     {
-        if (!entry(mLibrary))
-        {
-            throw std::runtime_error("ModuleEntry failed");
-        }
+        throw std::runtime_error("the module's entry failed");
     }
     using GetFactory = void* (*)();
-    auto getFactory = reinterpret_cast<GetFactory>(dlsym(mLibrary, "GetPluginFactory"));
+    auto getFactory = reinterpret_cast<GetFactory>(
+        tessel::host::sharedLibrarySymbol(mLibrary, "GetPluginFactory"));
     if (getFactory == nullptr)
     {
         throw std::runtime_error("no GetPluginFactory in " + binary.string());
@@ -52,11 +96,7 @@ Vst3Module::Vst3Module(const std::string& bundlePath)
 Vst3Module::~Vst3Module()
 {
     v3_cpp_obj_unref(mFactory);
-    using Exit = bool (*)();
-    if (auto exit = reinterpret_cast<Exit>(dlsym(mLibrary, "ModuleExit")))
-    {
-        exit();
-    }
+    exitModule(mLibrary);
 }
 
 } // namespace sorvell::conformance

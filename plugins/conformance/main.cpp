@@ -2,9 +2,11 @@
 // the families of checks that public plugin validators make, one line per check. The exit
 // status is non-zero when any check fails.
 #include "Checks.h"
+#include "ReferenceRender.h"
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -22,12 +24,14 @@ void usage()
     std::printf(
         "usage: sorvell-conformance [--format lv2|vst3|clap|all] [--filter TEXT]\n"
         "                           [--lv2 BUNDLE] [--vst3 BUNDLE] [--clap FILE]\n"
-        "                           [--state-from BUNDLE_OR_FILE]\n"
+        "                           [--state-from BUNDLE_OR_FILE] [--render-to FILE]\n"
         "Loads the plugin in each format as a host does and runs the conformance checks:\n"
         "latency, sample-rate, block-size, reactivate, in-place, parameters, state, realtime,\n"
         "bad-input, audio, midi. Prints one line per check; --filter keeps the checks whose\n"
         "line contains TEXT (e.g. \"clap latency\"). --state-from names another build of the\n"
         "plugin in the one format run (e.g. with and without window): its state must load.\n"
+        "--render-to writes a fixed render through the one format named (raw 32-bit floats,\n"
+        "interleaved) instead of checking, to compare builds bit for bit.\n"
         "Bundles default to %s.\n",
         SORVELL_PLUGIN_BIN_DIR);
 }
@@ -39,6 +43,7 @@ int main(int argc, char** argv)
     std::string format = "all";
     std::string filter;
     std::string stateSource;
+    std::string renderPath;
     const std::string bin = SORVELL_PLUGIN_BIN_DIR;
     std::string paths[3] = {bin + "/Sorvell.lv2", bin + "/Sorvell.vst3", bin + "/Sorvell.clap"};
     for (int i = 1; i < argc; ++i)
@@ -69,6 +74,10 @@ int main(int argc, char** argv)
         {
             stateSource = argv[++i];
         }
+        else if (arg == "--render-to" && hasValue)
+        {
+            renderPath = argv[++i];
+        }
         else
         {
             usage();
@@ -77,6 +86,28 @@ int main(int argc, char** argv)
     }
 
     const Format formats[3] = {Format::Lv2, Format::Vst3, Format::Clap};
+    if (!renderPath.empty())
+    {
+        for (int f = 0; f < 3; ++f)
+        {
+            if (format == formatName(formats[f]))
+            {
+                try
+                {
+                    writeReferenceRender(formats[f], paths[f], renderPath);
+                }
+                catch (const std::exception& error)
+                {
+                    std::fprintf(stderr, "sorvell-conformance: %s\n", error.what());
+                    return 1;
+                }
+                unloadModules();
+                return 0;
+            }
+        }
+        usage();
+        return 2;
+    }
     Report report(filter);
     bool known = false;
     for (int f = 0; f < 3; ++f)

@@ -118,6 +118,8 @@ bool allocationsCounted()
     return SORVELL_COUNT_ALLOCATIONS != 0;
 }
 
+void countAllocationsIn(void*) {}
+
 AllocationCounter::AllocationCounter() noexcept
     : mAllocationsAtStart(tAllocations), mDeallocationsAtStart(tDeallocations)
 {

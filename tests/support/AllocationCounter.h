@@ -22,6 +22,11 @@ namespace sorvell::testing
 // False when allocations cannot be counted in this build.
 bool allocationsCounted();
 
+// Makes a library loaded at run time (a plugin) count too. On Linux replacing malloc already
+// covers it and this does nothing; a Windows library calls the C runtime's allocator through its
+// own import table, whose entries this routes through the counter.
+void countAllocationsIn(void* library);
+
 class AllocationCounter
 {
 public:

@@ -4,6 +4,7 @@
 #include "OggSerial.h"
 #include "OutputFormat.h"
 #include "ToolError.h"
+#include "platform/System.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,7 +18,6 @@
 #include <sndfile.h>
 #include <sstream>
 #include <string_view>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quendra::renderer
@@ -306,28 +306,14 @@ AudioFileWriter::AudioFileWriter(const std::string& path, double sampleRate, int
         hidden.insert(hidden.begin(), '.');
     }
     std::string pattern = (folder / (hidden + ".XXXXXX")).string();
-    const int descriptor = mkstemp(pattern.data());
+    const int descriptor = platform::makeTemporaryFile(pattern);
     if (descriptor < 0)
     {
         throw ToolError("cannot write '" + mPath + "': " + std::strerror(errno));
     }
     mTemporaryPath = pattern;
 
-    // mkstemp makes the file private; give it the permissions of the file it replaces, or
-    // those a new file normally gets.
-    struct stat existing
-    {
-    };
-    if (!mTarget.empty() && stat(mTarget.c_str(), &existing) == 0)
-    {
-        fchmod(descriptor, existing.st_mode & 07777);
-    }
-    else
-    {
-        const mode_t mask = umask(0);
-        umask(mask);
-        fchmod(descriptor, 0666 & ~mask);
-    }
+    platform::matchPermissions(descriptor, mTarget);
 
     mpFile = sf_open_fd(descriptor, SFM_WRITE, &info, SF_TRUE);
     if (mpFile == nullptr)

@@ -2,56 +2,38 @@
 
 #include "OutputFormat.h"
 #include "StopSignal.h"
+#include "platform/JobProcesses.h"
 
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <map>
 #include <set>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 namespace quendra::renderer
 {
 
-namespace
+int platform::renderReporting(const JobRenderer& renderJob, const BatchJob& job, bool showProgress)
 {
-
-int statusOf(const ToolError& error)
-{
-    return static_cast<int>(error.status());
-}
-
-// Runs in the child: renders, reports a failure, and leaves with its exit status.
-[[noreturn]] void renderInChild(const JobRenderer& renderJob, const BatchJob& job,
-                                bool showProgress)
-{
-    int status = 0;
     try
     {
         renderJob(job, showProgress);
+        return 0;
     }
     catch (const ToolError& error)
     {
-        status = statusOf(error);
-        if (status <= 128) // the parent tells about a signal once
+        const int status = static_cast<int>(error.status());
+        if (status <= 128) // a signal is told once, for the whole batch
         {
             std::fprintf(stderr, "sorvell: %s\n", error.what());
         }
+        return status;
     }
     catch (const std::exception& error)
     {
-        status = static_cast<int>(ExitStatus::Failure);
         std::fprintf(stderr, "sorvell: %s: %s\n", job.input.c_str(), error.what());
+        return static_cast<int>(ExitStatus::Failure);
     }
-    std::fflush(nullptr);
-    _exit(status);
 }
-
-} // namespace
 
 std::vector<BatchJob> batchJobs(const RenderRequest& request)
 {
@@ -94,76 +76,7 @@ ExitStatus runBatch(const RenderRequest& request, const JobRenderer& renderJob)
                              ? request.jobs
                              : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     const bool showProgress = parallel == 1;
-    std::map<pid_t, std::size_t> running;
-    std::size_t next = 0;
-    std::size_t failed = 0;
-    int forwarded = 0;
-    while (next < jobs.size() || !running.empty())
-    {
-        while (stopSignal() == 0 && next < jobs.size() &&
-               running.size() < static_cast<std::size_t>(parallel))
-        {
-            std::fflush(nullptr);
-            const pid_t child = fork();
-            if (child == 0)
-            {
-                renderInChild(renderJob, jobs[next], showProgress);
-            }
-            if (child < 0)
-            {
-                std::fprintf(stderr, "sorvell: %s: cannot start a render: %s\n",
-                             jobs[next].input.c_str(), std::strerror(errno));
-                ++failed;
-            }
-            else
-            {
-                running[child] = next;
-            }
-            ++next;
-        }
-        if (stopSignal() != 0)
-        {
-            next = jobs.size(); // start nothing more
-            if (forwarded != stopSignal())
-            {
-                forwarded = stopSignal();
-                for (const auto& [child, index] : running)
-                {
-                    kill(child, forwarded);
-                }
-            }
-        }
-        if (running.empty())
-        {
-            break;
-        }
-        int status = 0;
-        const pid_t child = waitpid(-1, &status, 0);
-        if (child < 0)
-        {
-            if (errno == EINTR)
-            {
-                continue;
-            }
-            break;
-        }
-        const auto found = running.find(child);
-        if (found == running.end())
-        {
-            continue;
-        }
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        {
-            ++failed;
-            if (WIFSIGNALED(status))
-            {
-                std::fprintf(stderr, "sorvell: %s: the render crashed (signal %d)\n",
-                             jobs[found->second].input.c_str(), WTERMSIG(status));
-            }
-        }
-        running.erase(found);
-    }
-
+    const std::size_t failed = platform::runJobs(jobs, parallel, showProgress, renderJob);
     throwIfStopped();
     if (failed > 0)
     {

@@ -1,6 +1,7 @@
 #include "ModuleLocator.h"
 
 #include "ToolError.h"
+#include "platform/System.h"
 
 #include <algorithm>
 #include <vector>
@@ -15,13 +16,15 @@ namespace quendra::renderer
 namespace
 {
 
+#ifdef _WIN32
+const std::string kModuleFile = std::string(kClassName) + ".dll";
+#else
 const std::string kModuleFile = std::string(kClassName) + ".so";
+#endif
 
 std::filesystem::path executableFolder()
 {
-    std::error_code error;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::filesystem::path() : self.parent_path();
+    return platform::executablePath().parent_path();
 }
 
 } // namespace
@@ -44,12 +47,13 @@ std::filesystem::path locateModule(const std::string& userPath)
     }
 
     // Installed: PREFIX/bin/sorvell and PREFIX/lib/sorvell/externals/; in the build tree:
-    // tools/sorvell and package/externals/.
+    // tools/sorvell and package/externals/; unpacked on Windows: externals/ beside sorvell.exe.
     std::vector<std::filesystem::path> places;
     if (const auto folder = executableFolder(); !folder.empty())
     {
         places.push_back((folder / ".." / "lib" / "sorvell" / "externals").lexically_normal());
         places.push_back((folder / ".." / "package" / "externals").lexically_normal());
+        places.push_back(folder / "externals");
     }
     if (const std::filesystem::path built = SORVELL_MODULE_DIR;
         !built.empty() &&

@@ -1,10 +1,10 @@
 #include "ProgressBar.h"
 
+#include "platform/System.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 namespace quendra::renderer
 {
@@ -18,7 +18,7 @@ constexpr int kFullTextWidth = 48;
 } // namespace
 
 ProgressBar::ProgressBar(std::FILE* stream, bool enabled, double sampleRate)
-    : mpStream(stream), mEnabled(enabled && isatty(fileno(stream)) != 0), mSampleRate(sampleRate),
+    : mpStream(stream), mEnabled(enabled && platform::isTerminal(stream)), mSampleRate(sampleRate),
       mStart(std::chrono::steady_clock::now())
 {
 }
@@ -33,10 +33,9 @@ ProgressBar::~ProgressBar()
 
 int ProgressBar::columns() const
 {
-    winsize size{};
-    if (ioctl(fileno(mpStream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+    if (const int width = platform::terminalColumns(mpStream); width > 0)
     {
-        return size.ws_col;
+        return width;
     }
     const char* text = std::getenv("COLUMNS");
     const int columns = text != nullptr ? std::atoi(text) : 0;

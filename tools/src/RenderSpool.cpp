@@ -2,6 +2,7 @@
 
 #include "StopSignal.h"
 #include "ToolError.h"
+#include "platform/System.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -21,7 +22,7 @@ constexpr std::size_t kChunkFrames = 16384;
 RenderSpool::RenderSpool(const std::filesystem::path& folder, int channels) : mChannels(channels)
 {
     std::string pattern = (folder / ".sorvell-spool.XXXXXX").string();
-    const int descriptor = mkstemp(pattern.data());
+    const int descriptor = platform::makeTemporaryFile(pattern);
     if (descriptor < 0)
     {
         throw ToolError("cannot make a temporary file in '" + folder.string() +

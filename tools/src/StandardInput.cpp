@@ -2,6 +2,7 @@
 
 #include "StopSignal.h"
 #include "ToolError.h"
+#include "platform/System.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -15,13 +16,13 @@ namespace quendra::renderer
 
 StandardInputCopy::StandardInputCopy()
 {
-    if (isatty(STDIN_FILENO))
+    if (platform::isTerminal(stdin))
     {
         throw usageError("standard input is a terminal; pipe audio into it or name a file");
     }
     std::string pattern =
         (std::filesystem::temp_directory_path() / "sorvell-input.XXXXXX").string();
-    const int descriptor = mkstemp(pattern.data());
+    const int descriptor = platform::makeTemporaryFile(pattern);
     if (descriptor < 0)
     {
         throw ToolError("cannot copy standard input: " + std::string(std::strerror(errno)));

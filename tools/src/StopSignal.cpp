@@ -1,6 +1,7 @@
 #include "StopSignal.h"
 
 #include "ToolError.h"
+#include "platform/System.h"
 
 #include <string>
 
@@ -17,36 +18,11 @@ extern "C" void requestStop(int signal)
     gStopSignal = signal;
 }
 
-const char* signalName(int signal)
-{
-    switch (signal)
-    {
-    case SIGINT:
-        return "SIGINT";
-    case SIGTERM:
-        return "SIGTERM";
-    case SIGHUP:
-        return "SIGHUP";
-    default:
-        return "a signal";
-    }
-}
-
 } // namespace
 
 void installStopHandlers()
 {
-    // No SA_RESTART: a batch parent waiting for its children wakes up to pass the signal on.
-    struct sigaction action
-    {
-    };
-    action.sa_handler = requestStop;
-    sigemptyset(&action.sa_mask);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
-    {
-        sigaction(signal, &action, nullptr);
-    }
-    std::signal(SIGPIPE, SIG_IGN);
+    platform::installStopHandlers(requestStop);
 }
 
 int stopSignal()
@@ -58,7 +34,7 @@ void throwIfStopped()
 {
     if (const int signal = gStopSignal; signal != 0)
     {
-        throw ToolError(std::string("interrupted by ") + signalName(signal),
+        throw ToolError(std::string("interrupted by ") + platform::signalName(signal),
                         static_cast<ExitStatus>(128 + signal));
     }
 }

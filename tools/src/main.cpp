@@ -21,6 +21,7 @@
 #include "StopSignal.h"
 #include "ToolError.h"
 #include "TruePeakLimiter.h"
+#include "platform/System.h"
 
 #include <quendra/dsp/FrameGeometry.h>
 
@@ -34,8 +35,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-#include <unistd.h>
 
 namespace quendra::renderer
 {
@@ -199,7 +198,7 @@ void renderOne(const RenderRequest& request, const std::string& inputPath,
         outputPath, toStdout && request.type.empty() ? "wav" : request.type, request.bits);
     const std::string outputName = toStdout ? "standard output" : "'" + outputPath + "'";
     warnIfTypeDisagrees(request.type, outputPath, format);
-    if (toStdout && isatty(STDOUT_FILENO))
+    if (toStdout && platform::isTerminal(stdout))
     {
         throw usageError("standard output is a terminal; pipe it into a program or a file");
     }
@@ -405,6 +404,7 @@ ExitStatus run(const std::vector<std::string>& args)
 int main(int argc, char** argv)
 {
     using namespace quendra::renderer;
+    platform::useBinaryStandardStreams();
     try
     {
         return static_cast<int>(run(std::vector<std::string>(argv + 1, argv + argc)));

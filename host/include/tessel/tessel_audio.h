@@ -21,7 +21,8 @@ typedef struct tessel_signal_object
     tessel_object ob;   /* plain object header, first */
     long signal_inlets; /* written by z_dsp_setup */
     long flags;         /* TESSEL_SIGNAL_* flags; the object may set them after z_dsp_setup */
-    void* reserved[3];  /* pads the header to 64 bytes */
+    /* pads the header to 64 bytes, whatever the size of long (8 bytes on Linux, 4 on Windows) */
+    char reserved[64 - sizeof(tessel_object) - 2 * sizeof(long)];
 } tessel_signal_object;
 
 /* The object requires distinct input and output vectors in its perform routine. This host

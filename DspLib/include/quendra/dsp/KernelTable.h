@@ -15,7 +15,7 @@ public:
     static constexpr std::size_t kSize = 33;
     static constexpr std::size_t kCentre = 16; // entry i is at (i - 16) / 4 bins
 
-    KernelTable() noexcept; // calls sinf; construct outside the audio thread
+    KernelTable() noexcept;
 
     float operator[](std::size_t i) const noexcept { return mValues[i]; }
     const float* data() const noexcept { return mValues.data(); }

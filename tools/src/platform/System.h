@@ -1,0 +1,39 @@
+// The few operating-system services the renderer needs beyond standard C++: where its own
+// executable is, terminals, temporary files and stop signals. System_posix.cpp and
+// System_windows.cpp implement them; the build compiles the one of its target.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace quendra::renderer::platform
+{
+
+// The running executable's file; empty when the system does not say.
+std::filesystem::path executablePath();
+
+// Whether the stream is an interactive terminal (console), and its width in columns (0 when
+// unknown).
+bool isTerminal(std::FILE* stream);
+int terminalColumns(std::FILE* stream);
+
+// Standard input and output carry audio bytes: no line-ending translation.
+void useBinaryStandardStreams();
+
+// Creates a new file from `pattern`, whose last six characters are "XXXXXX" and are replaced,
+// open for reading and writing in binary mode. Returns its descriptor, or -1 with errno set.
+int makeTemporaryFile(std::string& pattern);
+
+// Gives a new file the permissions of the file it replaces, or those a new file normally gets
+// when `replaced` does not exist.
+void matchPermissions(int descriptor, const std::string& replaced);
+
+// Sends the signals that ask a render to stop (interrupt, terminate, hang-up where there is
+// one) to `handler`; a closed pipe never kills the process.
+void installStopHandlers(void (*handler)(int));
+
+// "SIGINT" and the like, or "a signal".
+const char* signalName(int signal);
+
+} // namespace quendra::renderer::platform

@@ -1,0 +1,89 @@
+#include "System.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quendra::renderer::platform
+{
+
+std::filesystem::path executablePath()
+{
+    std::error_code error;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::path() : self;
+}
+
+bool isTerminal(std::FILE* stream)
+{
+    return isatty(fileno(stream)) != 0;
+}
+
+int terminalColumns(std::FILE* stream)
+{
+    winsize size{};
+    if (ioctl(fileno(stream), TIOCGWINSZ, &size) == 0)
+    {
+        return size.ws_col;
+    }
+    return 0;
+}
+
+void useBinaryStandardStreams() {}
+
+int makeTemporaryFile(std::string& pattern)
+{
+    return mkstemp(pattern.data());
+}
+
+void matchPermissions(int descriptor, const std::string& replaced)
+{
+    // mkstemp makes the file private.
+    struct stat existing
+    {
+    };
+    if (!replaced.empty() && stat(replaced.c_str(), &existing) == 0)
+    {
+        fchmod(descriptor, existing.st_mode & 07777);
+    }
+    else
+    {
+        const mode_t mask = umask(0);
+        umask(mask);
+        fchmod(descriptor, 0666 & ~mask);
+    }
+}
+
+void installStopHandlers(void (*handler)(int))
+{
+    // No SA_RESTART: a batch parent waiting for its children wakes up to pass the signal on.
+    struct sigaction action
+    {
+    };
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+    {
+        sigaction(signal, &action, nullptr);
+    }
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+const char* signalName(int signal)
+{
+    switch (signal)
+    {
+    case SIGINT:
+        return "SIGINT";
+    case SIGTERM:
+        return "SIGTERM";
+    case SIGHUP:
+        return "SIGHUP";
+    default:
+        return "a signal";
+    }
+}
+
+} // namespace quendra::renderer::platform

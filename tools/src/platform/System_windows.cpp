@@ -1,0 +1,109 @@
+#include "System.h"
+
+#include <windows.h>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <io.h>
+#include <random>
+#include <sys/stat.h>
+
+namespace quendra::renderer::platform
+{
+
+std::filesystem::path executablePath()
+{
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;)
+    {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0)
+        {
+            return {};
+        }
+        if (length < buffer.size())
+        {
+            buffer.resize(length);
+            return std::filesystem::path(buffer);
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+bool isTerminal(std::FILE* stream)
+{
+    return _isatty(_fileno(stream)) != 0;
+}
+
+int terminalColumns(std::FILE* stream)
+{
+    const HANDLE console = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (console != INVALID_HANDLE_VALUE && GetConsoleScreenBufferInfo(console, &info))
+    {
+        return info.srWindow.Right - info.srWindow.Left + 1;
+    }
+    return 0;
+}
+
+void useBinaryStandardStreams()
+{
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+}
+
+int makeTemporaryFile(std::string& pattern)
+{
+    // _O_EXCL makes the creation fail rather than open a file another process just made.
+    constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device device;
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
+    const std::size_t at = pattern.size() - 6;
+    for (int attempt = 0; attempt < 100; ++attempt)
+    {
+        for (std::size_t i = at; i < pattern.size(); ++i)
+        {
+            pattern[i] = kLetters[pick(device)];
+        }
+        const int descriptor =
+            _open(pattern.c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+        if (descriptor >= 0 || errno != EEXIST)
+        {
+            return descriptor;
+        }
+    }
+    return -1;
+}
+
+void matchPermissions(int, const std::string&)
+{
+    // A new file inherits its folder's access list, as the file it replaces did.
+}
+
+void installStopHandlers(void (*handler)(int))
+{
+    // Ctrl+C, Ctrl+Break and the console closing; Windows has no SIGPIPE.
+    for (const int signal : {SIGINT, SIGTERM, SIGBREAK})
+    {
+        std::signal(signal, handler);
+    }
+}
+
+const char* signalName(int signal)
+{
+    switch (signal)
+    {
+    case SIGINT:
+        return "SIGINT";
+    case SIGTERM:
+        return "SIGTERM";
+    case SIGBREAK:
+        return "SIGBREAK";
+    default:
+        return "a signal";
+    }
+}
+
+} // namespace quendra::renderer::platform

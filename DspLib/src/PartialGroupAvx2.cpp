@@ -1,9 +1,8 @@
 // The partial group's AVX2 backend: eight lanes (two groups, or four bins) per vector.
 #include "PartialGroupWide.h"
 
-#include "quendra/dsp/simd/Vec8Avx2.h"
-
 #if defined(QUENDRA_WIDE_VECTORS)
+#include "quendra/dsp/simd/Vec8Avx2.h"
 namespace quendra::dravel::vantor
 {
 

@@ -20,6 +20,14 @@
 #include <string_view>
 #include <unistd.h>
 
+
+// The status of a program stopped by a broken pipe, the same on systems without that signal.
+#if defined(SIGPIPE)
+constexpr int kBrokenPipeSignal = SIGPIPE;
+#else
+constexpr int kBrokenPipeSignal = 13;
+#endif
+
 namespace quendra::renderer
 {
 
@@ -425,7 +433,7 @@ void AudioFileWriter::copyToStandardOutput()
         {
             // The reader has all it wanted (`| head`): end as a program stopped by SIGPIPE
             // would, without a word.
-            throw quietExit(static_cast<ExitStatus>(128 + SIGPIPE));
+            throw quietExit(static_cast<ExitStatus>(128 + kBrokenPipeSignal));
         }
         throw ToolError("cannot write to standard output: " + std::string(std::strerror(code)));
     }

@@ -20,7 +20,6 @@
 #include <string_view>
 #include <unistd.h>
 
-
 // The status of a program stopped by a broken pipe, the same on systems without that signal.
 #if defined(SIGPIPE)
 constexpr int kBrokenPipeSignal = SIGPIPE;

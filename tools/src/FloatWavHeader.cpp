@@ -1,15 +1,15 @@
 #include "FloatWavHeader.h"
 
 #include "ToolError.h"
+#include "platform/System.h"
 
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <vector>
-
-#include <sys/stat.h>
 
 namespace quendra::renderer
 {
@@ -54,17 +54,14 @@ void extendFloatFormatChunk(const std::string& path)
 
     const std::string extended = path + ".fmt";
     File out(std::fopen(extended.c_str(), "wb"), &std::fclose);
-    struct stat mode
-    {
-    };
-    if (!out || fstat(fileno(in.get()), &mode) != 0 ||
-        fchmod(fileno(out.get()), mode.st_mode & 07777) != 0)
+    if (!out)
     {
         const int code = errno;
         std::remove(extended.c_str());
         errno = code;
         fail(path);
     }
+    platform::matchPermissions(fileno(out.get()), path);
     putLittle32(header + 4, little32(header + 4) + 2); // the RIFF size
     putLittle32(header + 16, 18);                      // the format chunk's
     const unsigned char extensionSize[2] = {0, 0};
@@ -79,7 +76,18 @@ void extendFloatFormatChunk(const std::string& path)
         ok = std::fwrite(buffer.data(), 1, n, out.get()) == n;
     }
     ok = ok && !std::ferror(in.get()) && std::fflush(out.get()) == 0;
-    if (!ok || std::rename(extended.c_str(), path.c_str()) != 0)
+    in.reset();
+    out.reset();
+    // Replaces the file on every system (a plain rename does not where the target exists).
+    std::error_code renamed;
+    if (ok)
+        std::filesystem::rename(extended, path, renamed);
+    if (renamed)
+    {
+        std::remove(extended.c_str());
+        throw ToolError("cannot write '" + path + "': " + renamed.message());
+    }
+    if (!ok)
     {
         const int code = errno;
         std::remove(extended.c_str());

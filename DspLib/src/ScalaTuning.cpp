@@ -1,10 +1,14 @@
 #include "quendra/dsp/ScalaTuning.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <optional>
+#include <string>
+#include <type_traits>
 #include <vector>
 
 namespace quendra::dravel::vantor
@@ -69,9 +73,24 @@ template <typename Number>
 std::optional<Number> parseNumber(std::string_view text)
 {
     Number value{};
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
+    if constexpr (std::is_floating_point_v<Number>)
+    {
+        // strtod: not every standard library has from_chars for floating point (the browser
+        // build's does not). This program never changes the "C" locale's decimal point.
+        const std::string copy(text);
+        char* end = nullptr;
+        errno = 0;
+        value = static_cast<Number>(std::strtod(copy.c_str(), &end));
+        if (copy.empty() || errno == ERANGE || end != copy.c_str() + copy.size() ||
+            copy.find_first_of(" \t+xXnNiI") != std::string::npos)
+            return std::nullopt;
+    }
+    else
+    {
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (error != std::errc() || end != text.data() + text.size())
+            return std::nullopt;
+    }
     return value;
 }
 

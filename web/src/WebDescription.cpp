@@ -22,6 +22,7 @@ namespace
 {
 
 using quendra::plugin::kBypassIndex;
+using quendra::plugin::kFreezeIndex;
 using quendra::plugin::kParameterCount;
 using quendra::plugin::kPitchSourceIndex;
 using quendra::plugin::kPitchSourceNames;
@@ -94,15 +95,27 @@ void appendParameter(std::string& out, std::size_t index)
     }
     else if (index == kPitchSourceIndex)
     {
-        appendString(out, kPitchSourceNames[0]);
-        out += ',';
-        appendString(out, kPitchSourceNames[1]);
+        for (std::size_t v = 0; v < kPitchSourceNames.size(); ++v)
+        {
+            if (v != 0)
+                out += ',';
+            appendString(out, kPitchSourceNames[v]);
+        }
         out += "],";
         appendField(out, "title", "Pitch source");
         appendField(out, "description",
-                    "Where the fundamental comes from: the Frequency control "
-                    "or the MIDI notes played");
+                    "Where the fundamental comes from: the Frequency control, "
+                    "the newest MIDI note played, or every note held (chords)");
         appendField(out, "name", "pitch_source");
+    }
+    else if (index == kFreezeIndex)
+    {
+        out += "],";
+        appendField(out, "title", "Freeze");
+        appendField(out, "description",
+                    "Holds the resonance as it is: the partials keep their levels and take in "
+                    "nothing new until released, then ring out with the decay");
+        appendField(out, "name", "freeze");
     }
     else
     {

@@ -44,7 +44,7 @@ for _ in $(seq 100); do # wait up to 20 s for the app's ports
   done
   if [ -z "$missing" ]; then
     kill -0 "$app_pid" # still running
-    jack_lsp -t Sorvell:events-in | grep -q midi
+    grep -q midi <<<"$(jack_lsp -t Sorvell:events-in)"
     [ "$(readlink "/proc/$app_pid/exe")" = "$expected_app" ] \
       || { echo "ran $(readlink "/proc/$app_pid/exe"), not $expected_app"; exit 1; }
     ! grep -i assertion "$log" || exit 1

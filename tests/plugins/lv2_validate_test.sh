@@ -14,7 +14,7 @@ for name in atom buf-size core data-access dynmanifest event instance-access log
 done
 report=$(sord_validate $(find "${vocabularies[@]}" "$bundle" -name '*.ttl') 2>&1)
 echo "$report" | tail -1
-echo "$report" | grep -q '^Found 0 errors'
+grep -q '^Found 0 errors' <<<"$report"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -23,6 +23,6 @@ info=$(LV2_PATH=$work lv2info urn:quendra:sorvell)
 for text in "Name: *Sorvell" "Author: *Quendra" "Has latency: *yes" '"None"' '"Chorus"' \
             '"Wandering"' '"Granular"' '"Frequency"' '"MIDI"' drone strings shimmer bell \
             dark-body room; do
-  echo "$info" | grep -Eq "$text" || { echo "lv2info lacks $text"; exit 1; }
+  grep -Eq "$text" <<<"$info" || { echo "lv2info lacks $text"; exit 1; }
 done
 echo "lv2info: name, maker, latency port, enumerations and factory presets present"

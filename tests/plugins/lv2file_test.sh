@@ -29,7 +29,7 @@ for block in 1 64 1000 4096; do
 done
 # A factory preset (bell: no modulation, one voice) loaded by lv2file from the bundle's presets
 # gives the same render as the renderer's --preset (once the renderer has that option).
-"$renderer" --help | grep -q -- --preset || { echo "renderer has no --preset: preset skipped"; exit 0; }
+grep -q -- --preset <<<"$("$renderer" --help)" || { echo "renderer has no --preset: preset skipped"; exit 0; }
 "$renderer" in.wav -o external_bell.wav --no-latency-compensation --tail 0 -q --preset bell
 lv2file -i in.wav -o lv2_bell.wav -P bell --ignore-clipping urn:quendra:sorvell >/dev/null 2>&1
 sox -V1 external_bell.wav -t f32 external_bell.f32

@@ -13,7 +13,7 @@ for file in "$bin/Sorvell.lv2/Sorvell_dsp.so" "$vst3/Sorvell.so" "$vst3/Sorvell-
             "$bin/Sorvell.clap" "$bin/Sorvell.clap.d/Sorvell-without-window.so" "$bin/Sorvell" \
             "$bin/../lib/sorvell-jack/sorvell-jack-without-window"; do
   needed=$(readelf -d "$file" | grep NEEDED || true)
-  if echo "$needed" | grep -Eq 'lib(X|xcb|cairo|GL|gtk|gdk)'; then
+  if grep -Eq 'lib(X|xcb|cairo|GL|gtk|gdk)' <<<"$needed"; then
     echo "$file needs display libraries:"; echo "$needed"; exit 1
   fi
 done

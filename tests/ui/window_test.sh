@@ -121,7 +121,7 @@ run_and_capture "$artifacts/lv2-880hz.png" jalv.gtk3 -c frequency=880 urn:quendr
 sox -n -r 48000 -c 2 "$work/noise.wav" synth 30 pinknoise vol 0.3
 jalv.gtk3 -n sorvell-lv2 -c frequency=110 urn:quendra:sorvell >"$work/lv2-noise.log" 2>&1 &
 pids+=($!)
-for _ in $(seq 100); do jack_lsp | grep -q sorvell-lv2:lv2_audio_in_2 && break; sleep 0.1; done
+for _ in $(seq 100); do grep -q sorvell-lv2:lv2_audio_in_2 <<<"$(jack_lsp)" && break; sleep 0.1; done
 JACK_PLAY_CONNECT_TO=sorvell-lv2:lv2_audio_in_%d jack-play "$work/noise.wav" >"$work/play.log" 2>&1 &
 pids+=($!)
 capture "$artifacts/lv2-110hz-noise.png"

@@ -13,7 +13,7 @@
 #   - a small VST3 host attaches the VST3 editor to a window of its own, resizes it to
 #     1500x900 and closes it; the host checks the plugin window's geometry at each step and
 #     that no reference the plugin took on its objects is left.
-# Usage: window_test.sh WINDOW_SHOT CLAP_HOST VST3_HOST BIN_DIR ARTIFACT_DIR. Pictures stay in
+# Usage: window_test.sh WINDOW_SHOT_SCRIPT CLAP_HOST VST3_HOST BIN_DIR ARTIFACT_DIR. Pictures stay in
 # ARTIFACT_DIR.
 set -euo pipefail
 shot=$1

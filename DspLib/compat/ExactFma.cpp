@@ -1,8 +1,10 @@
-// fmaf with a single rounding. The C library emscripten 3.1.6 links computes it in double
-// precision and corrects halfway cases through the floating-point environment, which
-// WebAssembly does not have, so a few results come out one unit off in the last place; the
-// engine's fused multiply-adds must give the bits they give everywhere else. This definition
-// takes the library's place in the web build.
+// fmaf with a single rounding, for C libraries whose own is not correctly rounded: MinGW-w64's
+// software fmaf (used where the processor has no FMA instruction), and the one emscripten
+// 3.1.6 links, which computes in double precision and corrects halfway cases through the
+// floating-point environment that WebAssembly does not have. Their results come out one unit
+// off in the last place now and then; the engine's fused multiply-adds must give the bits
+// they give everywhere else. Linked into the engine on those platforms only, where this
+// definition takes the library's place.
 //
 // The product of two floats is exact in a double; the sum with c is formed exactly as a double
 // and its error (Knuth's two-sum), rounded to odd (a double whose last bit records that the

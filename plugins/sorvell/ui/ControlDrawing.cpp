@@ -106,8 +106,10 @@ void drawSelector(cairo_t* cr, const Control& control, const ControlState& state
             roundedRectangle(cr, x + 2.0, b.y + 2.0, segment - 4.0, b.h - 4.0, 4.0);
             cairo_fill(cr);
         }
+        // Regular weight for the chosen one too: its fill marks it, and bold would not fit the
+        // narrow segments of a four-way choice.
         text(cr, optionName(control.index, o), x + segment / 2.0, b.y + 15.0, 9.5,
-             o == selected ? kBackground : kMuted, Align::centre, o == selected);
+             o == selected ? kBackground : kMuted, Align::centre, false);
     }
 }
 

@@ -1,6 +1,7 @@
 // The page: one engine module compiled once; the live path runs it in an AudioWorklet, the
 // offline render and the display models run it here. Controls, presets and groups come from
 // the module's description of the plugin (the same tables as every other front end).
+import { CanvasTarget } from './canvas.js';
 import { Display } from './display.js';
 import { Engine } from './module.js';
 import { renderOffline } from './render.js';
@@ -11,7 +12,11 @@ import { NoteInput } from './notes.js';
 const $ = (id) => document.getElementById(id);
 
 const module = await Engine.compile('dist/sorvell.wasm');
-const engine = Engine.create(module);
+let canvasTarget = null;
+const engine = Engine.create(module, (getMemory) => {
+  canvasTarget = new CanvasTarget(getMemory);
+  return { canvas: canvasTarget.imports() };
+});
 const ex = engine.exports;
 const description = JSON.parse(engine.string(ex.sorvell_describe()));
 const parameters = description.parameters;
@@ -29,7 +34,7 @@ let node = null;
 let source = null; // the playing AudioBufferSourceNode or MediaStreamAudioSourceNode
 let loaded = null; // { channels: [Float32Array, Float32Array], sampleRate, name }
 
-const display = new Display(engine, $('display'), 48000, {
+const display = new Display(engine, canvasTarget, $('display'), 48000, {
   frequency: indexOf.frequency,
   shift: indexOf.shift,
   pitchSource: description.pitchSourceIndex,
@@ -340,7 +345,7 @@ notes.connectMidi((text) => ($('midi-status').textContent = text));
 buildControls();
 applyAll();
 function frame() {
-  display.draw(valueText);
+  display.draw();
   requestAnimationFrame(frame);
 }
 requestAnimationFrame(frame);

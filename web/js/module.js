@@ -66,16 +66,17 @@ function systemImports(getMemory) {
   };
 }
 
-// The import object the module asks for; a function it names that is not answered here
+// The import object the module asks for: the system calls, and extra spaces of imports
+// ({canvas: {...}}) where the caller has them. A function it names that is not answered here
 // throws when called, so that nothing fails silently.
-export function moduleImports(module, getMemory) {
-  const known = systemImports(getMemory);
+export function moduleImports(module, getMemory, extra = {}) {
+  const system = systemImports(getMemory);
   const imports = {};
   for (const { module: space, name, kind } of WebAssembly.Module.imports(module)) {
     if (kind !== 'function') continue;
     imports[space] ??= {};
     imports[space][name] =
-      known[name] ??
+      (extra[space] ?? system)[name] ??
       (() => {
         throw new Error(`the engine called ${space}.${name}, which the page does not provide`);
       });
@@ -92,9 +93,11 @@ export class Engine {
     this.exports._initialize?.();
   }
 
-  static create(module) {
+  // extra: further spaces of imports, made from a function that reads the memory.
+  static create(module, extra = () => ({})) {
     let engine = null;
-    const instance = new WebAssembly.Instance(module, moduleImports(module, () => engine.memory));
+    const getMemory = () => engine.memory;
+    const instance = new WebAssembly.Instance(module, moduleImports(module, getMemory, extra(getMemory)));
     engine = new Engine(instance);
     return engine;
   }

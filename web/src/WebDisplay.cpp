@@ -1,11 +1,16 @@
-// The window's models for the page's display: the comb (a private engine set to the page's
-// values, read back partial by partial), the input and output spectra, and the frequency
-// axis with its note marks. The page draws what these compute, as the window does.
+// The page's display: the window's header and display, drawn by the window's own drawing code
+// on the page's canvas (through the canvas stand-in for Cairo), from the window's models: the
+// comb (a private engine set to the page's values) and the input and output spectra.
 #include "WebExport.h"
 
 #include "CombModel.h"
-#include "FrequencyAxis.h"
+#include "ControlLayout.h"
+#include "DisplayDrawing.h"
+#include "HeaderDrawing.h"
+#include "Painting.h"
 #include "SpectrumAnalyser.h"
+
+#include <cairo.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -16,19 +21,13 @@ namespace
 {
 
 using quendra::plugin::ui::CombModel;
-using quendra::plugin::ui::FrequencyAxis;
-using quendra::plugin::ui::NoteMark;
 using quendra::plugin::ui::SpectrumAnalyser;
-
-// Per partial, for the page: hz, listenHz, level, side, voice.
-constexpr std::size_t kPartialFields = 5;
 
 struct WebComb
 {
     explicit WebComb(double sampleRate) : model(sampleRate) {}
     CombModel model;
     CombModel::Values values{};
-    std::vector<float> flat;
 };
 
 struct WebSpectrum
@@ -36,12 +35,6 @@ struct WebSpectrum
     SpectrumAnalyser analyser;
     std::vector<float> samples = std::vector<float>(SpectrumAnalyser::kSize);
 };
-
-std::vector<NoteMark>& marks()
-{
-    static std::vector<NoteMark> list;
-    return list;
-}
 
 } // namespace
 
@@ -56,27 +49,10 @@ SORVELL_WEB_EXPORT double* sorvell_comb_values(void* handle)
     return static_cast<WebComb*>(handle)->values.data();
 }
 
-SORVELL_WEB_EXPORT int sorvell_comb_update(void* handle)
+SORVELL_WEB_EXPORT void sorvell_comb_update(void* handle)
 {
     auto& comb = *static_cast<WebComb*>(handle);
     comb.model.update(comb.values);
-    const auto partials = comb.model.partials();
-    comb.flat.resize(partials.size() * kPartialFields);
-    float* out = comb.flat.data();
-    for (const auto& p : partials)
-    {
-        *out++ = p.hz;
-        *out++ = p.listenHz;
-        *out++ = p.level;
-        *out++ = p.side;
-        *out++ = p.voice;
-    }
-    return static_cast<int>(partials.size());
-}
-
-SORVELL_WEB_EXPORT const float* sorvell_comb_partials(void* handle)
-{
-    return static_cast<WebComb*>(handle)->flat.data();
 }
 
 SORVELL_WEB_EXPORT void* sorvell_spectrum_create()
@@ -106,36 +82,40 @@ SORVELL_WEB_EXPORT void sorvell_spectrum_decay(void* handle)
     static_cast<WebSpectrum*>(handle)->analyser.decay();
 }
 
-SORVELL_WEB_EXPORT float sorvell_spectrum_highest_db(void* handle)
+// Draws the header and the display on the canvas the page's canvas imports point at, a
+// picture width x height base units large at scale pixels a unit. The spectra are drawn
+// while live (audio runs), as the window draws them while the instance reports.
+SORVELL_WEB_EXPORT void sorvell_display_draw(void* comb, void* input, void* output, double width,
+                                             double height, double scale, int live,
+                                             float gainReductionDb, float outputPeak,
+                                             double shiftSemitones, double fundamentalHz,
+                                             int fundamentalFromMidi, double sampleRate)
 {
-    const auto levels = static_cast<WebSpectrum*>(handle)->analyser.levelsDb();
-    return *std::max_element(levels.begin(), levels.end());
-}
-
-SORVELL_WEB_EXPORT float sorvell_spectrum_level_db(void* handle, double lowHz, double highHz,
-                                                   double sampleRate)
-{
-    return static_cast<WebSpectrum*>(handle)->analyser.levelDb(lowHz, highHz, sampleRate);
-}
-
-// The axis's note marks for a span of pixels; read each with the functions below.
-SORVELL_WEB_EXPORT int sorvell_note_marks(double lowHz, double highHz, double left, double right)
-{
-    marks() = FrequencyAxis(lowHz, highHz, left, right).noteMarks();
-    return static_cast<int>(marks().size());
-}
-
-SORVELL_WEB_EXPORT double sorvell_note_mark_x(int index)
-{
-    return marks()[static_cast<std::size_t>(index)].x;
-}
-
-SORVELL_WEB_EXPORT int sorvell_note_mark_major(int index)
-{
-    return marks()[static_cast<std::size_t>(index)].major ? 1 : 0;
-}
-
-SORVELL_WEB_EXPORT const char* sorvell_note_mark_label(int index)
-{
-    return marks()[static_cast<std::size_t>(index)].label.c_str();
+    namespace ui = quendra::plugin::ui;
+    cairo_t* const cr = canvas_cairo_context();
+    cairo_save(cr);
+    cairo_scale(cr, scale, scale);
+    ui::setColour(cr, ui::kBackground);
+    cairo_paint(cr);
+    ui::Meters meters;
+    if (live != 0)
+    {
+        meters = {true, gainReductionDb, outputPeak};
+    }
+    ui::drawHeader(cr, width, meters);
+    ui::DisplayScene scene;
+    scene.box = {ui::kMargin, ui::kHeaderHeight, width - 2.0 * ui::kMargin,
+                 height - ui::kHeaderHeight - ui::kMargin};
+    scene.partials = static_cast<WebComb*>(comb)->model.partials();
+    scene.shiftSemitones = shiftSemitones;
+    scene.fundamentalHz = fundamentalHz;
+    scene.fundamentalFromMidi = fundamentalFromMidi != 0;
+    if (live != 0)
+    {
+        scene.input = &static_cast<WebSpectrum*>(input)->analyser;
+        scene.output = &static_cast<WebSpectrum*>(output)->analyser;
+        scene.sampleRate = sampleRate;
+    }
+    ui::drawDisplay(cr, scene);
+    cairo_restore(cr);
 }

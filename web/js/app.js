@@ -6,7 +6,8 @@ import { Display } from './display.js';
 import { Engine } from './module.js';
 import { renderOffline } from './render.js';
 import { readSettings, writeSettings } from './settings.js';
-import { declaredSampleRate, encodeFloatWav } from './wav.js';
+import { declaredSampleRate } from './sample-rate.js';
+import { encodeFloatWav } from './wav.js';
 import { NoteInput } from './notes.js';
 
 const $ = (id) => document.getElementById(id);

@@ -1,24 +1,4 @@
-// WAV files: the sample rate a file declares (so that it is decoded at its own rate, without
-// resampling), and stereo 32-bit float WAV written as the command-line renderer writes by
-// default.
-
-function fourCC(view, offset) {
-  return String.fromCharCode(...new Uint8Array(view.buffer, view.byteOffset + offset, 4));
-}
-
-// The rate in a RIFF/WAVE or RF64 file's fmt chunk, or null for anything else.
-export function declaredSampleRate(arrayBuffer) {
-  const view = new DataView(arrayBuffer);
-  if (view.byteLength < 12) return null;
-  const riff = fourCC(view, 0);
-  if ((riff !== 'RIFF' && riff !== 'RF64') || fourCC(view, 8) !== 'WAVE') return null;
-  for (let at = 12; at + 8 <= view.byteLength; ) {
-    const size = view.getUint32(at + 4, true);
-    if (fourCC(view, at) === 'fmt ' && at + 16 <= view.byteLength) return view.getUint32(at + 12, true);
-    at += 8 + size + (size & 1);
-  }
-  return null;
-}
+// Stereo 32-bit float WAV, written as the command-line renderer writes by default.
 
 // Interleaves two channels into a WAVE_FORMAT_IEEE_FLOAT file.
 export function encodeFloatWav(left, right, sampleRate) {

@@ -7,7 +7,7 @@
 //   node test/page-test.js --native build/tools/sorvell --out DIR [--chromium PATH]
 import { execFileSync } from 'node:child_process';
 import { existsSync, mkdirSync, readFileSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
-import { join, resolve } from 'node:path';
+import { basename, join, resolve } from 'node:path';
 import puppeteer from 'puppeteer-core';
 import { serve } from './static-server.js';
 import { floatWavSamples } from './wav-samples.js';
@@ -51,10 +51,18 @@ const cases = [
       '--mod_type', '1', '--mix', '0.7', '--seed', '7'],
   },
   { name: 'preset bell, seed 3', preset: 'bell', seed: 3, args: ['--preset', 'bell', '--seed', '3'] },
+  // A FLAC file at its own rate: the page must decode it at 44.1 kHz, as the renderer reads it.
+  { name: 'FLAC at 44.1 kHz, seed 2', input: 'demo-44100.flac', seed: 2, args: ['--seed', '2'] },
 ];
+// Files in other formats and at other rates, made from the demo input with sox.
+const soxTo = (name, ...effects) => execFileSync('sox', [inputFile, join(out, name), ...effects]);
+soxTo('demo-44100.flac', 'rate', '44100');
+soxTo('demo-22050.ogg', 'rate', '22050');
+soxTo('demo-32000.aiff', 'rate', '32000');
 for (const c of cases) {
+  c.input = join(out, c.input ?? 'demo-input.wav');
   c.nativeFile = join(out, `native-${c.name.replace(/\W+/g, '-')}.wav`);
-  execFileSync(native, [inputFile, '-o', c.nativeFile, '-q', ...c.args]);
+  execFileSync(native, [c.input, '-o', c.nativeFile, '-q', ...c.args]);
 }
 
 const server = await serve(webRoot);
@@ -131,10 +139,10 @@ try {
     const page = await openPage(c.hash ?? '');
     try {
       const fileInput = await page.$('#file');
-      await fileInput.uploadFile(inputFile);
-      await page.waitForFunction(() => document.body.dataset.loaded === 'demo-input.wav');
-      if (c.preset) {
-        await page.select('#preset', c.preset);
+      await fileInput.uploadFile(c.input);
+      await page.waitForFunction((name) => document.body.dataset.loaded === name, {}, basename(c.input));
+      if (c.preset) await page.select('#preset', c.preset);
+      if (c.seed) {
         await page.$eval('#seed', (input, seed) => {
           input.value = String(seed);
           input.dispatchEvent(new Event('change'));
@@ -142,8 +150,9 @@ try {
       }
       const rendered = await render(page);
       if (rendered === 'failed') throw new Error('the page reports a failed render');
-      const result = compare(await downloaded('demo-input-sorvell.wav'), readFileSync(c.nativeFile));
-      rmSync(join(downloads, 'demo-input-sorvell.wav'));
+      const download = `${basename(c.input).replace(/\.[^.]*$/, '')}-sorvell.wav`;
+      const result = compare(await downloaded(download), readFileSync(c.nativeFile));
+      rmSync(join(downloads, download));
       check(result.web.samples.length === result.ref.samples.length, `${c.name}: length as the native render`,
         `${result.web.samples.length / 2} and ${result.ref.samples.length / 2} frames`);
       check(result.largest <= kBound, `${c.name}: within ${kBound} of the native render`,
@@ -207,6 +216,17 @@ try {
   await page.waitForFunction(() => document.body.dataset.loaded === 'dropped.wav', { timeout: 30000 });
   const status = await page.$eval('#source-status', (p) => p.textContent);
   check(status.includes('44100 Hz'), 'a dropped WAV file loads at its own rate', status);
+  // A chosen Ogg Vorbis file loads at its own rate too; a format the browser cannot decode
+  // (AIFF) says so.
+  await (await page.$('#file')).uploadFile(join(out, 'demo-22050.ogg'));
+  await page.waitForFunction(() => document.body.dataset.loaded === 'demo-22050.ogg', { timeout: 30000 });
+  const oggStatus = await page.$eval('#source-status', (p) => p.textContent);
+  check(oggStatus.includes('22050 Hz'), 'an Ogg Vorbis file loads at its own rate', oggStatus);
+  await (await page.$('#file')).uploadFile(join(out, 'demo-32000.aiff'));
+  await page.waitForFunction(() => document.querySelector('#source-status').textContent.startsWith('Could not'),
+    { timeout: 30000 });
+  const aiffStatus = await page.$eval('#source-status', (p) => p.textContent);
+  check(aiffStatus.startsWith('Could not decode demo-32000.aiff'), 'an AIFF file gets a clear message', aiffStatus);
 
   // 3. Live: play, meters and spectra arrive, a note played sets the fundamental.
   await page.click('#play');

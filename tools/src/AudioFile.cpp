@@ -395,9 +395,8 @@ void AudioFileWriter::commit()
         discard();
         return;
     }
-    if (std::rename(mTemporaryPath.c_str(), mTarget.c_str()) != 0)
+    if (const std::string reason = platform::replaceFile(mTemporaryPath, mTarget); !reason.empty())
     {
-        const std::string reason = std::strerror(errno);
         discard();
         throw ToolError("cannot write '" + mPath + "': " + reason);
     }

@@ -78,14 +78,11 @@ void extendFloatFormatChunk(const std::string& path)
     ok = ok && !std::ferror(in.get()) && std::fflush(out.get()) == 0;
     in.reset();
     out.reset();
-    // Replaces the file on every system (a plain rename does not where the target exists).
-    std::error_code renamed;
-    if (ok)
-        std::filesystem::rename(extended, path, renamed);
-    if (renamed)
+    const std::string reason = ok ? platform::replaceFile(extended, path) : std::string();
+    if (!reason.empty())
     {
         std::remove(extended.c_str());
-        throw ToolError("cannot write '" + path + "': " + renamed.message());
+        throw ToolError("cannot write '" + path + "': " + reason);
     }
     if (!ok)
     {

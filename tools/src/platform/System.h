@@ -29,6 +29,10 @@ int makeTemporaryFile(std::string& pattern);
 // when `replaced` does not exist.
 void matchPermissions(int descriptor, const std::string& replaced);
 
+// Moves `from` over `to`, replacing a file there (a plain rename fails where one exists on
+// Windows). Returns an empty string, or the reason it failed.
+std::string replaceFile(const std::string& from, const std::string& to);
+
 // Sends the signals that ask a render to stop (interrupt, terminate, hang-up where there is
 // one) to `handler`; a closed pipe never kills the process.
 void installStopHandlers(void (*handler)(int));

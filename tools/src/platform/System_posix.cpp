@@ -1,7 +1,10 @@
 #include "System.h"
 
+#include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -54,6 +57,11 @@ void matchPermissions(int descriptor, const std::string& replaced)
         umask(mask);
         fchmod(descriptor, 0666 & ~mask);
     }
+}
+
+std::string replaceFile(const std::string& from, const std::string& to)
+{
+    return std::rename(from.c_str(), to.c_str()) == 0 ? std::string() : std::strerror(errno);
 }
 
 void installStopHandlers(void (*handler)(int))

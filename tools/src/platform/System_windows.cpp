@@ -8,6 +8,7 @@
 #include <io.h>
 #include <random>
 #include <sys/stat.h>
+#include <system_error>
 
 namespace quendra::renderer::platform
 {
@@ -80,6 +81,15 @@ int makeTemporaryFile(std::string& pattern)
 void matchPermissions(int, const std::string&)
 {
     // A new file inherits its folder's access list, as the file it replaces did.
+}
+
+std::string replaceFile(const std::string& from, const std::string& to)
+{
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0)
+    {
+        return {};
+    }
+    return std::system_category().message(static_cast<int>(GetLastError()));
 }
 
 void installStopHandlers(void (*handler)(int))

@@ -14,9 +14,16 @@ namespace brindle::korin
 namespace
 {
 
+// System paths come with their platform's separators; Windows takes either.
+#ifdef _WIN32
+constexpr const char* separators = "/\\";
+#else
+constexpr const char* separators = "/";
+#endif
+
 std::string cut_after_last_slash(const std::string& path)
 {
-    const auto slash = path.rfind('/');
+    const auto slash = path.find_last_of(separators);
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 

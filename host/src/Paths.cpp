@@ -2,9 +2,11 @@
 // folder creation, absolute paths and modification dates, all on the real file system.
 #include "HostState.h"
 
+#include "tessel/host/SharedLibrary.h"
+
 #include <algorithm>
-#include <cstring>
 #include <chrono>
+#include <cstring>
 
 namespace fs = std::filesystem;
 using namespace tessel::host;
@@ -12,15 +14,16 @@ using namespace tessel::host;
 namespace
 {
 
-// Absolute, lexically normal, without a trailing separator (except the root).
+// Absolute, lexically normal, '/' between names on every system (Windows takes it too), without
+// a trailing separator (except the root's: "/", "C:/").
 std::string normalFolderText(const fs::path& folder)
 {
     std::error_code error;
     fs::path absolute = fs::absolute(folder, error);
     if (error)
         absolute = folder;
-    std::string text = absolute.lexically_normal().string();
-    while (text.size() > 1 && text.back() == '/')
+    std::string text = absolute.lexically_normal().generic_string();
+    while (text.size() > 1 && text.back() == '/' && text[text.size() - 2] != ':')
         text.pop_back();
     return text;
 }
@@ -62,7 +65,7 @@ tessel_fourcc typeOfFile(const fs::path& file)
     std::string extension = file.extension().string();
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (extension == ".so")
+    if (extension == kSharedLibraryExtension)
         return TESSEL_FILETYPE_MODULE;
     if (extension == ".wav" || extension == ".wave")
         return TESSEL_FILETYPE_WAVE;
@@ -100,9 +103,9 @@ match(const fs::path& candidate, const tessel_fourcc* typelist, short numtypes)
     // A module file is also found by its name without the extension.
     const std::string text = candidate.string();
     if (accepts(typelist, numtypes, TESSEL_FILETYPE_MODULE) && numtypes > 0 &&
-        !endsWith(text, ".so"))
+        !endsWith(text, kSharedLibraryExtension))
     {
-        const fs::path module = text + ".so";
+        const fs::path module = text + kSharedLibraryExtension;
         if (fs::is_regular_file(module, error))
             return std::make_pair(module, TESSEL_FILETYPE_MODULE);
     }

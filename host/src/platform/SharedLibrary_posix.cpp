@@ -5,6 +5,8 @@
 namespace tessel::host
 {
 
+const char* const kSharedLibraryExtension = ".so";
+
 void* openSharedLibrary(const std::filesystem::path& file, std::string& reason)
 {
     void* const library = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);

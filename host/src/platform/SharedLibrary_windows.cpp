@@ -5,6 +5,8 @@
 namespace tessel::host
 {
 
+const char* const kSharedLibraryExtension = ".dll";
+
 void* openSharedLibrary(const std::filesystem::path& file, std::string& reason)
 {
     // The library's own folder is searched for the libraries it needs, as a host would; that

@@ -10,6 +10,9 @@
 namespace tessel::host
 {
 
+// How a loadable module's file name ends on this system: ".so", ".dll".
+extern const char* const kSharedLibraryExtension;
+
 // The library's handle, or null with `reason` set to why it did not open.
 void* openSharedLibrary(const std::filesystem::path& file, std::string& reason);
 

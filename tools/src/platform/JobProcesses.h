@@ -1,7 +1,7 @@
-// Runs the jobs of a batch. Where the system can fork (JobProcesses_posix.cpp) every job runs
-// in a child process of its own, up to `parallel` at a time, and stop signals are passed on to
-// the running children; on Windows (JobProcesses_windows.cpp) the jobs run one after another in
-// this process. Prints each failure; returns how many jobs failed.
+// Runs the jobs of a batch, each in a child process of its own, up to `parallel` at a time: a
+// fork where the system has one (JobProcesses_posix.cpp, stop signals passed on to the
+// children), a new process of this program on Windows (JobProcesses_windows.cpp, where one job
+// at a time runs in this process). Prints each failure; returns how many jobs failed.
 #pragma once
 
 #include "../BatchRunner.h"

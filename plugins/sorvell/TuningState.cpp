@@ -35,6 +35,11 @@ TuningState::Result TuningState::replace(std::string_view key, std::string_view 
     if (result.tuning)
     {
         (key == kTuningScaleKey ? mScale : mKeymap) = std::string(text);
+        const std::string& name = result.tuning->description();
+        mDescription = mScale.empty()    ? "equal temperament, A4 = 440 Hz"
+                       : name.empty()    ? "Scala scale"
+                       : mKeymap.empty() ? name
+                                         : name + " (mapped)";
     }
     return result;
 }
@@ -42,19 +47,6 @@ TuningState::Result TuningState::replace(std::string_view key, std::string_view 
 const std::string& TuningState::text(std::string_view key) const noexcept
 {
     return key == kTuningKeymapKey ? mKeymap : mScale;
-}
-
-std::string TuningState::description() const
-{
-    if (mScale.empty())
-    {
-        return "equal temperament, A4 = 440 Hz";
-    }
-    const auto result = tryReplace(kTuningScaleKey, mScale);
-    const std::string name = result.tuning && !result.tuning->description().empty()
-                                 ? result.tuning->description()
-                                 : "Scala scale";
-    return mKeymap.empty() ? name : name + " (mapped)";
 }
 
 } // namespace quendra::plugin

@@ -38,11 +38,12 @@ public:
 
     const std::string& text(std::string_view key) const noexcept;
     // What the window shows: the scale's own description, or that it is equal temperament.
-    std::string description() const;
+    const std::string& description() const noexcept { return mDescription; }
 
 private:
     std::string mScale;
     std::string mKeymap;
+    std::string mDescription = "equal temperament, A4 = 440 Hz";
 };
 
 } // namespace quendra::plugin

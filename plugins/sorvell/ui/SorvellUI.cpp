@@ -411,9 +411,8 @@ private:
         const bool scale = button == ui::TuningButton::scale;
         mChoosing = scale ? kTuningScaleKey : kTuningKeymapKey;
         FileBrowserOptions options;
-        options.title = scale ? "Sorvell: a Scala scale (.scl)"
-                              : "Sorvell: a Scala keyboard "
-                                "mapping (.kbm)";
+        options.title =
+            scale ? "Sorvell: a Scala scale (.scl)" : "Sorvell: a Scala keyboard mapping (.kbm)";
         openFileBrowser(options);
     }
 

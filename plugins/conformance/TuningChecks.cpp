@@ -2,13 +2,18 @@
 // plugins that have it). The tuning travels in the plugin's state as the texts of a Scala scale
 // and keyboard mapping: a chord in Chord mode lands on the scale's degrees, a saved state
 // brings the tuning back, a text that does not read leaves the tuning before it (and out of
-// what is saved next), and a state saved before tunings existed loads as it sounded.
+// what is saved next), a state saved before tunings existed loads as it sounded, and tunings
+// loaded while a chord plays cost the audio thread no allocation (the threaded case runs under
+// ThreadSanitizer in CI too).
+#include "AllocationCounter.h"
 #include "Checks.h"
 #include "FrameworkState.h"
 #include "SymbolTable.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <thread>
 
 namespace sorvell::conformance
 {
@@ -41,7 +46,7 @@ double scaleFrequency(int note)
     return 300.0 * std::pow(2.0, (note - 60) / 19.0);
 }
 
-Stereo renderChord(PluginInstance& instance)
+void setChordMode(PluginInstance& instance)
 {
     set(instance, {{"pitch_source", 2.0},
                    {"mix", 1.0},
@@ -49,6 +54,11 @@ Stereo renderChord(PluginInstance& instance)
                    {"voices", 1.0},
                    {"mod_type", 0.0},
                    {"decay", 0.5}});
+}
+
+Stereo renderChord(PluginInstance& instance)
+{
+    setChordMode(instance);
     RenderOptions options;
     for (uint8_t note : kChord)
     {
@@ -151,6 +161,70 @@ void checkTuning(Context& context)
                                                                 : ", output differs from frame " +
                                                                       std::to_string(differ)));
                        });
+
+    context.report.run(
+        context.name("tuning", "loaded from another thread while a chord plays"),
+        [&]
+        {
+            constexpr uint32_t kBlock = 128;
+            constexpr int kLoads = 60;
+            auto instance = context.make(kRate, kBlock);
+            setChordMode(*instance);
+            const StateBytes plain = instance->saveState().value_or(StateBytes{});
+            const StateBytes tuned = tunedState(*instance);
+            std::atomic<bool> loading{true};
+            std::atomic<int> blocks{0};
+            std::atomic<int> bad{0};
+            std::atomic<size_t> allocations{0};
+            // The audio thread plays notes on and off until the loads are done.
+            std::thread audio(
+                [&]
+                {
+                    const Stereo input = noise(kBlock, 0.25f, 21);
+                    Stereo output(kBlock);
+                    float* out[2] = {output.left.data(), output.right.data()};
+                    const float* in[2] = {input.left.data(), input.right.data()};
+                    for (int block = 0; loading || block < 16; ++block)
+                    {
+                        MidiMessage note;
+                        note.bytes[0] = block % 4 == 3 ? 0x80 : 0x90;
+                        note.bytes[1] = static_cast<uint8_t>(kChord[block % 3] + block % 5);
+                        note.bytes[2] = 100;
+                        instance->sendMidi(note);
+                        sorvell::testing::AllocationCounter counter;
+                        instance->process(in, out, kBlock);
+                        allocations += counter.allocations();
+                        const Health h = health(output, 0, kBlock);
+                        bad += h.finite && h.peak <= kPeakBound ? 0 : 1;
+                        blocks.fetch_add(1, std::memory_order_relaxed);
+                        std::this_thread::yield();
+                    }
+                });
+            // The host's main thread restores sessions, tuned and not, while audio runs: a
+            // load every few blocks, however the two threads are scheduled.
+            bool refused = false;
+            for (int load = 0; load < kLoads; ++load)
+            {
+                refused = !instance->loadState(load % 2 == 0 ? tuned : plain) || refused;
+                while (blocks.load(std::memory_order_relaxed) < 3 * load)
+                {
+                    std::this_thread::yield();
+                }
+            }
+            loading = false;
+            audio.join();
+            const auto saved = instance->saveState();
+            const bool last = saved && stateValue(*saved, "tuning").empty();
+            const bool counted = sorvell::testing::allocationsCounted();
+            return expect(!refused && last && bad == 0 && allocations == 0,
+                          std::to_string(kLoads) + " loads over " + std::to_string(blocks.load()) +
+                              " blocks" + (refused ? ", a load refused" : "") +
+                              (last ? "" : ", the last load did not stick") + ", " +
+                              std::to_string(bad.load()) + " bad blocks, " +
+                              (counted ? std::to_string(allocations.load()) +
+                                             " allocations on the audio thread"
+                                       : "allocations not counted in a sanitizer build"));
+        });
 
     context.report.run(
         context.name("tuning", "a state from before tunings loads as it did"),

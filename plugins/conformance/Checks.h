@@ -40,6 +40,7 @@ void checkReactivation(Context& context);
 void checkInPlace(Context& context);
 void checkParameters(Context& context);
 void checkState(Context& context);
+void checkTuning(Context& context);
 void checkRealtime(Context& context);
 void checkBadInput(Context& context);
 void checkAudio(Context& context);

@@ -26,10 +26,11 @@ void usage()
         "                           [--lv2 BUNDLE] [--vst3 BUNDLE] [--clap FILE]\n"
         "                           [--state-from BUNDLE_OR_FILE] [--render-to FILE]\n"
         "Loads the plugin in each format as a host does and runs the conformance checks:\n"
-        "latency, sample-rate, block-size, reactivate, in-place, parameters, state, realtime,\n"
-        "bad-input, audio, midi. Prints one line per check; --filter keeps the checks whose\n"
-        "line contains TEXT (e.g. \"clap latency\"). --state-from names another build of the\n"
-        "plugin in the one format run (e.g. with and without window): its state must load.\n"
+        "latency, sample-rate, block-size, reactivate, in-place, parameters, state, tuning,\n"
+        "realtime, bad-input, audio, midi. Prints one line per check; --filter keeps the\n"
+        "checks whose line contains TEXT (e.g. \"clap latency\"). --state-from names another\n"
+        "build of the plugin in the one format run (e.g. with and without window): its state\n"
+        "must load.\n"
         "--render-to writes a fixed render through the one format named (raw 32-bit floats,\n"
         "interleaved) instead of checking, to compare builds bit for bit.\n"
         "Bundles default to %s.\n",
@@ -118,9 +119,9 @@ int main(int argc, char** argv)
         }
         known = true;
         Context context{formats[f], paths[f], report, stateSource};
-        for (auto family :
-             {checkAudio, checkLatency, checkSampleRates, checkBlockSizes, checkReactivation,
-              checkInPlace, checkParameters, checkState, checkRealtime, checkBadInput, checkMidi})
+        for (auto family : {checkAudio, checkLatency, checkSampleRates, checkBlockSizes,
+                            checkReactivation, checkInPlace, checkParameters, checkState,
+                            checkTuning, checkRealtime, checkBadInput, checkMidi})
         {
             family(context);
         }

@@ -29,11 +29,13 @@
 // Two framework features are switched on per format, each in its own build of the plugin
 // class, because the LV2 build must have neither (headless LV2 renderers refuse plugins with
 // state or programs, and programs with state break the generated LV2 presets):
-// - state for CLAP: the wrapper offers CLAP hosts its state extension, their only way to save
-//   parameter values, only with framework state on;
+// - state for CLAP and VST3: the tuning's texts (and for CLAP hosts the only way to save
+//   parameter values: the wrapper offers its state extension only with framework state on);
+//   the plugin reports what it keeps (full state), so a text it refused is never saved;
 // - programs for VST3: the factory presets as the plugin's program list.
 #ifdef SORVELL_PLUGIN_WITH_STATE
 #define DISTRHO_PLUGIN_WANT_STATE 1
+#define DISTRHO_PLUGIN_WANT_FULL_STATE 1
 #else
 #define DISTRHO_PLUGIN_WANT_STATE 0
 #endif

@@ -6,6 +6,7 @@
 #include "AnalysisSource.h"
 #include "PluginParameterIndex.h"
 #include "SorvellProcessor.h"
+#include "TuningState.h"
 #include "factory_presets.h"
 
 #include <algorithm>
@@ -52,7 +53,8 @@ class SorvellPlugin : public Plugin, public quendra::plugin::AnalysisSource
 {
 public:
     SorvellPlugin()
-        : Plugin(kPluginParameterCount, DISTRHO_PLUGIN_WANT_PROGRAMS ? programCount() : 0, 0),
+        : Plugin(kPluginParameterCount, DISTRHO_PLUGIN_WANT_PROGRAMS ? programCount() : 0,
+                 DISTRHO_PLUGIN_WANT_STATE ? quendra::plugin::kTuningStateCount : 0),
           mProcessor(getSampleRate())
     {
         setLatency(SorvellProcessor::kLatency);
@@ -180,6 +182,39 @@ protected:
     }
 #endif
 
+#if DISTRHO_PLUGIN_WANT_STATE
+    // The tuning: the texts of a Scala scale and keyboard mapping (empty: equal temperament).
+    void initState(uint32_t index, State& state) override
+    {
+        const bool scale = index == 0;
+        state.key =
+            text(scale ? quendra::plugin::kTuningScaleKey : quendra::plugin::kTuningKeymapKey);
+        state.label = scale ? "Tuning (Scala scale)" : "Tuning keyboard mapping (Scala)";
+        state.defaultValue = "";
+    }
+
+    // On the host's or the window's thread: the text is read here, and only a tuning that
+    // reads reaches the audio thread (as finished frequencies); a text that does not read
+    // leaves the tuning, and what the state saves, as they were.
+    void setState(const char* key, const char* value) override
+    {
+        const auto result = mTuning.replace(key, value);
+        if (result.tuning)
+        {
+            mProcessor.setTuning(*result.tuning);
+        }
+        else
+        {
+            d_stderr("Sorvell: tuning kept, %s", result.error.c_str());
+        }
+    }
+
+    String getState(const char* key) const override
+    {
+        return String(mTuning.text(key).c_str());
+    }
+#endif
+
     float getParameterValue(uint32_t pluginIndex) const override
     {
         if (const auto index = processorIndex(pluginIndex))
@@ -251,6 +286,9 @@ private:
 
     SorvellProcessor mProcessor;
     quendra::plugin::AnalysisFeed mFeed;
+#if DISTRHO_PLUGIN_WANT_STATE
+    quendra::plugin::TuningState mTuning;
+#endif
 
     DISTRHO_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(SorvellPlugin)
 };

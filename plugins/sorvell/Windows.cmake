@@ -1,7 +1,7 @@
 # The Windows VST3 and CLAP. Windows always has the display libraries a window needs, so hosts
 # load the plugin build itself: no loader in front of it (loader/ exists for Linux machines
 # without display libraries). Included by the plugin's CMakeLists once sorvell_add_build exists.
-sorvell_add_build(VST3 SORVELL_PLUGIN_WITH_PROGRAMS -bare
+sorvell_add_build(VST3 "SORVELL_PLUGIN_WITH_PROGRAMS;SORVELL_PLUGIN_WITH_STATE" -bare
                   ${PROJECT_BINARY_DIR}/bin/Sorvell.vst3/Contents/${sorvell_vst3_arch}-win Sorvell)
 set_target_properties(Sorvell-vst3-bare PROPERTIES SUFFIX .vst3)
 sorvell_add_build(CLAP SORVELL_PLUGIN_WITH_STATE -bare ${PROJECT_BINARY_DIR}/bin Sorvell)

@@ -3,7 +3,8 @@
 // every parameter below in five groups (pitch, body, unison, modulation, output). Drawn with
 // Cairo at any size: the layout is worked out at a base size and scaled to the window. This
 // class is the window's side of the framework: parameters in and out, the feed of the running
-// instance, the mouse; what it draws is in HeaderDrawing, DisplayDrawing and ControlDrawing.
+// instance, the mouse, and where the plugin keeps state the tuning chosen from files; what it
+// draws is in HeaderDrawing, DisplayDrawing, TuningStrip and ControlDrawing.
 #include "DistrhoUI.hpp"
 
 #include "CombModel.h"
@@ -17,11 +18,16 @@
 #include "PluginParameterIndex.h"
 #include "SorvellProcessor.h"
 #include "SpectrumAnalyser.h"
+#include "TuningFile.h"
+#include "TuningState.h"
+#include "TuningStrip.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 START_NAMESPACE_DISTRHO
@@ -36,6 +42,10 @@ using quendra::sorvell::parameter_id;
 namespace ui = quendra::plugin::ui;
 
 constexpr uint kDoubleClickMs = 350;
+
+// The window offers tunings where the plugin keeps them (formats with framework state) and the
+// framework can show a file chooser.
+#define SORVELL_WINDOW_TUNING (DISTRHO_PLUGIN_WANT_STATE && DISTRHO_UI_FILE_BROWSER)
 
 constexpr std::size_t id(parameter_id p)
 {
@@ -81,8 +91,44 @@ protected:
 #endif
 
 #if DISTRHO_PLUGIN_WANT_STATE
-    // The plugin's state is its parameters, which reach the window through parameterChanged.
-    void stateChanged(const char*, const char*) override {}
+    // The tuning's texts, when the window opens and when a host restores a session; the
+    // plugin refuses what does not read, and so does the window's copy.
+    void stateChanged(const char* key, const char* value) override
+    {
+#if SORVELL_WINDOW_TUNING
+        if (mTuning.replace(key, value).tuning)
+        {
+            mTuningError.clear();
+        }
+        repaint();
+#else
+        (void)key;
+        (void)value;
+#endif
+    }
+#endif
+
+#if SORVELL_WINDOW_TUNING
+    // A file from the chooser: read and tried here, on the window's thread, so that a file
+    // that does not read is refused with its reason shown and the tuning left as it was.
+    void uiFileBrowserSelected(const char* filename) override
+    {
+        if (filename == nullptr || mChoosing.empty())
+        {
+            return;
+        }
+        const std::string key(mChoosing);
+        mChoosing = {};
+        auto outcome = ui::chooseTuningFile(mTuning, key, filename);
+        if (!outcome.accepted)
+        {
+            showTuningError(std::move(outcome.error));
+            return;
+        }
+        mTuningError.clear();
+        setState(key.c_str(), outcome.text.c_str());
+        repaint();
+    }
 #endif
 
     void sampleRateChanged(double sampleRate) override
@@ -175,6 +221,11 @@ protected:
         }
         ui::drawDisplay(cr, scene);
 
+#if SORVELL_WINDOW_TUNING
+        mTuningStrip.layOut(mLayout.displayBox());
+        mTuningStrip.draw(cr, {mTuning.description(), mTuningError});
+#endif
+
         const ui::ControlState state{mValues, mDragging, mDragIndex, pitchFromMidi()};
         for (const ui::Group& group : mLayout.groups())
         {
@@ -203,6 +254,13 @@ protected:
             }
             return true;
         }
+#if SORVELL_WINDOW_TUNING
+        if (const auto button = mTuningStrip.buttonAt(x, y); button != ui::TuningButton::none)
+        {
+            pressTuning(button);
+            return true;
+        }
+#endif
         const ui::Control* control = mLayout.controlAt(x, y);
         if (control == nullptr)
         {
@@ -334,6 +392,37 @@ private:
         mCombDirty = false;
     }
 
+#if SORVELL_WINDOW_TUNING
+    void pressTuning(ui::TuningButton button)
+    {
+        using quendra::plugin::kTuningKeymapKey;
+        using quendra::plugin::kTuningScaleKey;
+        if (button == ui::TuningButton::equal)
+        {
+            for (const std::string_view key : {kTuningScaleKey, kTuningKeymapKey})
+            {
+                mTuning.replace(key, {});
+                setState(std::string(key).c_str(), "");
+            }
+            mTuningError.clear();
+            repaint();
+            return;
+        }
+        const bool scale = button == ui::TuningButton::scale;
+        mChoosing = scale ? kTuningScaleKey : kTuningKeymapKey;
+        FileBrowserOptions options;
+        options.title =
+            scale ? "Sorvell: a Scala scale (.scl)" : "Sorvell: a Scala keyboard mapping (.kbm)";
+        openFileBrowser(options);
+    }
+
+    void showTuningError(std::string line)
+    {
+        mTuningError = std::move(line);
+        repaint();
+    }
+#endif
+
     double viewScale() const
     {
         return std::max(0.1, std::min(getWidth() / ui::kBaseWidth, getHeight() / ui::kBaseHeight));
@@ -355,6 +444,12 @@ private:
     ui::SpectrumAnalyser mOutputSpectrum;
 
     ui::ControlLayout mLayout;
+#if SORVELL_WINDOW_TUNING
+    quendra::plugin::TuningState mTuning; // the window's copy of what the plugin keeps
+    std::string mTuningError;
+    std::string_view mChoosing; // the key a file is being chosen for
+    ui::TuningStrip mTuningStrip;
+#endif
 
     bool mDragging = false;
     bool mDragFine = false;

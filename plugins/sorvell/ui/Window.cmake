@@ -13,6 +13,7 @@ add_library(sorvell_ui_core STATIC
     ${CMAKE_CURRENT_LIST_DIR}/FrequencyAxis.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ParameterScale.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SpectrumAnalyser.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/TuningFile.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ValueText.cpp)
 target_include_directories(sorvell_ui_core PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(sorvell_ui_core PUBLIC sorvell_processor)
@@ -55,7 +56,8 @@ function(sorvell_window_targets)
     # What the window draws, in Cairo alone; the window class (SorvellUI.cpp) puts it together.
     set(ui_dir ${CMAKE_CURRENT_FUNCTION_LIST_DIR})
     add_library(sorvell_ui_drawing STATIC ${ui_dir}/Painting.cpp ${ui_dir}/HeaderDrawing.cpp
-                                          ${ui_dir}/DisplayDrawing.cpp ${ui_dir}/ControlDrawing.cpp)
+                                          ${ui_dir}/DisplayDrawing.cpp ${ui_dir}/ControlDrawing.cpp
+                                          ${ui_dir}/TuningStrip.cpp)
     target_include_directories(sorvell_ui_drawing PUBLIC ${SORVELL_WINDOW_DEPS_INCLUDE_DIRS})
     target_link_libraries(sorvell_ui_drawing PUBLIC sorvell_ui_core
                                                     ${SORVELL_WINDOW_DEPS_LINK_LIBRARIES})

@@ -1,7 +1,8 @@
 // What the partial group's four-lane code and its wide backends (PartialGroupAvx2.cpp,
-// PartialGroupAvx512.cpp) share: where a lane lands in the spectrum and how its taps are added
-// there, the parts of the batched update that do not depend on the width, and the backends'
-// entry points. Private to the engine's sources.
+// PartialGroupAvx512.cpp, which instantiate the kernels of simd/GroupUpdateKernels.inl and
+// simd/SpectrumAddKernels.inl with their lane packs) share: where a lane lands in the spectrum and
+// how its taps are added there, the parts of the batched update that do not depend on the width,
+// and the backends' entry points. Private to the engine's sources.
 #pragma once
 
 #include "quendra/dsp/PartialGroup.h"
@@ -10,10 +11,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
-
-#if defined(QUENDRA_WIDE_VECTORS)
-#include <immintrin.h>
-#endif
+#include <utility>
 
 namespace quendra::dravel::vantor
 {
@@ -178,10 +176,7 @@ struct LanePlacement
 }
 
 #if defined(QUENDRA_WIDE_VECTORS)
-// The distance from a field of one group to the same field of the next.
-constexpr std::size_t kGroupStride = sizeof(PartialGroup);
-
-// What the batched updates share, whatever their vector width.
+// What the batched updates share, whatever their lane pack.
 
 // Whether each of the eight groups from g has its own Granular modulator installed.
 inline bool eightGranular(PartialGroup* g) noexcept
@@ -206,36 +201,23 @@ inline bool eightGranular(PartialGroup* g) noexcept
 // Group g's part of the update that only a group with an active lane does, given its four
 // lanes of each result.
 [[gnu::always_inline]] inline void keepUpdate(PartialGroup& g, bool active, bool audible,
-                                              __m128 modOmega, __m128 level, __m128 re, __m128 im,
-                                              __m128 phase) noexcept
+                                              vec4 modOmega, vec4 level, vec4 re, vec4 im,
+                                              vec4 phase) noexcept
 {
     if (!active)
     {
         g.mAudible = false;
         return;
     }
-    g.mModOmega.v = modOmega;
-    g.mLevel.v = level;
+    g.mModOmega = modOmega;
+    g.mLevel = level;
     g.mAudible = audible;
     if (!audible)
         return;
-    g.mRe.v = re;
-    g.mIm.v = im;
-    g.mPhase.v = phase;
+    g.mRe = re;
+    g.mIm = im;
+    g.mPhase = phase;
 }
-
-// What the first stage of a batch's update leaves for the second, in the vectors and masks
-// of Width (a type naming them Vector and Mask).
-template <typename Width>
-struct GranularBatch
-{
-    PartialGroup* g;
-    typename Width::Vector omega;
-    typename Width::Vector excitation;
-    typename Width::Vector envelope;
-    typename Width::Vector pitch;
-    typename Width::Mask active;
-};
 #endif
 } // namespace
 

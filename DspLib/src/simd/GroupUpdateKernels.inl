@@ -1,0 +1,180 @@
+// The eight-group Granular update, written once for every lane pack P wider than four lanes:
+// a pack holds P::kLanes / 4 groups, group i in lanes 4i .. 4i + 3, and runs update() on them
+// operation for operation, so the bits are those of eight update() calls. No include guard:
+// each wide backend includes it into its own namespace, under its own instruction set (see
+// PartialGroupAvx2.cpp). Expects PartialGroupWide.h and the pack's header in scope.
+
+template <LanePack P>
+constexpr int kGroupsPerPack = P::kLanes / 4;
+
+// A vec4 field of a group or of its Granular state.
+[[gnu::always_inline]] inline vec4& fieldOf(PartialGroup& g, vec4 PartialGroup::*field) noexcept
+{
+    return g.*field;
+}
+[[gnu::always_inline]] inline vec4& fieldOf(PartialGroup& g, vec4 GranularState::*field) noexcept
+{
+    return g.mGranular.*field;
+}
+
+// A field of the pack's groups, group i in lanes 4i .. 4i + 3.
+template <LanePack P, typename Field>
+[[gnu::always_inline]] inline P loadGroups(PartialGroup* g, Field field) noexcept
+{
+    const vec4* quarters[kGroupsPerPack<P>];
+    for (int i = 0; i < kGroupsPerPack<P>; ++i)
+        quarters[i] = &fieldOf(g[i], field);
+    return P::fromQuarters(quarters);
+}
+
+template <LanePack P, typename Field, int... I>
+[[gnu::always_inline]] inline void storeGroups(PartialGroup* g, Field field, P value,
+                                               std::integer_sequence<int, I...>) noexcept
+{
+    ((fieldOf(g[I], field) = quarter<I>(value)), ...);
+}
+
+template <LanePack P, typename Field>
+[[gnu::always_inline]] inline void storeGroups(PartialGroup* g, Field field, P value) noexcept
+{
+    storeGroups(g, field, value, std::make_integer_sequence<int, kGroupsPerPack<P>>{});
+}
+
+// What the first stage of a pack's update leaves for the second.
+template <LanePack P>
+struct GranularPack
+{
+    PartialGroup* g;
+    P omega;
+    P excitation;
+    P envelope;
+    P pitch;
+    typename P::Mask active;
+};
+
+// The pack's update up to the modulator (update() up to and including the Granular step).
+template <LanePack P>
+[[gnu::always_inline]] inline GranularPack<P> startPack(PartialGroup* g, const BinMagnitudes& in,
+                                                        vec4 shiftRatio,
+                                                        const SpectrumGeometry& geometry) noexcept
+{
+    using Mask = typename P::Mask;
+    const P one(1.0f);
+    // Excitation read (excitationAt()).
+    unsigned exciting = 0;
+    for (int i = 0; i < kGroupsPerPack<P>; ++i)
+        exciting |= g[i].mExcite ? 0xfu << (4 * i) : 0u;
+    const P omega = loadGroups<P>(g, &PartialGroup::mOmega);
+    const P position = omega * P(geometry.excitationScale) * P(shiftRatio);
+    const Mask inside = (position >= P(0.0f)) & (position <= P(511.0f));
+    const P p = keepWhere(inside, position);
+    const P frac = p - truncateToInt(p);
+    P lower(0.0f);
+    P upper(0.0f);
+    loadNeighbours(in.data(), truncateToWord(p), lower, upper);
+    const P excitation =
+        keepWhere(inside & P::maskFromBits(exciting), upper * frac + lower * (one - frac));
+    storeGroups(g, &PartialGroup::mExcitation, excitation);
+
+    // Active lanes (lanesTakingPart()).
+    const Mask active = (loadGroups<P>(g, &PartialGroup::mHarmonic) <
+                         loadGroups<P>(g, &PartialGroup::mHarmonicLimit)) &
+                        (loadGroups<P>(g, &PartialGroup::mMinOmega) <= omega) &
+                        (omega <= loadGroups<P>(g, &PartialGroup::mMaxOmega));
+
+    // The Granular modulators (GranularState::next()), drawing in group order.
+    P pulse(0.0f);
+    P countdown = loadGroups<P>(g, &GranularState::countdown) - one;
+    const Mask firing = countdown < one;
+    const unsigned fired = laneBits(firing);
+    if (fired != 0)
+    {
+        alignas(64) float u[P::kLanes] = {};
+        drawFiring(g, kGroupsPerPack<P>, fired, u);
+        const P draw = P::loadAligned(u);
+        const P next = (one - draw) * loadGroups<P>(g, &GranularState::longInterval) +
+                       draw * loadGroups<P>(g, &GranularState::shortInterval);
+        countdown = select(firing, next, countdown);
+        pulse = select(firing, loadGroups<P>(g, &GranularState::peak), pulse);
+    }
+    const P release = loadGroups<P>(g, &GranularState::release);
+    P envelope = loadGroups<P>(g, &GranularState::envelope);
+    envelope = select(pulse < envelope, (one - release) * pulse + release * envelope, pulse);
+    storeGroups(g, &GranularState::pulse, pulse);
+    storeGroups(g, &GranularState::countdown, countdown);
+    storeGroups(g, &GranularState::envelope, envelope);
+    const P pitch = loadGroups<P>(g, &GranularState::pitchScale) * envelope;
+    return {g, omega, excitation, envelope, pitch, active};
+}
+
+// Group I's part of the rest of the update, kept only when it has an active lane.
+template <LanePack P, int... I>
+[[gnu::always_inline]] inline void keepUpdates(PartialGroup* g, unsigned active, unsigned audible,
+                                               P modOmega, P level, P re, P im, P phase,
+                                               std::integer_sequence<int, I...>) noexcept
+{
+    (keepUpdate(g[I], ((active >> (4 * I)) & 0xfu) != 0, ((audible >> (4 * I)) & 0xfu) != 0,
+                quarter<I>(modOmega), quarter<I>(level), quarter<I>(re), quarter<I>(im),
+                quarter<I>(phase)),
+     ...);
+}
+
+// The rest of the pack's update (update() from the frequency on).
+template <LanePack P>
+[[gnu::always_inline]] inline void finishPack(const GranularPack<P>& b) noexcept
+{
+    PartialGroup* g = b.g;
+    const unsigned active = laneBits(b.active);
+    if (active == 0)
+    {
+        for (int i = 0; i < kGroupsPerPack<P>; ++i)
+            g[i].mAudible = false;
+        return;
+    }
+    // Frequency, level and oscillator, computed for every group of the pack and kept only
+    // for those with an active lane (and audible, for the oscillator).
+    const P one(1.0f);
+    const P modOmega = b.omega * (one + b.pitch * loadGroups<P>(g, &PartialGroup::mPitchDepth));
+    const P oldLevel = loadGroups<P>(g, &PartialGroup::mLevel);
+    const P previous = keepWhere(oldLevel - oldLevel == P(0.0f), oldLevel);
+    const P retention = loadGroups<P>(g, &PartialGroup::mRetention);
+    const P released = (one - retention) * b.excitation + retention * previous;
+    const P level = keepWhere(b.active, select(b.excitation < previous, released, b.excitation));
+    const unsigned audible = laneBits(level >= P(0.001f));
+
+    const P amplitude = b.envelope * level;
+    const P halfPi(1.5707964f);
+    const P pi(kPi);
+    const P phase = loadGroups<P>(g, &PartialGroup::mPhase);
+    const P re = amplitude * sinPoly(halfPi - abs(phase));
+    const P im = amplitude * sinPoly(halfPi - abs(pi - abs(phase + halfPi)));
+    const P y = (phase + modOmega) / P(kTwoPi) + P(0.5f);
+    const P nextPhase = (y - floor(y) - P(0.5f)) * P(kTwoPi);
+    keepUpdates(g, active, audible, modOmega, level, re, im, nextPhase,
+                std::make_integer_sequence<int, kGroupsPerPack<P>>{});
+}
+
+template <LanePack P, int... Pack>
+[[gnu::always_inline]] inline void updatePacks(PartialGroup* g, const BinMagnitudes& in,
+                                               vec4 shiftRatio, const SpectrumGeometry& geometry,
+                                               std::integer_sequence<int, Pack...>) noexcept
+{
+    // Every pack started before any is finished: independent chains of dependent steps for
+    // the processor to overlap. The list is evaluated in order, so the draws come in group
+    // order.
+    const GranularPack<P> packs[] = {
+        startPack<P>(g + Pack * kGroupsPerPack<P>, in, shiftRatio, geometry)...};
+    for (const GranularPack<P>& pack : packs)
+        finishPack(pack);
+}
+
+template <LanePack P>
+bool updateEightGranularOf(PartialGroup* g, const BinMagnitudes& in, vec4 shiftRatio,
+                           const SpectrumGeometry& geometry) noexcept
+{
+    if (!eightGranular(g))
+        return false;
+    updatePacks<P>(g, in, shiftRatio, geometry,
+                   std::make_integer_sequence<int, 8 / kGroupsPerPack<P>>{});
+    return true;
+}

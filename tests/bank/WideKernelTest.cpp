@@ -197,6 +197,49 @@ TEST_P(WideKernel, EightGroupUpdateGivesTheBitsOfEightUpdates)
     }
 }
 
+TEST_P(WideKernel, EightGroupUpdateKeepsEachGroupsOwnListening)
+{
+    // Groups that do not listen (their voice off) beside ones that do, at every place in a
+    // vector: each keeps its own excitation, and its level falls on its own.
+    const VectorWidth width = GetParam();
+    for (unsigned deaf : {0x02u, 0x41u, 0xa4u, 0x1eu})
+    {
+        EightGroups wide(5.0f);
+        EightGroups fourLanes(5.0f);
+        for (int i = 0; i < 8; ++i)
+        {
+            wide.groups()[i].setVoiceActive(((deaf >> i) & 1u) == 0);
+            fourLanes.groups()[i].setVoiceActive(((deaf >> i) & 1u) == 0);
+        }
+        Spectrum input(11);
+        BinMagnitudes magnitudes;
+        magnitudes.compute(input.bins.data());
+        const SpectrumGeometry geometry;
+        for (int hop = 0; hop < 40; ++hop)
+        {
+            if (hop == 20)
+                for (int i = 0; i < 8; ++i)
+                {
+                    // The other way round from the middle on.
+                    wide.groups()[i].setVoiceActive(((deaf >> i) & 1u) != 0);
+                    fourLanes.groups()[i].setVoiceActive(((deaf >> i) & 1u) != 0);
+                }
+            const vec4 shift(1.0f);
+            if (!PartialGroup::updateEightGranular(width, wide.groups(), magnitudes, shift,
+                                                   geometry))
+                for (int i = 0; i < 8; ++i)
+                    wide.groups()[i].update(magnitudes, shift, geometry);
+            for (int i = 0; i < 8; ++i)
+            {
+                fourLanes.groups()[i].update(magnitudes, shift, geometry);
+                expectSameGroups(wide.groups()[i], fourLanes.groups()[i], hop, i);
+            }
+            if (HasFailure())
+                return;
+        }
+    }
+}
+
 TEST_P(WideKernel, BinMagnitudesGiveTheFourLaneBits)
 {
     Spectrum input(3);

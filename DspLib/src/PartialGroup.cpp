@@ -17,6 +17,18 @@ vec4 phaseFrom(PartialRandom* rng) noexcept
     return (vec4(1.0f) - u) * vec4(-kPi) + u * vec4(kPi);
 }
 
+#if defined(QUENDRA_WIDE_VECTORS)
+// The wide backend of width, none for four lanes.
+const GroupBackend* wideBackend(VectorWidth width) noexcept
+{
+    if (width == VectorWidth::Bits512)
+        return &avx512::kGroupBackend;
+    if (width == VectorWidth::Bits256)
+        return &avx2::kGroupBackend;
+    return nullptr;
+}
+#endif
+
 } // namespace
 
 const vec4& halfPiVector() noexcept
@@ -181,10 +193,8 @@ void PartialGroup::addToSpectrumWide(VectorWidth width, Complex* out, const Kern
                                      const SpectrumGeometry& geometry) const noexcept
 {
 #if defined(QUENDRA_WIDE_VECTORS)
-    if (width == VectorWidth::Bits512)
-        return avx512::addToSpectrum(*this, out, kernel, geometry);
-    if (width == VectorWidth::Bits256)
-        return avx2::addToSpectrum(*this, out, kernel, geometry);
+    if (const GroupBackend* wide = wideBackend(width))
+        return wide->addToSpectrum(*this, out, kernel, geometry);
 #endif
     (void)width;
     addToSpectrum(out, kernel, geometry);
@@ -195,10 +205,8 @@ void PartialGroup::addFourToSpectrumWide(VectorWidth width, const PartialGroup* 
                                          const SpectrumGeometry& geometry) noexcept
 {
 #if defined(QUENDRA_WIDE_VECTORS)
-    if (width == VectorWidth::Bits512)
-        return avx512::addFourToSpectrum(groups, out, kernel, geometry);
-    if (width == VectorWidth::Bits256)
-        return avx2::addFourToSpectrum(groups, out, kernel, geometry);
+    if (const GroupBackend* wide = wideBackend(width))
+        return wide->addFourToSpectrum(groups, out, kernel, geometry);
 #endif
     (void)width;
     for (int i = 0; i < 4; ++i)
@@ -259,10 +267,8 @@ bool PartialGroup::updateEightGranular(VectorWidth width, PartialGroup* groups,
                                        const SpectrumGeometry& geometry) noexcept
 {
 #if defined(QUENDRA_WIDE_VECTORS)
-    if (width == VectorWidth::Bits512)
-        return avx512::updateEightGranular(groups, in, shiftRatio, geometry);
-    if (width == VectorWidth::Bits256)
-        return avx2::updateEightGranular(groups, in, shiftRatio, geometry);
+    if (const GroupBackend* wide = wideBackend(width))
+        return wide->updateEightGranular(groups, in, shiftRatio, geometry);
 #endif
     (void)width, (void)groups, (void)in, (void)shiftRatio, (void)geometry;
     return false;

@@ -10,24 +10,12 @@ namespace quendra::dravel::vantor::avx2
 QUENDRA_BEGIN_TARGET("avx2,fma")
 #include "simd/GroupUpdateKernels.inl"
 #include "simd/SpectrumAddKernels.inl"
-
-void addToSpectrum(const PartialGroup& group, Complex* out, const KernelTable& kernel,
-                   const SpectrumGeometry& geometry) noexcept
-{
-    addToSpectrumOf<vec8>(group, out, kernel, geometry);
-}
-
-void addFourToSpectrum(const PartialGroup* const* groups, Complex* out, const KernelTable& kernel,
-                       const SpectrumGeometry& geometry) noexcept
-{
-    addFourToSpectrumOf<vec8>(groups, out, kernel, geometry);
-}
-
-bool updateEightGranular(PartialGroup* groups, const BinMagnitudes& in, vec4 shiftRatio,
-                         const SpectrumGeometry& geometry) noexcept
-{
-    return updateEightGranularOf<vec8>(groups, in, shiftRatio, geometry);
-}
 QUENDRA_END_TARGET
+
+const GroupBackend kGroupBackend = {
+    &addToSpectrumOf<vec8>,
+    &addFourToSpectrumOf<vec8>,
+    &updateEightGranularOf<vec8>,
+};
 } // namespace quendra::dravel::vantor::avx2
 #endif

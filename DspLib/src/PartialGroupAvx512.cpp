@@ -10,24 +10,12 @@ namespace quendra::dravel::vantor::avx512
 QUENDRA_BEGIN_TARGET("avx512f")
 #include "simd/GroupUpdateKernels.inl"
 #include "simd/SpectrumAddKernels.inl"
-
-void addToSpectrum(const PartialGroup& group, Complex* out, const KernelTable& kernel,
-                   const SpectrumGeometry& geometry) noexcept
-{
-    addToSpectrumOf<vec16>(group, out, kernel, geometry);
-}
-
-void addFourToSpectrum(const PartialGroup* const* groups, Complex* out, const KernelTable& kernel,
-                       const SpectrumGeometry& geometry) noexcept
-{
-    addFourToSpectrumOf<vec16>(groups, out, kernel, geometry);
-}
-
-bool updateEightGranular(PartialGroup* groups, const BinMagnitudes& in, vec4 shiftRatio,
-                         const SpectrumGeometry& geometry) noexcept
-{
-    return updateEightGranularOf<vec16>(groups, in, shiftRatio, geometry);
-}
 QUENDRA_END_TARGET
+
+const GroupBackend kGroupBackend = {
+    &addToSpectrumOf<vec16>,
+    &addFourToSpectrumOf<vec16>,
+    &updateEightGranularOf<vec16>,
+};
 } // namespace quendra::dravel::vantor::avx512
 #endif

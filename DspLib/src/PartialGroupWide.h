@@ -222,25 +222,25 @@ inline bool eightGranular(PartialGroup* g) noexcept
 } // namespace
 
 #if defined(QUENDRA_WIDE_VECTORS)
-// The backends: the same sums as the four-lane code, in the same order.
+// A wide backend's entry points: the same sums as the four-lane code, in the same order.
+struct GroupBackend
+{
+    void (*addToSpectrum)(const PartialGroup& group, Complex* out, const KernelTable& kernel,
+                          const SpectrumGeometry& geometry) noexcept;
+    void (*addFourToSpectrum)(const PartialGroup* const* groups, Complex* out,
+                              const KernelTable& kernel, const SpectrumGeometry& geometry) noexcept;
+    bool (*updateEightGranular)(PartialGroup* groups, const BinMagnitudes& in, vec4 shiftRatio,
+                                const SpectrumGeometry& geometry) noexcept;
+};
+
 namespace avx2
 {
-void addToSpectrum(const PartialGroup& group, Complex* out, const KernelTable& kernel,
-                   const SpectrumGeometry& geometry) noexcept;
-void addFourToSpectrum(const PartialGroup* const* groups, Complex* out, const KernelTable& kernel,
-                       const SpectrumGeometry& geometry) noexcept;
-bool updateEightGranular(PartialGroup* groups, const BinMagnitudes& in, vec4 shiftRatio,
-                         const SpectrumGeometry& geometry) noexcept;
-} // namespace avx2
+extern const GroupBackend kGroupBackend;
+}
 namespace avx512
 {
-void addToSpectrum(const PartialGroup& group, Complex* out, const KernelTable& kernel,
-                   const SpectrumGeometry& geometry) noexcept;
-void addFourToSpectrum(const PartialGroup* const* groups, Complex* out, const KernelTable& kernel,
-                       const SpectrumGeometry& geometry) noexcept;
-bool updateEightGranular(PartialGroup* groups, const BinMagnitudes& in, vec4 shiftRatio,
-                         const SpectrumGeometry& geometry) noexcept;
-} // namespace avx512
+extern const GroupBackend kGroupBackend;
+}
 #endif
 
 } // namespace quendra::dravel::vantor

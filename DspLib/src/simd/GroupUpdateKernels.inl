@@ -44,7 +44,18 @@ template <LanePack P, typename Field>
 template <LanePack P>
 struct GranularPack
 {
-    PartialGroup* g;
+    // Written here, under the backend's instruction set (an implicit one would not be).
+    [[gnu::always_inline]] GranularPack() noexcept
+        : omega(0.0f), excitation(0.0f), envelope(0.0f), pitch(0.0f), active(P::maskFromBits(0u))
+    {
+    }
+    [[gnu::always_inline]] GranularPack(PartialGroup* first, P omega_, P excitation_, P envelope_,
+                                        P pitch_, typename P::Mask active_) noexcept
+        : g(first), omega(omega_), excitation(excitation_), envelope(envelope_), pitch(pitch_),
+          active(active_)
+    {
+    }
+    PartialGroup* g = nullptr;
     P omega;
     P excitation;
     P envelope;
@@ -154,27 +165,19 @@ template <LanePack P>
                 std::make_integer_sequence<int, kGroupsPerPack<P>>{});
 }
 
-template <LanePack P, int... Pack>
-[[gnu::always_inline]] inline void updatePacks(PartialGroup* g, const BinMagnitudes& in,
-                                               vec4 shiftRatio, const SpectrumGeometry& geometry,
-                                               std::integer_sequence<int, Pack...>) noexcept
-{
-    // Every pack started before any is finished: independent chains of dependent steps for
-    // the processor to overlap. The list is evaluated in order, so the draws come in group
-    // order.
-    const GranularPack<P> packs[] = {
-        startPack<P>(g + Pack * kGroupsPerPack<P>, in, shiftRatio, geometry)...};
-    for (const GranularPack<P>& pack : packs)
-        finishPack(pack);
-}
-
 template <LanePack P>
 bool updateEightGranularOf(PartialGroup* g, const BinMagnitudes& in, vec4 shiftRatio,
                            const SpectrumGeometry& geometry) noexcept
 {
     if (!eightGranular(g))
         return false;
-    updatePacks<P>(g, in, shiftRatio, geometry,
-                   std::make_integer_sequence<int, 8 / kGroupsPerPack<P>>{});
+    // Every pack started before any is finished, so that the draws come in group order, and
+    // the processor has independent chains of dependent steps to overlap.
+    constexpr int packCount = 8 / kGroupsPerPack<P>;
+    GranularPack<P> packs[packCount];
+    for (int i = 0; i < packCount; ++i)
+        packs[i] = startPack<P>(g + i * kGroupsPerPack<P>, in, shiftRatio, geometry);
+    for (const GranularPack<P>& pack : packs)
+        finishPack(pack);
     return true;
 }

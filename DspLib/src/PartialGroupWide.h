@@ -23,6 +23,8 @@ constexpr float kTwoPi = 6.2831855f;
 
 constexpr int kLastBin = static_cast<int>(kNumBins) - 1;
 
+#include "simd/GroupArithmetic.inl"
+
 // The eight taps of lane L as (re w, im w) for bins first .. first + 7, two bins per vector,
 // the tap weights interpolated at quarter-bin offset tap and fraction f.
 template <int L>
@@ -157,20 +159,14 @@ struct LanePlacement
 [[gnu::always_inline]] inline LanePlacement placeLanes(vec4 modOmega,
                                                        const SpectrumGeometry& geometry) noexcept
 {
+    const SpectrumPlace<vec4> place = spectrumPlace(modOmega, geometry.fftSize, geometry.hop);
     LanePlacement p;
-    const vec4 x = modOmega * geometry.fftSize / (vec4(kTwoPi) * geometry.hop);
-    const vec4 c = ceil(x);
-    const vec4 q = vec4(4.0f) * (c - x);
-    const vec4 t = floor(q);
-    p.f = q - t;
-
-    // A lane beyond these bounds has every tap above bin 512 (or would fold past it) and
-    // writes nothing; so does a non-finite one. Inside them the integer forms are exact.
-    p.inRange = (x > vec4(-508.0f)) & (x <= vec4(516.0f));
-    // The integer forms of all four lanes at once (a lane out of range converts to some
-    // value that is never used).
-    truncateToWord(c).store(p.cs);
-    truncateToWord(t).store(p.ts);
+    p.f = place.f;
+    p.inRange = place.inRange;
+    // The integer forms of all four lanes at once, exact in range (a lane out of range
+    // converts to some value that is never used).
+    truncateToWord(place.c).store(p.cs);
+    truncateToWord(place.t).store(p.ts);
     p.inRange.store(p.ok);
     return p;
 }

@@ -76,22 +76,20 @@ template <LanePack P>
     for (int i = 0; i < kGroupsPerPack<P>; ++i)
         exciting |= g[i].mExcite ? 0xfu << (4 * i) : 0u;
     const P omega = loadGroups<P>(g, &PartialGroup::mOmega);
-    const P position = omega * P(geometry.excitationScale) * P(shiftRatio);
-    const Mask inside = (position >= P(0.0f)) & (position <= P(511.0f));
-    const P p = keepWhere(inside, position);
-    const P frac = p - truncateToInt(p);
+    const ListeningPlace<P> place =
+        listeningPlace(omega, P(geometry.excitationScale), P(shiftRatio));
     P lower(0.0f);
     P upper(0.0f);
-    loadNeighbours(in.data(), truncateToWord(p), lower, upper);
+    loadNeighbours(in.data(), truncateToWord(place.position), lower, upper);
     const P excitation =
-        keepWhere(inside & P::maskFromBits(exciting), upper * frac + lower * (one - frac));
+        excitationBetween(place.inside & P::maskFromBits(exciting), lower, upper, place.fraction);
     storeGroups(g, &PartialGroup::mExcitation, excitation);
 
     // Active lanes (lanesTakingPart()).
-    const Mask active = (loadGroups<P>(g, &PartialGroup::mHarmonic) <
-                         loadGroups<P>(g, &PartialGroup::mHarmonicLimit)) &
-                        (loadGroups<P>(g, &PartialGroup::mMinOmega) <= omega) &
-                        (omega <= loadGroups<P>(g, &PartialGroup::mMaxOmega));
+    const Mask active = takingPart(loadGroups<P>(g, &PartialGroup::mHarmonic),
+                                   loadGroups<P>(g, &PartialGroup::mHarmonicLimit),
+                                   loadGroups<P>(g, &PartialGroup::mMinOmega),
+                                   loadGroups<P>(g, &PartialGroup::mMaxOmega), omega);
 
     // The Granular modulators (GranularState::next()), drawing in group order.
     P pulse(0.0f);
@@ -144,24 +142,14 @@ template <LanePack P>
     }
     // Frequency, level and oscillator, computed for every group of the pack and kept only
     // for those with an active lane (and audible, for the oscillator).
-    const P one(1.0f);
-    const P modOmega = b.omega * (one + b.pitch * loadGroups<P>(g, &PartialGroup::mPitchDepth));
-    const P oldLevel = loadGroups<P>(g, &PartialGroup::mLevel);
-    const P previous = keepWhere(oldLevel - oldLevel == P(0.0f), oldLevel);
-    const P retention = loadGroups<P>(g, &PartialGroup::mRetention);
-    const P released = (one - retention) * b.excitation + retention * previous;
-    const P level = keepWhere(b.active, select(b.excitation < previous, released, b.excitation));
+    const P modOmega =
+        modulatedOmega(b.omega, b.pitch, loadGroups<P>(g, &PartialGroup::mPitchDepth));
+    const P level = levelAfter(loadGroups<P>(g, &PartialGroup::mLevel), b.excitation,
+                               loadGroups<P>(g, &PartialGroup::mRetention), b.active);
     const unsigned audible = laneBits(level >= P(0.001f));
-
-    const P amplitude = b.envelope * level;
-    const P halfPi(1.5707964f);
-    const P pi(kPi);
-    const P phase = loadGroups<P>(g, &PartialGroup::mPhase);
-    const P re = amplitude * sinPoly(halfPi - abs(phase));
-    const P im = amplitude * sinPoly(halfPi - abs(pi - abs(phase + halfPi)));
-    const P y = (phase + modOmega) / P(kTwoPi) + P(0.5f);
-    const P nextPhase = (y - floor(y) - P(0.5f)) * P(kTwoPi);
-    keepUpdates(g, active, audible, modOmega, level, re, im, nextPhase,
+    const OscillatorStep<P> oscillator =
+        oscillatorAfter(loadGroups<P>(g, &PartialGroup::mPhase), modOmega, b.envelope * level);
+    keepUpdates(g, active, audible, modOmega, level, oscillator.re, oscillator.im, oscillator.phase,
                 std::make_integer_sequence<int, kGroupsPerPack<P>>{});
 }
 

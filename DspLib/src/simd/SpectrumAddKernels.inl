@@ -125,17 +125,14 @@ template <LanePack P>
                                              PackPlacement<P>& p) noexcept
 {
     using Words = decltype(truncateToWord(P(0.0f)));
-    const P x = loadEach<P>(groups, &PartialGroup::mModOmega) * P(geometry.fftSize) /
-                (P(kTwoPi) * P(geometry.hop));
-    const P c = ceil(x);
-    const P q = P(4.0f) * (c - x);
-    const P t = floor(q);
-    (q - t).storeAligned(p.f);
-    p.inRange = laneBits((x > P(-508.0f)) & (x <= P(516.0f)));
-    const Words first = truncateToWord(c) - Words(4u);
+    const SpectrumPlace<P> place = spectrumPlace(loadEach<P>(groups, &PartialGroup::mModOmega),
+                                                 P(geometry.fftSize), P(geometry.hop));
+    place.f.storeAligned(p.f);
+    p.inRange = laneBits(place.inRange);
+    const Words first = truncateToWord(place.c) - Words(4u);
     const Words r = first & Words(kBlockBins<P> - 1);
     const Words block = first - r;
-    shiftLeft<4>(shiftLeft<3>(truncateToWord(t)) + r).store(p.table);
+    shiftLeft<4>(shiftLeft<3>(truncateToWord(place.t)) + r).store(p.table);
     block.store(p.block);
     r.store(p.place);
     // blockable<P>(), all lanes at once.

@@ -8,6 +8,7 @@
 namespace quendra::dravel::vantor::avx2
 {
 QUENDRA_BEGIN_TARGET("avx2,fma")
+#include "quendra/dsp/simd/GrainMath.inl"
 #include "simd/GroupArithmetic.inl"
 #include "simd/GroupUpdateKernels.inl"
 #include "simd/SpectrumAddKernels.inl"

@@ -8,6 +8,7 @@
 namespace quendra::dravel::vantor::avx512
 {
 QUENDRA_BEGIN_TARGET("avx512f")
+#include "quendra/dsp/simd/GrainMath.inl"
 #include "simd/GroupArithmetic.inl"
 #include "simd/GroupUpdateKernels.inl"
 #include "simd/SpectrumAddKernels.inl"

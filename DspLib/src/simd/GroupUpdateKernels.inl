@@ -101,14 +101,13 @@ template <LanePack P>
         alignas(64) float u[P::kLanes] = {};
         drawFiring(g, kGroupsPerPack<P>, fired, u);
         const P draw = P::loadAligned(u);
-        const P next = (one - draw) * loadGroups<P>(g, &GranularState::longInterval) +
-                       draw * loadGroups<P>(g, &GranularState::shortInterval);
+        const P next = grainInterval(draw, loadGroups<P>(g, &GranularState::longInterval),
+                                     loadGroups<P>(g, &GranularState::shortInterval));
         countdown = select(firing, next, countdown);
         pulse = select(firing, loadGroups<P>(g, &GranularState::peak), pulse);
     }
-    const P release = loadGroups<P>(g, &GranularState::release);
-    P envelope = loadGroups<P>(g, &GranularState::envelope);
-    envelope = select(pulse < envelope, (one - release) * pulse + release * envelope, pulse);
+    const P envelope = grainEnvelope(pulse, loadGroups<P>(g, &GranularState::envelope),
+                                     loadGroups<P>(g, &GranularState::release));
     storeGroups(g, &GranularState::pulse, pulse);
     storeGroups(g, &GranularState::countdown, countdown);
     storeGroups(g, &GranularState::envelope, envelope);

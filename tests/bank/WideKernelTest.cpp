@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
 #include <random>
 #include <string>
@@ -117,6 +118,54 @@ TEST_P(WideKernel, SpectrumAddAtTheEdgesGivesTheFourLaneBits)
         PartialGroup::addFourToSpectrumWide(width, batch, wideFour.bins.data(), kernel, geometry);
         ASSERT_TRUE(wide == fourLanes) << "one group at a time, trial " << trial;
         ASSERT_TRUE(wideFour == fourLanes) << "four groups together, trial " << trial;
+    }
+}
+
+TEST_P(WideKernel, SpectrumAddTouchesNoBinPastTheLast)
+{
+    // The spectrum alone on the heap, 513 bins and nothing after them: a kernel whose blocks
+    // reached past bin 512 (even only to write back what it read) is caught by the address
+    // sanitizer, and its sums must still be the four-lane path's.
+    const VectorWidth width = GetParam();
+    PartialRandom random;
+    PartialGroup groups[4] = {{0, kHopRate, &random},
+                              {0, kHopRate, &random},
+                              {0, kHopRate, &random},
+                              {0, kHopRate, &random}};
+    const PartialGroup* batch[4] = {&groups[0], &groups[1], &groups[2], &groups[3]};
+    KernelTable kernel;
+    const SpectrumGeometry geometry;
+    constexpr std::align_val_t kAlignment{64};
+    const auto release = [=](Complex* p) { ::operator delete(p, kAlignment); };
+    const std::unique_ptr<Complex, decltype(release)> heap(
+        static_cast<Complex*>(::operator new(kNumBins * sizeof(Complex), kAlignment)), release);
+    Complex* const bins = heap.get();
+    std::mt19937 rng(8);
+    std::normal_distribution<float> amplitude(0.0f, 1.0f);
+    for (int trial = 0; trial < 200; ++trial)
+    {
+        for (int i = 0; i < 4; ++i)
+        {
+            // Every quarter bin from 500 to 516, a lane at a time.
+            const auto at = [&](int lane) {
+                return (500.0f + 0.25f * static_cast<float>((trial + 16 * i + 4 * lane) % 65)) *
+                       kPi;
+            };
+            groups[i].mModOmega = vec4(at(0), at(1), at(2), at(3));
+            groups[i].mRe = vec4(amplitude(rng), amplitude(rng), amplitude(rng), amplitude(rng));
+            groups[i].mIm = vec4(amplitude(rng), amplitude(rng), amplitude(rng), amplitude(rng));
+        }
+        Spectrum fourLanes(static_cast<std::uint32_t>(trial));
+        std::memcpy(bins, fourLanes.bins.data(), kNumBins * sizeof(Complex));
+        for (const PartialGroup& g : groups)
+            g.addToSpectrum(fourLanes.bins.data(), kernel, geometry);
+        if (trial % 2 == 0)
+            for (const PartialGroup& g : groups)
+                g.addToSpectrumWide(width, bins, kernel, geometry);
+        else
+            PartialGroup::addFourToSpectrumWide(width, batch, bins, kernel, geometry);
+        ASSERT_EQ(std::memcmp(bins, fourLanes.bins.data(), kNumBins * sizeof(Complex)), 0)
+            << "trial " << trial;
     }
 }
 

@@ -8,16 +8,8 @@
 namespace quendra::dravel::vantor::avx2
 {
 QUENDRA_BEGIN_TARGET("avx2,fma")
-#include "quendra/dsp/simd/GrainMath.inl"
-#include "simd/GroupArithmetic.inl"
-#include "simd/GroupUpdateKernels.inl"
-#include "simd/SpectrumAddKernels.inl"
+using GroupPack = vec8;
+#include "simd/PartialGroupBackend.inl"
 QUENDRA_END_TARGET
-
-const GroupBackend kGroupBackend = {
-    &addToSpectrumOf<vec8>,
-    &addFourToSpectrumOf<vec8>,
-    &updateEightGranularOf<vec8>,
-};
 } // namespace quendra::dravel::vantor::avx2
 #endif

@@ -8,16 +8,8 @@
 namespace quendra::dravel::vantor::avx512
 {
 QUENDRA_BEGIN_TARGET("avx512f")
-#include "quendra/dsp/simd/GrainMath.inl"
-#include "simd/GroupArithmetic.inl"
-#include "simd/GroupUpdateKernels.inl"
-#include "simd/SpectrumAddKernels.inl"
+using GroupPack = vec16;
+#include "simd/PartialGroupBackend.inl"
 QUENDRA_END_TARGET
-
-const GroupBackend kGroupBackend = {
-    &addToSpectrumOf<vec16>,
-    &addFourToSpectrumOf<vec16>,
-    &updateEightGranularOf<vec16>,
-};
 } // namespace quendra::dravel::vantor::avx512
 #endif

@@ -1,8 +1,8 @@
-// What the partial group's four-lane code and its wide backends (PartialGroupAvx2.cpp,
-// PartialGroupAvx512.cpp, which instantiate the kernels of simd/GroupUpdateKernels.inl and
-// simd/SpectrumAddKernels.inl with their lane packs) share: where a lane lands in the spectrum and
-// how its taps are added there, the parts of the batched update that do not depend on the width,
-// and the backends' entry points. Private to the engine's sources.
+// What the partial group's four-lane code and its wide backends share: the hop's arithmetic
+// (simd/GroupArithmetic.inl, here on vec4), where a lane lands in the spectrum and how its taps
+// are added there, the parts of the batched update that do not depend on the width, and the
+// table of a backend's entry points. PartialGroupAvx2.cpp and PartialGroupAvx512.cpp instantiate
+// the kernels (simd/PartialGroupBackend.inl) with their lane packs. Private to the engine.
 #pragma once
 
 #include "quendra/dsp/PartialGroup.h"

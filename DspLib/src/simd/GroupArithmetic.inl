@@ -1,8 +1,8 @@
 // The arithmetic of a partial group's hop, written once for every lane pack: update() and
 // addToSpectrum() run it on vec4 (one group), the wide kernels on packs of two or four groups
 // (group i in lanes 4i .. 4i + 3). No include guard: included into the namespace of each
-// backend, under its instruction set (PartialGroupWide.h for vec4, PartialGroupAvx2.cpp and
-// PartialGroupAvx512.cpp for theirs). Expects the pack's primitives, floor(), ceil() and
+// backend, under its instruction set (PartialGroupWide.h for vec4, PartialGroupBackend.inl for
+// the wide packs). Expects the pack's primitives, floor(), ceil() and
 // sinPoly() in scope, and kPi, kTwoPi.
 
 // The lanes that take part this hop: below the harmonic limit and inside 20 Hz .. 20 kHz.

@@ -2,7 +2,7 @@
 // a pack holds P::kLanes / 4 groups, group i in lanes 4i .. 4i + 3, and runs update() on them
 // operation for operation, so the bits are those of eight update() calls. No include guard:
 // each wide backend includes it into its own namespace, under its own instruction set (see
-// PartialGroupAvx2.cpp). Expects PartialGroupWide.h and the pack's header in scope.
+// PartialGroupBackend.inl). Expects PartialGroupWide.h and the pack's header in scope.
 
 template <LanePack P>
 constexpr int kGroupsPerPack = P::kLanes / 4;

@@ -2,7 +2,7 @@
 // four lanes: the sums of PartialGroup::addToSpectrum() in the same order, each lane's eight
 // taps added through aligned blocks of P::kLanes / 2 bins, (re, im) each. No include guard:
 // each wide backend includes it into its own namespace, under its own instruction set (see
-// PartialGroupAvx2.cpp). Expects PartialGroupWide.h and the pack's header in scope.
+// PartialGroupBackend.inl). Expects PartialGroupWide.h and the pack's header in scope.
 //
 // A lane's taps start at place r = first mod B of an aligned block of B bins and reach into
 // the next 16 / P::kLanes blocks. The kernel table rotated by r holds them ready: its sixteen

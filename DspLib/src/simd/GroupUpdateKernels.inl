@@ -4,42 +4,6 @@
 // each wide backend includes it into its own namespace, under its own instruction set (see
 // PartialGroupBackend.inl). Expects PartialGroupWide.h and the pack's header in scope.
 
-template <LanePack P>
-constexpr int kGroupsPerPack = P::kLanes / 4;
-
-// A vec4 field of a group or of its Granular state.
-[[gnu::always_inline]] inline vec4& fieldOf(PartialGroup& g, vec4 PartialGroup::*field) noexcept
-{
-    return g.*field;
-}
-[[gnu::always_inline]] inline vec4& fieldOf(PartialGroup& g, vec4 GranularState::*field) noexcept
-{
-    return g.mGranular.*field;
-}
-
-// A field of the pack's groups, group i in lanes 4i .. 4i + 3.
-template <LanePack P, typename Field>
-[[gnu::always_inline]] inline P loadGroups(PartialGroup* g, Field field) noexcept
-{
-    const vec4* quarters[kGroupsPerPack<P>];
-    for (int i = 0; i < kGroupsPerPack<P>; ++i)
-        quarters[i] = &fieldOf(g[i], field);
-    return P::fromQuarters(quarters);
-}
-
-template <LanePack P, typename Field, int... I>
-[[gnu::always_inline]] inline void storeGroups(PartialGroup* g, Field field, P value,
-                                               std::integer_sequence<int, I...>) noexcept
-{
-    ((fieldOf(g[I], field) = quarter<I>(value)), ...);
-}
-
-template <LanePack P, typename Field>
-[[gnu::always_inline]] inline void storeGroups(PartialGroup* g, Field field, P value) noexcept
-{
-    storeGroups(g, field, value, std::make_integer_sequence<int, kGroupsPerPack<P>>{});
-}
-
 // What the first stage of a pack's update leaves for the second.
 template <LanePack P>
 struct GranularPack

@@ -5,6 +5,7 @@
 #include "quendra/dsp/simd/GrainMath.inl"
 
 #include "GroupArithmetic.inl"
+#include "GroupFields.inl"
 
 #include "GroupUpdateKernels.inl"
 #include "SpectrumAddKernels.inl"

@@ -110,22 +110,12 @@ struct PackPlacement
 };
 
 template <LanePack P>
-[[gnu::always_inline]] inline P loadEach(const PartialGroup* const* groups,
-                                         vec4 PartialGroup::*field) noexcept
-{
-    const vec4* quarters[P::kLanes / 4];
-    for (int i = 0; i < P::kLanes / 4; ++i)
-        quarters[i] = &(groups[i]->*field);
-    return P::fromQuarters(quarters);
-}
-
-template <LanePack P>
 [[gnu::always_inline]] inline void placePack(const PartialGroup* const* groups,
                                              const SpectrumGeometry& geometry,
                                              PackPlacement<P>& p) noexcept
 {
     using Words = decltype(truncateToWord(P(0.0f)));
-    const SpectrumPlace<P> place = spectrumPlace(loadEach<P>(groups, &PartialGroup::mModOmega),
+    const SpectrumPlace<P> place = spectrumPlace(loadGroups<P>(groups, &PartialGroup::mModOmega),
                                                  P(geometry.fftSize), P(geometry.hop));
     place.f.storeAligned(p.f);
     p.inRange = laneBits(place.inRange);
@@ -142,8 +132,8 @@ template <LanePack P>
         greaterSigned(block, Words(static_cast<std::uint32_t>(static_cast<int>(kNumBins) -
                                                               (kTapPacks<P> + 1) * kBlockBins<P>)));
     p.blockable = ~laneBits(outside) & ((1u << P::kLanes) - 1);
-    const P re = loadEach<P>(groups, &PartialGroup::mRe);
-    const P im = loadEach<P>(groups, &PartialGroup::mIm);
+    const P re = loadGroups<P>(groups, &PartialGroup::mRe);
+    const P im = loadGroups<P>(groups, &PartialGroup::mIm);
     interleaveLow(re, im).storeAligned(p.pairs[0]);
     interleaveHigh(re, im).storeAligned(p.pairs[1]);
 }

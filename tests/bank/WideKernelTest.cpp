@@ -7,6 +7,8 @@
 #include "quendra/dsp/simd/KernelBackend.h"
 #include "quendra/dsp/simd/WideVectors.h"
 
+#include "WideKernelSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -21,25 +23,16 @@
 #include <vector>
 
 using namespace quendra::dravel::vantor;
+using namespace wide_kernel_support;
 
 namespace
 {
-constexpr float kPi = 3.1415927f;
-constexpr float kHopRate = 48000.0f / 512.0f;
 
 std::string nameOf(VectorWidth width)
 {
     return width == VectorWidth::FourLanes ? "FourLanes"
            : width == VectorWidth::Bits256 ? "Bits256"
                                            : "Bits512";
-}
-
-bool sameBits(vec4 a, vec4 b)
-{
-    for (int l = 0; l < 4; ++l)
-        if (std::bit_cast<std::uint32_t>(a[l]) != std::bit_cast<std::uint32_t>(b[l]))
-            return false;
-    return true;
 }
 
 struct WideKernel : ::testing::TestWithParam<VectorWidth>
@@ -51,36 +44,6 @@ struct WideKernel : ::testing::TestWithParam<VectorWidth>
     }
 };
 
-// A 64-byte aligned spectrum with guard bins after bin 512, filled with noise.
-struct alignas(64) Spectrum
-{
-    std::array<Complex, kNumBins + 31> bins;
-
-    explicit Spectrum(std::uint32_t seed)
-    {
-        std::mt19937 rng(seed);
-        std::normal_distribution<float> d(0.0f, 1.0f);
-        for (Complex& c : bins)
-            c = {d(rng), d(rng)};
-    }
-    bool operator==(const Spectrum& o) const
-    {
-        return std::memcmp(bins.data(), o.bins.data(), sizeof bins) == 0;
-    }
-};
-
-// Bin positions of lanes: every quarter bin near both ends, beyond them, and inside.
-std::vector<float> edgePositions()
-{
-    std::vector<float> positions;
-    for (float p = -12.0f; p <= 12.0f; p += 0.25f)
-        positions.push_back(p);
-    for (float p = 500.0f; p <= 522.0f; p += 0.25f)
-        positions.push_back(p);
-    for (float p : {-600.0f, -509.0f, -508.0f, 100.3f, 255.7f, 516.0f, 516.25f, 1e9f})
-        positions.push_back(p);
-    return positions;
-}
 } // namespace
 
 TEST_P(WideKernel, SpectrumAddAtTheEdgesGivesTheFourLaneBits)
@@ -168,51 +131,6 @@ TEST_P(WideKernel, SpectrumAddTouchesNoBinPastTheLast)
             << "trial " << trial;
     }
 }
-
-namespace
-{
-// Eight Granular groups side by side, as a bank holds them, set up from one seed.
-struct EightGroups
-{
-    PartialRandom random;
-    alignas(PartialGroup) unsigned char storage[8 * sizeof(PartialGroup)];
-
-    PartialGroup* groups() { return std::launder(reinterpret_cast<PartialGroup*>(storage)); }
-
-    explicit EightGroups(float fundamentalBin)
-    {
-        random.reseed(77);
-        for (int i = 0; i < 8; ++i)
-        {
-            PartialGroup* g = new (storage + i * sizeof(PartialGroup))
-                PartialGroup(static_cast<std::uint8_t>(i % 2), kHopRate, &random);
-            const float h = static_cast<float>(4 * i);
-            g->layOut(vec4(h, h + 1.0f, h + 2.0f, h + 3.0f), vec4(0.0f));
-            g->setHarmonicLimit(29.0f); // the last lanes take no part
-            g->setFundamental(vec4(fundamentalBin * kPi));
-            g->computeRatios(vec4(0.01f), vec4(0.02f));
-            g->setModRate(8.0f);
-            g->selectMode(ModMode::Granular);
-            g->setRetention(vec4(0.9f, 0.5f, 0.99f, 0.0f));
-            g->setPitchDepth(vec4(0.25f));
-        }
-    }
-};
-
-void expectSameGroups(PartialGroup& a, PartialGroup& b, int hop, int group)
-{
-    SCOPED_TRACE("hop " + std::to_string(hop) + ", group " + std::to_string(group));
-    EXPECT_EQ(a.mAudible, b.mAudible);
-    EXPECT_TRUE(sameBits(a.mExcitation, b.mExcitation));
-    EXPECT_TRUE(sameBits(a.mLevel, b.mLevel));
-    EXPECT_TRUE(sameBits(a.mModOmega, b.mModOmega));
-    EXPECT_TRUE(sameBits(a.mPhase, b.mPhase));
-    EXPECT_TRUE(sameBits(a.mRe, b.mRe));
-    EXPECT_TRUE(sameBits(a.mIm, b.mIm));
-    EXPECT_TRUE(sameBits(a.mGranular.countdown, b.mGranular.countdown));
-    EXPECT_TRUE(sameBits(a.mGranular.envelope, b.mGranular.envelope));
-}
-} // namespace
 
 TEST_P(WideKernel, EightGroupUpdateGivesTheBitsOfEightUpdates)
 {

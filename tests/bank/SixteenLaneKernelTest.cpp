@@ -10,8 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 namespace quendra::dravel::vantor::sixteen
 {
 using GroupPack = lanes16;
@@ -25,25 +23,15 @@ using quendra::dravel::vantor::sixteen::misalignedAccesses;
 TEST(SixteenLaneKernel, SpectrumAddAtTheEdgesGivesTheFourLaneBits)
 {
     misalignedAccesses = 0;
-    PartialRandom random;
-    PartialGroup groups[4] = {{0, kHopRate, &random},
-                              {0, kHopRate, &random},
-                              {0, kHopRate, &random},
-                              {0, kHopRate, &random}};
-    const PartialGroup* batch[4] = {&groups[0], &groups[1], &groups[2], &groups[3]};
+    FourGroups four;
+    auto& groups = four.groups;
+    const auto& batch = four.batch;
     KernelTable kernel;
     const SpectrumGeometry geometry;
     const std::vector<float> positions = edgePositions();
     std::mt19937 rng(6);
     std::uniform_int_distribution<std::size_t> pick(0, positions.size() - 1);
     std::normal_distribution<float> amplitude(0.0f, 1.0f);
-    // The spectrum of the packed sums alone on the heap, 513 bins and nothing after them, so
-    // that a block past bin 512 shows under the address sanitizer.
-    constexpr std::align_val_t kAlignment{64};
-    const auto release = [=](Complex* p) { ::operator delete(p, kAlignment); };
-    const std::unique_ptr<Complex, decltype(release)> heap(
-        static_cast<Complex*>(::operator new(kNumBins * sizeof(Complex), kAlignment)), release);
-    Complex* const packed = heap.get();
     for (int trial = 0; trial < 3000; ++trial)
     {
         for (PartialGroup& g : groups)
@@ -54,15 +42,16 @@ TEST(SixteenLaneKernel, SpectrumAddAtTheEdgesGivesTheFourLaneBits)
             g.mIm = vec4(amplitude(rng), amplitude(rng), amplitude(rng), amplitude(rng));
         }
         Spectrum fourLanes(static_cast<std::uint32_t>(trial));
-        std::memcpy(packed, fourLanes.bins.data(), kNumBins * sizeof(Complex));
+        // The packed sums on a spectrum with nothing after bin 512 (see ExactSpectrum).
+        ExactSpectrum packed(fourLanes);
         for (const PartialGroup& g : groups)
             g.addToSpectrum(fourLanes.bins.data(), kernel, geometry);
         if (trial % 2 == 0)
             for (const PartialGroup& g : groups)
-                kGroupBackend.addToSpectrum(g, packed, kernel, geometry);
+                kGroupBackend.addToSpectrum(g, packed.bins(), kernel, geometry);
         else
-            kGroupBackend.addFourToSpectrum(batch, packed, kernel, geometry);
-        ASSERT_EQ(std::memcmp(packed, fourLanes.bins.data(), kNumBins * sizeof(Complex)), 0)
+            kGroupBackend.addFourToSpectrum(batch, packed.bins(), kernel, geometry);
+        ASSERT_TRUE(packed == fourLanes)
             << (trial % 2 == 0 ? "one group at a time" : "four groups together") << ", trial "
             << trial;
     }

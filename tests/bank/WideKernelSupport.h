@@ -49,6 +49,44 @@ struct alignas(64) Spectrum
     }
 };
 
+// The first 513 bins of a Spectrum alone on the heap, nothing after them: a kernel that
+// reached past bin 512 (even only to write back what it read) shows under the address
+// sanitizer.
+class ExactSpectrum
+{
+public:
+    explicit ExactSpectrum(const Spectrum& from)
+        : mBins(static_cast<Complex*>(::operator new(kBytes, kAlignment)))
+    {
+        std::memcpy(mBins, from.bins.data(), kBytes);
+    }
+    ~ExactSpectrum() { ::operator delete(mBins, kAlignment); }
+    ExactSpectrum(const ExactSpectrum&) = delete;
+    ExactSpectrum& operator=(const ExactSpectrum&) = delete;
+
+    Complex* bins() { return mBins; }
+    bool operator==(const Spectrum& o) const
+    {
+        return std::memcmp(mBins, o.bins.data(), kBytes) == 0;
+    }
+
+private:
+    static constexpr std::size_t kBytes = kNumBins * sizeof(Complex);
+    static constexpr std::align_val_t kAlignment{64};
+    Complex* mBins;
+};
+
+// Four groups of one random state, and the list of them that the four-group add takes.
+struct FourGroups
+{
+    PartialRandom random;
+    PartialGroup groups[4] = {{0, kHopRate, &random},
+                              {0, kHopRate, &random},
+                              {0, kHopRate, &random},
+                              {0, kHopRate, &random}};
+    const PartialGroup* batch[4] = {&groups[0], &groups[1], &groups[2], &groups[3]};
+};
+
 // Bin positions of lanes: every quarter bin near both ends, beyond them, and inside.
 inline std::vector<float> edgePositions()
 {

@@ -49,12 +49,9 @@ struct WideKernel : ::testing::TestWithParam<VectorWidth>
 TEST_P(WideKernel, SpectrumAddAtTheEdgesGivesTheFourLaneBits)
 {
     const VectorWidth width = GetParam();
-    PartialRandom random;
-    PartialGroup groups[4] = {{0, kHopRate, &random},
-                              {0, kHopRate, &random},
-                              {0, kHopRate, &random},
-                              {0, kHopRate, &random}};
-    const PartialGroup* batch[4] = {&groups[0], &groups[1], &groups[2], &groups[3]};
+    FourGroups four;
+    auto& groups = four.groups;
+    const auto& batch = four.batch;
     KernelTable kernel;
     const SpectrumGeometry geometry;
     const std::vector<float> positions = edgePositions();
@@ -86,23 +83,13 @@ TEST_P(WideKernel, SpectrumAddAtTheEdgesGivesTheFourLaneBits)
 
 TEST_P(WideKernel, SpectrumAddTouchesNoBinPastTheLast)
 {
-    // The spectrum alone on the heap, 513 bins and nothing after them: a kernel whose blocks
-    // reached past bin 512 (even only to write back what it read) is caught by the address
-    // sanitizer, and its sums must still be the four-lane path's.
+    // The four-lane sums on a spectrum with nothing after bin 512 (see ExactSpectrum).
     const VectorWidth width = GetParam();
-    PartialRandom random;
-    PartialGroup groups[4] = {{0, kHopRate, &random},
-                              {0, kHopRate, &random},
-                              {0, kHopRate, &random},
-                              {0, kHopRate, &random}};
-    const PartialGroup* batch[4] = {&groups[0], &groups[1], &groups[2], &groups[3]};
+    FourGroups four;
+    auto& groups = four.groups;
+    const auto& batch = four.batch;
     KernelTable kernel;
     const SpectrumGeometry geometry;
-    constexpr std::align_val_t kAlignment{64};
-    const auto release = [=](Complex* p) { ::operator delete(p, kAlignment); };
-    const std::unique_ptr<Complex, decltype(release)> heap(
-        static_cast<Complex*>(::operator new(kNumBins * sizeof(Complex), kAlignment)), release);
-    Complex* const bins = heap.get();
     std::mt19937 rng(8);
     std::normal_distribution<float> amplitude(0.0f, 1.0f);
     for (int trial = 0; trial < 200; ++trial)
@@ -119,16 +106,15 @@ TEST_P(WideKernel, SpectrumAddTouchesNoBinPastTheLast)
             groups[i].mIm = vec4(amplitude(rng), amplitude(rng), amplitude(rng), amplitude(rng));
         }
         Spectrum fourLanes(static_cast<std::uint32_t>(trial));
-        std::memcpy(bins, fourLanes.bins.data(), kNumBins * sizeof(Complex));
+        ExactSpectrum wide(fourLanes);
         for (const PartialGroup& g : groups)
             g.addToSpectrum(fourLanes.bins.data(), kernel, geometry);
         if (trial % 2 == 0)
             for (const PartialGroup& g : groups)
-                g.addToSpectrumWide(width, bins, kernel, geometry);
+                g.addToSpectrumWide(width, wide.bins(), kernel, geometry);
         else
-            PartialGroup::addFourToSpectrumWide(width, batch, bins, kernel, geometry);
-        ASSERT_EQ(std::memcmp(bins, fourLanes.bins.data(), kNumBins * sizeof(Complex)), 0)
-            << "trial " << trial;
+            PartialGroup::addFourToSpectrumWide(width, batch, wide.bins(), kernel, geometry);
+        ASSERT_TRUE(wide == fourLanes) << "trial " << trial;
     }
 }
 

@@ -4,22 +4,12 @@
 // each wide backend includes it into its own namespace, under its own instruction set (see
 // PartialGroupBackend.inl). Expects PartialGroupWide.h and the pack's header in scope.
 
-// What the first stage of a pack's update leaves for the second.
+// What the first stage of a pack's update leaves for the second (left uninitialised until the
+// first stage writes it: the packs are trivially constructed).
 template <LanePack P>
 struct GranularPack
 {
-    // Written here, under the backend's instruction set (an implicit one would not be).
-    [[gnu::always_inline]] GranularPack() noexcept
-        : omega(0.0f), excitation(0.0f), envelope(0.0f), pitch(0.0f), active(P::maskFromBits(0u))
-    {
-    }
-    [[gnu::always_inline]] GranularPack(PartialGroup* first, P omega_, P excitation_, P envelope_,
-                                        P pitch_, typename P::Mask active_) noexcept
-        : g(first), omega(omega_), excitation(excitation_), envelope(envelope_), pitch(pitch_),
-          active(active_)
-    {
-    }
-    PartialGroup* g = nullptr;
+    PartialGroup* g;
     P omega;
     P excitation;
     P envelope;
@@ -27,11 +17,12 @@ struct GranularPack
     typename P::Mask active;
 };
 
-// The pack's update up to the modulator (update() up to and including the Granular step).
+// The pack's update up to the modulator (update() up to and including the Granular step),
+// for the groups from g; what the rest needs goes into b.
 template <LanePack P>
-[[gnu::always_inline]] inline GranularPack<P> startPack(PartialGroup* g, const BinMagnitudes& in,
-                                                        vec4 shiftRatio,
-                                                        const SpectrumGeometry& geometry) noexcept
+[[gnu::always_inline]] inline void startPack(GranularPack<P>& b, PartialGroup* g,
+                                             const BinMagnitudes& in, vec4 shiftRatio,
+                                             const SpectrumGeometry& geometry) noexcept
 {
     using Mask = typename P::Mask;
     const P one(1.0f);
@@ -75,8 +66,12 @@ template <LanePack P>
     storeGroups(g, &GranularState::pulse, pulse);
     storeGroups(g, &GranularState::countdown, countdown);
     storeGroups(g, &GranularState::envelope, envelope);
-    const P pitch = loadGroups<P>(g, &GranularState::pitchScale) * envelope;
-    return {g, omega, excitation, envelope, pitch, active};
+    b.g = g;
+    b.omega = omega;
+    b.excitation = excitation;
+    b.envelope = envelope;
+    b.pitch = loadGroups<P>(g, &GranularState::pitchScale) * envelope;
+    b.active = active;
 }
 
 // Group I's part of the rest of the update, kept only when it has an active lane.
@@ -127,7 +122,7 @@ bool updateEightGranularOf(PartialGroup* g, const BinMagnitudes& in, vec4 shiftR
     constexpr int packCount = 8 / kGroupsPerPack<P>;
     GranularPack<P> packs[packCount];
     for (int i = 0; i < packCount; ++i)
-        packs[i] = startPack<P>(g + i * kGroupsPerPack<P>, in, shiftRatio, geometry);
+        startPack(packs[i], g + i * kGroupsPerPack<P>, in, shiftRatio, geometry);
     for (const GranularPack<P>& pack : packs)
         finishPack(pack);
     return true;

@@ -41,6 +41,8 @@ struct vec16
     static constexpr int kLanes = 16;
     using Mask = mask16;
     __m512 v;
+    // Uninitialised, for a slot that is written before it is read.
+    vec16() noexcept = default;
     QUENDRA_AVX512_INLINE explicit vec16(__m512 native) noexcept : v(native) {}
     QUENDRA_AVX512_INLINE explicit vec16(float s) noexcept : v(_mm512_set1_ps(s)) {}
     // A vec4 in every quarter.

@@ -37,6 +37,8 @@ struct vec8
     static constexpr int kLanes = 8;
     using Mask = vec8; // all bits set in a true lane
     __m256 v;
+    // Uninitialised, for a slot that is written before it is read.
+    vec8() noexcept = default;
     QUENDRA_AVX2_INLINE explicit vec8(__m256 native) noexcept : v(native) {}
     QUENDRA_AVX2_INLINE explicit vec8(float s) noexcept : v(_mm256_set1_ps(s)) {}
     // A vec4 in both halves.

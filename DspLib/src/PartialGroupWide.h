@@ -13,6 +13,10 @@
 #include <cstring>
 #include <utility>
 
+#if defined(__AVX__)
+#include <immintrin.h> // addLane()'s 256-bit form, where the whole build has AVX
+#endif
+
 namespace quendra::dravel::vantor
 {
 

@@ -17,6 +17,18 @@ vec4 phaseFrom(PartialRandom* rng) noexcept
     return (vec4(1.0f) - u) * vec4(-kPi) + u * vec4(kPi);
 }
 
+#if defined(QUENDRA_WIDE_VECTORS)
+// The wide backend of width, none for four lanes.
+const GroupBackend* wideBackend(VectorWidth width) noexcept
+{
+    if (width == VectorWidth::Bits512)
+        return &avx512::kGroupBackend;
+    if (width == VectorWidth::Bits256)
+        return &avx2::kGroupBackend;
+    return nullptr;
+}
+#endif
+
 } // namespace
 
 const vec4& halfPiVector() noexcept
@@ -69,7 +81,7 @@ vec4 PartialGroup::activeLanes() const noexcept
 
 [[gnu::always_inline]] inline vec4 PartialGroup::lanesTakingPart() const noexcept
 {
-    return (mHarmonic < mHarmonicLimit) & (mMinOmega <= mOmega) & (mOmega <= mMaxOmega);
+    return takingPart(mHarmonic, mHarmonicLimit, mMinOmega, mMaxOmega, mOmega);
 }
 
 vec4 PartialGroup::readExcitation(const BinMagnitudes& in, vec4 shiftRatio,
@@ -84,16 +96,10 @@ PartialGroup::excitationAt(const BinMagnitudes& in, vec4 shiftRatio,
 {
     if (!mExcite)
         return vec4(0.0f);
-    // Where the partial listens: its unmodulated frequency, shifted.
-    const vec4 position = mOmega * geometry.excitationScale * shiftRatio;
-    const vec4 inside = (position >= vec4(0.0f)) & (position <= vec4(511.0f));
-    const vec4 p = inside & position;
-    const vec4 whole = truncateToInt(p);
-    const vec4 frac = p - whole;
-
-    // The bins as integers in one conversion (whole numbers in 0..511, so exact).
+    const ListeningPlace<vec4> place = listeningPlace(mOmega, geometry.excitationScale, shiftRatio);
+    // The bins as integers in one conversion (exact: the positions lie in 0..511).
     alignas(16) std::uint32_t bins[4];
-    truncateToWord(whole).store(bins);
+    truncateToWord(place.position).store(bins);
     alignas(16) float lower[4], upper[4];
     for (int l = 0; l < 4; ++l)
     {
@@ -101,9 +107,7 @@ PartialGroup::excitationAt(const BinMagnitudes& in, vec4 shiftRatio,
         lower[l] = in[k];
         upper[l] = in[k + 1];
     }
-    const vec4 m0 = vec4::load(lower);
-    const vec4 m1 = vec4::load(upper);
-    return inside & (m1 * frac + m0 * (vec4(1.0f) - frac));
+    return excitationBetween(place.inside, vec4::load(lower), vec4::load(upper), place.fraction);
 }
 
 void PartialGroup::oscillatorStep(vec4 amplitude) noexcept
@@ -113,14 +117,10 @@ void PartialGroup::oscillatorStep(vec4 amplitude) noexcept
 
 [[gnu::always_inline]] inline void PartialGroup::advanceOscillator(vec4 amplitude) noexcept
 {
-    // The values of halfPiVector() and piVector(), as constants the compiler can keep in
-    // registers across groups instead of calls that check a guard.
-    const vec4 halfPi(1.5707964f);
-    const vec4 pi(kPi);
-    mRe = amplitude * sinPoly(halfPi - abs(mPhase));
-    mIm = amplitude * sinPoly(halfPi - abs(pi - abs(mPhase + halfPi)));
-    const vec4 y = (mPhase + mModOmega) / vec4(kTwoPi) + vec4(0.5f);
-    mPhase = (y - floor(y) - vec4(0.5f)) * vec4(kTwoPi);
+    const OscillatorStep<vec4> step = oscillatorAfter(mPhase, mModOmega, amplitude);
+    mRe = step.re;
+    mIm = step.im;
+    mPhase = step.phase;
 }
 
 void PartialGroup::addToSpectrum(Complex* out, const KernelTable& kernel,
@@ -181,10 +181,8 @@ void PartialGroup::addToSpectrumWide(VectorWidth width, Complex* out, const Kern
                                      const SpectrumGeometry& geometry) const noexcept
 {
 #if defined(QUENDRA_WIDE_VECTORS)
-    if (width == VectorWidth::Bits512)
-        return avx512::addToSpectrum(*this, out, kernel, geometry);
-    if (width == VectorWidth::Bits256)
-        return avx2::addToSpectrum(*this, out, kernel, geometry);
+    if (const GroupBackend* wide = wideBackend(width))
+        return wide->addToSpectrum(*this, out, kernel, geometry);
 #endif
     (void)width;
     addToSpectrum(out, kernel, geometry);
@@ -195,10 +193,8 @@ void PartialGroup::addFourToSpectrumWide(VectorWidth width, const PartialGroup* 
                                          const SpectrumGeometry& geometry) noexcept
 {
 #if defined(QUENDRA_WIDE_VECTORS)
-    if (width == VectorWidth::Bits512)
-        return avx512::addFourToSpectrum(groups, out, kernel, geometry);
-    if (width == VectorWidth::Bits256)
-        return avx2::addFourToSpectrum(groups, out, kernel, geometry);
+    if (const GroupBackend* wide = wideBackend(width))
+        return wide->addFourToSpectrum(groups, out, kernel, geometry);
 #endif
     (void)width;
     for (int i = 0; i < 4; ++i)
@@ -239,14 +235,8 @@ void PartialGroup::update(const BinMagnitudes& in, vec4 shiftRatio,
         mAudible = false;
         return;
     }
-    mModOmega = mOmega * (vec4(1.0f) + mod.pitch * mPitchDepth);
-
-    // Instant attack, release by the retention per hop. A non-finite level left by a hop
-    // that read infinite or NaN bins counts as 0 (x - x is 0 only for finite x), so the next
-    // clean hop starts again from its input instead of holding the level for ever.
-    const vec4 previous = (mLevel - mLevel == vec4(0.0f)) & mLevel;
-    const vec4 released = (vec4(1.0f) - mRetention) * mExcitation + mRetention * previous;
-    mLevel = active & select(mExcitation < previous, released, mExcitation);
+    mModOmega = modulatedOmega(mOmega, mod.pitch, mPitchDepth);
+    mLevel = levelAfter(mLevel, mExcitation, mRetention, active);
 
     mAudible = any(mLevel >= vec4(0.001f));
     if (!mAudible)
@@ -259,10 +249,8 @@ bool PartialGroup::updateEightGranular(VectorWidth width, PartialGroup* groups,
                                        const SpectrumGeometry& geometry) noexcept
 {
 #if defined(QUENDRA_WIDE_VECTORS)
-    if (width == VectorWidth::Bits512)
-        return avx512::updateEightGranular(groups, in, shiftRatio, geometry);
-    if (width == VectorWidth::Bits256)
-        return avx2::updateEightGranular(groups, in, shiftRatio, geometry);
+    if (const GroupBackend* wide = wideBackend(width))
+        return wide->updateEightGranular(groups, in, shiftRatio, geometry);
 #endif
     (void)width, (void)groups, (void)in, (void)shiftRatio, (void)geometry;
     return false;

@@ -1,7 +1,8 @@
-// What the partial group's four-lane code and its wide backends (PartialGroupAvx2.cpp,
-// PartialGroupAvx512.cpp) share: where a lane lands in the spectrum and how its taps are added
-// there, the parts of the batched update that do not depend on the width, and the backends'
-// entry points. Private to the engine's sources.
+// What the partial group's four-lane code and its wide backends share: the hop's arithmetic
+// (simd/GroupArithmetic.inl, here on vec4), where a lane lands in the spectrum and how its taps
+// are added there, the parts of the batched update that do not depend on the width, and the
+// table of a backend's entry points. PartialGroupAvx2.cpp and PartialGroupAvx512.cpp instantiate
+// the kernels (simd/PartialGroupBackend.inl) with their lane packs. Private to the engine.
 #pragma once
 
 #include "quendra/dsp/PartialGroup.h"
@@ -10,9 +11,10 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
-#if defined(QUENDRA_WIDE_VECTORS)
-#include <immintrin.h>
+#if defined(__AVX__)
+#include <immintrin.h> // addLane()'s 256-bit form, where the whole build has AVX
 #endif
 
 namespace quendra::dravel::vantor
@@ -24,6 +26,8 @@ constexpr float kPi = 3.1415927f;
 constexpr float kTwoPi = 6.2831855f;
 
 constexpr int kLastBin = static_cast<int>(kNumBins) - 1;
+
+#include "simd/GroupArithmetic.inl"
 
 // The eight taps of lane L as (re w, im w) for bins first .. first + 7, two bins per vector,
 // the tap weights interpolated at quarter-bin offset tap and fraction f.
@@ -159,29 +163,20 @@ struct LanePlacement
 [[gnu::always_inline]] inline LanePlacement placeLanes(vec4 modOmega,
                                                        const SpectrumGeometry& geometry) noexcept
 {
+    const SpectrumPlace<vec4> place = spectrumPlace(modOmega, geometry.fftSize, geometry.hop);
     LanePlacement p;
-    const vec4 x = modOmega * geometry.fftSize / (vec4(kTwoPi) * geometry.hop);
-    const vec4 c = ceil(x);
-    const vec4 q = vec4(4.0f) * (c - x);
-    const vec4 t = floor(q);
-    p.f = q - t;
-
-    // A lane beyond these bounds has every tap above bin 512 (or would fold past it) and
-    // writes nothing; so does a non-finite one. Inside them the integer forms are exact.
-    p.inRange = (x > vec4(-508.0f)) & (x <= vec4(516.0f));
-    // The integer forms of all four lanes at once (a lane out of range converts to some
-    // value that is never used).
-    truncateToWord(c).store(p.cs);
-    truncateToWord(t).store(p.ts);
+    p.f = place.f;
+    p.inRange = place.inRange;
+    // The integer forms of all four lanes at once, exact in range (a lane out of range
+    // converts to some value that is never used).
+    truncateToWord(place.c).store(p.cs);
+    truncateToWord(place.t).store(p.ts);
     p.inRange.store(p.ok);
     return p;
 }
 
 #if defined(QUENDRA_WIDE_VECTORS)
-// The distance from a field of one group to the same field of the next.
-constexpr std::size_t kGroupStride = sizeof(PartialGroup);
-
-// What the batched updates share, whatever their vector width.
+// What the batched updates share, whatever their lane pack.
 
 // Whether each of the eight groups from g has its own Granular modulator installed.
 inline bool eightGranular(PartialGroup* g) noexcept
@@ -206,59 +201,46 @@ inline bool eightGranular(PartialGroup* g) noexcept
 // Group g's part of the update that only a group with an active lane does, given its four
 // lanes of each result.
 [[gnu::always_inline]] inline void keepUpdate(PartialGroup& g, bool active, bool audible,
-                                              __m128 modOmega, __m128 level, __m128 re, __m128 im,
-                                              __m128 phase) noexcept
+                                              vec4 modOmega, vec4 level, vec4 re, vec4 im,
+                                              vec4 phase) noexcept
 {
     if (!active)
     {
         g.mAudible = false;
         return;
     }
-    g.mModOmega.v = modOmega;
-    g.mLevel.v = level;
+    g.mModOmega = modOmega;
+    g.mLevel = level;
     g.mAudible = audible;
     if (!audible)
         return;
-    g.mRe.v = re;
-    g.mIm.v = im;
-    g.mPhase.v = phase;
+    g.mRe = re;
+    g.mIm = im;
+    g.mPhase = phase;
 }
-
-// What the first stage of a batch's update leaves for the second, in the vectors and masks
-// of Width (a type naming them Vector and Mask).
-template <typename Width>
-struct GranularBatch
-{
-    PartialGroup* g;
-    typename Width::Vector omega;
-    typename Width::Vector excitation;
-    typename Width::Vector envelope;
-    typename Width::Vector pitch;
-    typename Width::Mask active;
-};
 #endif
 } // namespace
 
 #if defined(QUENDRA_WIDE_VECTORS)
-// The backends: the same sums as the four-lane code, in the same order.
+// A wide backend's entry points: the same sums as the four-lane code, in the same order.
+struct GroupBackend
+{
+    void (*addToSpectrum)(const PartialGroup& group, Complex* out, const KernelTable& kernel,
+                          const SpectrumGeometry& geometry) noexcept;
+    void (*addFourToSpectrum)(const PartialGroup* const* groups, Complex* out,
+                              const KernelTable& kernel, const SpectrumGeometry& geometry) noexcept;
+    bool (*updateEightGranular)(PartialGroup* groups, const BinMagnitudes& in, vec4 shiftRatio,
+                                const SpectrumGeometry& geometry) noexcept;
+};
+
 namespace avx2
 {
-void addToSpectrum(const PartialGroup& group, Complex* out, const KernelTable& kernel,
-                   const SpectrumGeometry& geometry) noexcept;
-void addFourToSpectrum(const PartialGroup* const* groups, Complex* out, const KernelTable& kernel,
-                       const SpectrumGeometry& geometry) noexcept;
-bool updateEightGranular(PartialGroup* groups, const BinMagnitudes& in, vec4 shiftRatio,
-                         const SpectrumGeometry& geometry) noexcept;
-} // namespace avx2
+extern const GroupBackend kGroupBackend;
+}
 namespace avx512
 {
-void addToSpectrum(const PartialGroup& group, Complex* out, const KernelTable& kernel,
-                   const SpectrumGeometry& geometry) noexcept;
-void addFourToSpectrum(const PartialGroup* const* groups, Complex* out, const KernelTable& kernel,
-                       const SpectrumGeometry& geometry) noexcept;
-bool updateEightGranular(PartialGroup* groups, const BinMagnitudes& in, vec4 shiftRatio,
-                         const SpectrumGeometry& geometry) noexcept;
-} // namespace avx512
+extern const GroupBackend kGroupBackend;
+}
 #endif
 
 } // namespace quendra::dravel::vantor

@@ -7,6 +7,8 @@
 #include "quendra/dsp/simd/KernelBackend.h"
 #include "quendra/dsp/simd/WideVectors.h"
 
+#include "WideKernelSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -14,31 +16,23 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
 #include <random>
 #include <string>
 #include <vector>
 
 using namespace quendra::dravel::vantor;
+using namespace wide_kernel_support;
 
 namespace
 {
-constexpr float kPi = 3.1415927f;
-constexpr float kHopRate = 48000.0f / 512.0f;
 
 std::string nameOf(VectorWidth width)
 {
     return width == VectorWidth::FourLanes ? "FourLanes"
            : width == VectorWidth::Bits256 ? "Bits256"
                                            : "Bits512";
-}
-
-bool sameBits(vec4 a, vec4 b)
-{
-    for (int l = 0; l < 4; ++l)
-        if (std::bit_cast<std::uint32_t>(a[l]) != std::bit_cast<std::uint32_t>(b[l]))
-            return false;
-    return true;
 }
 
 struct WideKernel : ::testing::TestWithParam<VectorWidth>
@@ -50,47 +44,14 @@ struct WideKernel : ::testing::TestWithParam<VectorWidth>
     }
 };
 
-// A 64-byte aligned spectrum with guard bins after bin 512, filled with noise.
-struct alignas(64) Spectrum
-{
-    std::array<Complex, kNumBins + 31> bins;
-
-    explicit Spectrum(std::uint32_t seed)
-    {
-        std::mt19937 rng(seed);
-        std::normal_distribution<float> d(0.0f, 1.0f);
-        for (Complex& c : bins)
-            c = {d(rng), d(rng)};
-    }
-    bool operator==(const Spectrum& o) const
-    {
-        return std::memcmp(bins.data(), o.bins.data(), sizeof bins) == 0;
-    }
-};
-
-// Bin positions of lanes: every quarter bin near both ends, beyond them, and inside.
-std::vector<float> edgePositions()
-{
-    std::vector<float> positions;
-    for (float p = -12.0f; p <= 12.0f; p += 0.25f)
-        positions.push_back(p);
-    for (float p = 500.0f; p <= 522.0f; p += 0.25f)
-        positions.push_back(p);
-    for (float p : {-600.0f, -509.0f, -508.0f, 100.3f, 255.7f, 516.0f, 516.25f, 1e9f})
-        positions.push_back(p);
-    return positions;
-}
 } // namespace
 
 TEST_P(WideKernel, SpectrumAddAtTheEdgesGivesTheFourLaneBits)
 {
     const VectorWidth width = GetParam();
-    PartialRandom random;
-    PartialGroup groups[4] = {{0, kHopRate, &random},
-                              {0, kHopRate, &random},
-                              {0, kHopRate, &random},
-                              {0, kHopRate, &random}};
-    const PartialGroup* batch[4] = {&groups[0], &groups[1], &groups[2], &groups[3]};
+    FourGroups four;
+    auto& groups = four.groups;
+    const auto& batch = four.batch;
     KernelTable kernel;
     const SpectrumGeometry geometry;
     const std::vector<float> positions = edgePositions();
@@ -120,50 +81,42 @@ TEST_P(WideKernel, SpectrumAddAtTheEdgesGivesTheFourLaneBits)
     }
 }
 
-namespace
+TEST_P(WideKernel, SpectrumAddTouchesNoBinPastTheLast)
 {
-// Eight Granular groups side by side, as a bank holds them, set up from one seed.
-struct EightGroups
-{
-    PartialRandom random;
-    alignas(PartialGroup) unsigned char storage[8 * sizeof(PartialGroup)];
-
-    PartialGroup* groups() { return std::launder(reinterpret_cast<PartialGroup*>(storage)); }
-
-    explicit EightGroups(float fundamentalBin)
+    // The four-lane sums on a spectrum with nothing after bin 512 (see ExactSpectrum).
+    const VectorWidth width = GetParam();
+    FourGroups four;
+    auto& groups = four.groups;
+    const auto& batch = four.batch;
+    KernelTable kernel;
+    const SpectrumGeometry geometry;
+    std::mt19937 rng(8);
+    std::normal_distribution<float> amplitude(0.0f, 1.0f);
+    for (int trial = 0; trial < 200; ++trial)
     {
-        random.reseed(77);
-        for (int i = 0; i < 8; ++i)
+        for (int i = 0; i < 4; ++i)
         {
-            PartialGroup* g = new (storage + i * sizeof(PartialGroup))
-                PartialGroup(static_cast<std::uint8_t>(i % 2), kHopRate, &random);
-            const float h = static_cast<float>(4 * i);
-            g->layOut(vec4(h, h + 1.0f, h + 2.0f, h + 3.0f), vec4(0.0f));
-            g->setHarmonicLimit(29.0f); // the last lanes take no part
-            g->setFundamental(vec4(fundamentalBin * kPi));
-            g->computeRatios(vec4(0.01f), vec4(0.02f));
-            g->setModRate(8.0f);
-            g->selectMode(ModMode::Granular);
-            g->setRetention(vec4(0.9f, 0.5f, 0.99f, 0.0f));
-            g->setPitchDepth(vec4(0.25f));
+            // Every quarter bin from 500 to 516, a lane at a time.
+            const auto at = [&](int lane) {
+                return (500.0f + 0.25f * static_cast<float>((trial + 16 * i + 4 * lane) % 65)) *
+                       kPi;
+            };
+            groups[i].mModOmega = vec4(at(0), at(1), at(2), at(3));
+            groups[i].mRe = vec4(amplitude(rng), amplitude(rng), amplitude(rng), amplitude(rng));
+            groups[i].mIm = vec4(amplitude(rng), amplitude(rng), amplitude(rng), amplitude(rng));
         }
+        Spectrum fourLanes(static_cast<std::uint32_t>(trial));
+        ExactSpectrum wide(fourLanes);
+        for (const PartialGroup& g : groups)
+            g.addToSpectrum(fourLanes.bins.data(), kernel, geometry);
+        if (trial % 2 == 0)
+            for (const PartialGroup& g : groups)
+                g.addToSpectrumWide(width, wide.bins(), kernel, geometry);
+        else
+            PartialGroup::addFourToSpectrumWide(width, batch, wide.bins(), kernel, geometry);
+        ASSERT_TRUE(wide == fourLanes) << "trial " << trial;
     }
-};
-
-void expectSameGroups(PartialGroup& a, PartialGroup& b, int hop, int group)
-{
-    SCOPED_TRACE("hop " + std::to_string(hop) + ", group " + std::to_string(group));
-    EXPECT_EQ(a.mAudible, b.mAudible);
-    EXPECT_TRUE(sameBits(a.mExcitation, b.mExcitation));
-    EXPECT_TRUE(sameBits(a.mLevel, b.mLevel));
-    EXPECT_TRUE(sameBits(a.mModOmega, b.mModOmega));
-    EXPECT_TRUE(sameBits(a.mPhase, b.mPhase));
-    EXPECT_TRUE(sameBits(a.mRe, b.mRe));
-    EXPECT_TRUE(sameBits(a.mIm, b.mIm));
-    EXPECT_TRUE(sameBits(a.mGranular.countdown, b.mGranular.countdown));
-    EXPECT_TRUE(sameBits(a.mGranular.envelope, b.mGranular.envelope));
 }
-} // namespace
 
 TEST_P(WideKernel, EightGroupUpdateGivesTheBitsOfEightUpdates)
 {
@@ -191,6 +144,49 @@ TEST_P(WideKernel, EightGroupUpdateGivesTheBitsOfEightUpdates)
                 fourLanes.groups()[i].update(magnitudes, shift, geometry);
             for (int i = 0; i < 8; ++i)
                 expectSameGroups(wide.groups()[i], fourLanes.groups()[i], hop, i);
+            if (HasFailure())
+                return;
+        }
+    }
+}
+
+TEST_P(WideKernel, EightGroupUpdateKeepsEachGroupsOwnListening)
+{
+    // Groups that do not listen (their voice off) beside ones that do, at every place in a
+    // vector: each keeps its own excitation, and its level falls on its own.
+    const VectorWidth width = GetParam();
+    for (unsigned deaf : {0x02u, 0x41u, 0xa4u, 0x1eu})
+    {
+        EightGroups wide(5.0f);
+        EightGroups fourLanes(5.0f);
+        for (int i = 0; i < 8; ++i)
+        {
+            wide.groups()[i].setVoiceActive(((deaf >> i) & 1u) == 0);
+            fourLanes.groups()[i].setVoiceActive(((deaf >> i) & 1u) == 0);
+        }
+        Spectrum input(11);
+        BinMagnitudes magnitudes;
+        magnitudes.compute(input.bins.data());
+        const SpectrumGeometry geometry;
+        for (int hop = 0; hop < 40; ++hop)
+        {
+            if (hop == 20)
+                for (int i = 0; i < 8; ++i)
+                {
+                    // The other way round from the middle on.
+                    wide.groups()[i].setVoiceActive(((deaf >> i) & 1u) != 0);
+                    fourLanes.groups()[i].setVoiceActive(((deaf >> i) & 1u) != 0);
+                }
+            const vec4 shift(1.0f);
+            if (!PartialGroup::updateEightGranular(width, wide.groups(), magnitudes, shift,
+                                                   geometry))
+                for (int i = 0; i < 8; ++i)
+                    wide.groups()[i].update(magnitudes, shift, geometry);
+            for (int i = 0; i < 8; ++i)
+            {
+                fourLanes.groups()[i].update(magnitudes, shift, geometry);
+                expectSameGroups(wide.groups()[i], fourLanes.groups()[i], hop, i);
+            }
             if (HasFailure())
                 return;
         }

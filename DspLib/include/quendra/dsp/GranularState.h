@@ -11,6 +11,8 @@
 namespace quendra::dravel::vantor
 {
 
+#include "quendra/dsp/simd/GrainMath.inl"
+
 struct GranularState
 {
     // Intervals for one mod rate; the same for every group of a bank.
@@ -61,10 +63,10 @@ inline ModOut GranularState::next() noexcept
     if (any(firing))
     {
         const vec4 u = uniform(mpRng->draw());
-        countdown = select(firing, (vec4(1.0f) - u) * longInterval + u * shortInterval, countdown);
+        countdown = select(firing, grainInterval(u, longInterval, shortInterval), countdown);
         pulse = select(firing, peak, pulse);
     }
-    envelope = select(pulse < envelope, (vec4(1.0f) - release) * pulse + release * envelope, pulse);
+    envelope = grainEnvelope(pulse, envelope, release);
     return {envelope, pitchScale * envelope};
 }
 

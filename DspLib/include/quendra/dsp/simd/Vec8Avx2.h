@@ -9,6 +9,7 @@
 #include "quendra/dsp/simd/Vec4.h"
 
 #include <cstdint>
+#include <cstring>
 #include <immintrin.h>
 
 namespace quendra::dravel::vantor::avx2
@@ -25,12 +26,19 @@ struct vec8u
         : v(_mm256_set1_epi32(static_cast<int>(s)))
     {
     }
+    QUENDRA_AVX2_INLINE void store(std::uint32_t* p) const noexcept
+    {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
+    }
 };
 
 struct vec8
 {
     static constexpr int kLanes = 8;
+    using Mask = vec8; // all bits set in a true lane
     __m256 v;
+    // Uninitialised, for a slot that is written before it is read.
+    vec8() noexcept = default;
     QUENDRA_AVX2_INLINE explicit vec8(__m256 native) noexcept : v(native) {}
     QUENDRA_AVX2_INLINE explicit vec8(float s) noexcept : v(_mm256_set1_ps(s)) {}
     // A vec4 in both halves.
@@ -40,6 +48,35 @@ struct vec8
         return vec8(_mm256_loadu_ps(p));
     }
     QUENDRA_AVX2_INLINE void store(float* p) const noexcept { _mm256_storeu_ps(p, v); }
+    // The same from and to a 32-byte aligned address.
+    QUENDRA_AVX2_INLINE static vec8 loadAligned(const float* p) noexcept
+    {
+        return vec8(_mm256_load_ps(p));
+    }
+    QUENDRA_AVX2_INLINE void storeAligned(float* p) const noexcept { _mm256_store_ps(p, v); }
+    // quarters[0] in lanes 0..3, quarters[1] in lanes 4..7.
+    QUENDRA_AVX2_INLINE static vec8 fromQuarters(const vec4* const* quarters) noexcept
+    {
+        return vec8(_mm256_set_m128(quarters[1]->v, quarters[0]->v));
+    }
+    // The mask of the lanes whose bits are set in `bits` (lane i: bit i).
+    QUENDRA_AVX2_INLINE static Mask maskFromBits(unsigned bits) noexcept
+    {
+        const __m256i lane = _mm256_setr_epi32(1, 2, 4, 8, 16, 32, 64, 128);
+        const __m256i set = _mm256_and_si256(_mm256_set1_epi32(static_cast<int>(bits)), lane);
+        return vec8(_mm256_castsi256_ps(_mm256_cmpeq_epi32(set, lane)));
+    }
+    // The mask of lanes `first` and above.
+    QUENDRA_AVX2_INLINE static Mask lanesFrom(int first) noexcept
+    {
+        return vec8(_mm256_castsi256_ps(_mm256_cmpgt_epi32(
+            _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(first - 1))));
+    }
+    // A pair of floats (held in a double's bits) in every pair of lanes.
+    QUENDRA_AVX2_INLINE static vec8 ofPair(double pair) noexcept
+    {
+        return vec8(_mm256_castpd_ps(_mm256_set1_pd(pair)));
+    }
 };
 
 QUENDRA_AVX2_INLINE vec8 operator+(vec8 a, vec8 b) noexcept
@@ -87,6 +124,10 @@ QUENDRA_AVX2_INLINE vec8 operator>(vec8 a, vec8 b) noexcept
 {
     return vec8(_mm256_cmp_ps(a.v, b.v, _CMP_GT_OS));
 }
+QUENDRA_AVX2_INLINE vec8 operator<=(vec8 a, vec8 b) noexcept
+{
+    return vec8(_mm256_cmp_ps(a.v, b.v, _CMP_LE_OS));
+}
 QUENDRA_AVX2_INLINE vec8 operator>=(vec8 a, vec8 b) noexcept
 {
     return vec8(_mm256_cmp_ps(a.v, b.v, _CMP_GE_OS));
@@ -104,6 +145,26 @@ QUENDRA_AVX2_INLINE vec8 operator!=(vec8 a, vec8 b) noexcept
 QUENDRA_AVX2_INLINE bool any(vec8 mask) noexcept
 {
     return _mm256_movemask_ps(mask.v) != 0;
+}
+// Bit i set where lane i of the mask is.
+QUENDRA_AVX2_INLINE unsigned laneBits(vec8 mask) noexcept
+{
+    return static_cast<unsigned>(_mm256_movemask_ps(mask.v));
+}
+// Lanes 4I .. 4I + 3.
+template <int I>
+QUENDRA_AVX2_INLINE vec4 quarter(vec8 a) noexcept
+{
+    return vec4(I == 0 ? _mm256_castps256_ps128(a.v) : _mm256_extractf128_ps(a.v, 1));
+}
+// vec4's interleaveLow() and interleaveHigh() in each half.
+QUENDRA_AVX2_INLINE vec8 interleaveLow(vec8 a, vec8 b) noexcept
+{
+    return vec8(_mm256_unpacklo_ps(a.v, b.v));
+}
+QUENDRA_AVX2_INLINE vec8 interleaveHigh(vec8 a, vec8 b) noexcept
+{
+    return vec8(_mm256_unpackhi_ps(a.v, b.v));
 }
 QUENDRA_AVX2_INLINE vec8 abs(vec8 a) noexcept
 {
@@ -145,6 +206,19 @@ QUENDRA_AVX2_INLINE vec8u operator|(vec8u a, vec8u b) noexcept
 {
     return vec8u(_mm256_or_si256(a.v, b.v));
 }
+// Wrapping sums and differences; the comparison reads the words as signed.
+QUENDRA_AVX2_INLINE vec8u operator+(vec8u a, vec8u b) noexcept
+{
+    return vec8u(_mm256_add_epi32(a.v, b.v));
+}
+QUENDRA_AVX2_INLINE vec8u operator-(vec8u a, vec8u b) noexcept
+{
+    return vec8u(_mm256_sub_epi32(a.v, b.v));
+}
+QUENDRA_AVX2_INLINE vec8 greaterSigned(vec8u a, vec8u b) noexcept
+{
+    return vec8(_mm256_castsi256_ps(_mm256_cmpgt_epi32(a.v, b.v)));
+}
 template <int N>
 QUENDRA_AVX2_INLINE vec8u shiftLeft(vec8u a) noexcept
 {
@@ -183,6 +257,28 @@ QUENDRA_AVX2_INLINE void deinterleave(const float* p, vec8& re, vec8& im) noexce
     const __m256 b = _mm256_loadu_ps(p + 8); // re4 im4 re5 im5 | re6 im6 re7 im7
     re = vec8(swapMiddleQuarters(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0))));
     im = vec8(swapMiddleQuarters(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1))));
+}
+
+// base[k] and base[k + 1] for the index k of each lane, into lower and upper. Each pair is
+// loaded as one 64-bit element (loads, not a gather: on many processors a gather of eight
+// costs more); a pair of floats is only 4-byte aligned, so it is copied into a double's bits.
+QUENDRA_AVX2_INLINE void loadNeighbours(const float* base, vec8u index, vec8& lower,
+                                        vec8& upper) noexcept
+{
+    alignas(32) std::uint32_t k[8];
+    index.store(k);
+    const auto pairAt = [base](std::uint32_t a, std::uint32_t b)
+    {
+        double first;
+        double second;
+        std::memcpy(&first, base + a, sizeof first);
+        std::memcpy(&second, base + b, sizeof second);
+        return _mm_set_pd(second, first);
+    };
+    const __m256 low = _mm256_castpd_ps(_mm256_set_m128d(pairAt(k[2], k[3]), pairAt(k[0], k[1])));
+    const __m256 high = _mm256_castpd_ps(_mm256_set_m128d(pairAt(k[6], k[7]), pairAt(k[4], k[5])));
+    lower = vec8(swapMiddleQuarters(_mm256_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0))));
+    upper = vec8(swapMiddleQuarters(_mm256_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1))));
 }
 
 #include "quendra/dsp/simd/LanePackMath.inl"

@@ -1,0 +1,192 @@
+// The spectrum add of one group and of four, written once for every lane pack P wider than
+// four lanes: the sums of PartialGroup::addToSpectrum() in the same order, each lane's eight
+// taps added through aligned blocks of P::kLanes / 2 bins, (re, im) each. No include guard:
+// each wide backend includes it into its own namespace, under its own instruction set (see
+// PartialGroupBackend.inl). Expects PartialGroupWide.h and the pack's header in scope.
+//
+// A lane's taps start at place r = first mod B of an aligned block of B bins and reach into
+// the next 16 / P::kLanes blocks. The kernel table rotated by r holds them ready: its sixteen
+// floats, read as 16 / P::kLanes packs, hold the taps of the first block from float 2r on
+// (the floats before 2r belong to the block after the last), then those of the blocks between.
+
+template <LanePack P>
+constexpr int kBlockBins = P::kLanes / 2;
+template <LanePack P>
+constexpr int kTapPacks = 16 / P::kLanes;
+
+// A lane the aligned blocks can take: all its taps on ordinary bins, every block inside the
+// spectrum.
+template <LanePack P>
+[[gnu::always_inline]] inline bool blockable(int first) noexcept
+{
+    const int block = first & ~(kBlockBins<P> - 1);
+    return first >= 1 && first + 7 <= kLastBin &&
+           block + (kTapPacks<P> + 1) * kBlockBins<P> <= static_cast<int>(kNumBins);
+}
+
+// The offset of the rotated tables for tap t and rotation r, in floats.
+[[gnu::always_inline]] inline std::size_t tableOffset(std::size_t t, std::size_t r) noexcept
+{
+    return static_cast<std::size_t>(16 * (8 * t + r));
+}
+
+// The taps of one lane from the rotated tables at `table` (an offset in floats), with weight
+// fraction fl and amplitudes (re, im) in `pair`, added into the blocks from bin `block`, r the
+// lane's place in the first. Every block is read and written whole, so that a later lane's
+// reads meet this lane's writes at the same addresses; the floats a lane does not touch keep
+// their value (a blend, not an add of zero).
+template <LanePack P>
+[[gnu::always_inline]] inline void addLaneAt(Complex* out, const KernelTable& kernel,
+                                             std::size_t table, int block, int r, float fl,
+                                             double pair) noexcept
+{
+    constexpr int n = P::kLanes;
+    // Tap j weighs (1 - f) K[t + 4j] + f K[t + 4j + 1], as in laneTaps().
+    const P f(fl);
+    const P g = P(1.0f) - f;
+    const float* a = kernel.rotatedPairedTaps(0, 0) + table;
+    const float* b = kernel.rotatedPairedNextTaps(0, 0) + table;
+    const P amp = P::ofPair(pair);
+    const auto fromPlace = P::lanesFrom(2 * r);
+    float* p = &out[block].re;
+    const P head = amp * (g * P::loadAligned(a) + f * P::loadAligned(b));
+    const P first = P::loadAligned(p);
+    select(fromPlace, first + head, first).storeAligned(p);
+    for (int k = 1; k < kTapPacks<P>; ++k)
+    {
+        const P taps = amp * (g * P::loadAligned(a + n * k) + f * P::loadAligned(b + n * k));
+        (P::loadAligned(p + n * k) + taps).storeAligned(p + n * k);
+    }
+    float* const after = p + n * kTapPacks<P>;
+    const P last = P::loadAligned(after);
+    select(fromPlace, last, last + head).storeAligned(after);
+}
+
+// Lane L of one group: through the aligned blocks where it can, else as addToSpectrum() does.
+template <LanePack P, int L>
+[[gnu::always_inline]] inline void addLaneOf(Complex* out, const KernelTable& kernel,
+                                             const LanePlacement& placement, vec4 re,
+                                             vec4 im) noexcept
+{
+    if (!placement.lane(L))
+        return;
+    const int first = placement.first(L);
+    if (!blockable<P>(first))
+    {
+        addLane<L>(out, kernel, first, placement.tap(L), placement.f, re, im);
+        return;
+    }
+    const int r = first & (kBlockBins<P> - 1);
+    const float pair[2] = {re[L], im[L]};
+    addLaneAt<P>(out, kernel, tableOffset(placement.tap(L), static_cast<std::size_t>(r)), first - r,
+                 r, placement.f[L], std::bit_cast<double>(pair));
+}
+
+template <LanePack P>
+void addToSpectrumOf(const PartialGroup& group, Complex* out, const KernelTable& kernel,
+                     const SpectrumGeometry& geometry) noexcept
+{
+    // Lane by lane: each bin a lane touches receives that lane's product once, in lane order.
+    // Every lane goes through memory, even where lanes lie close together: choosing between
+    // that and a window held in registers costs more in mispredicted branches than it saves.
+    const LanePlacement placement = placeLanes(group.mModOmega, geometry);
+    addLaneOf<P, 0>(out, kernel, placement, group.mRe, group.mIm);
+    addLaneOf<P, 1>(out, kernel, placement, group.mRe, group.mIm);
+    addLaneOf<P, 2>(out, kernel, placement, group.mRe, group.mIm);
+    addLaneOf<P, 3>(out, kernel, placement, group.mRe, group.mIm);
+}
+
+// placeLanes() for the lanes of P::kLanes / 4 groups at once, in the integers the blocks want.
+template <LanePack P>
+struct PackPlacement
+{
+    alignas(64) std::uint32_t table[P::kLanes]; // tableOffset(t, r)
+    alignas(64) std::uint32_t block[P::kLanes]; // the first block's bin
+    alignas(64) std::uint32_t place[P::kLanes]; // r: first mod kBlockBins
+    alignas(64) float f[P::kLanes];
+    alignas(64) float pairs[2][P::kLanes]; // (re, im) of lanes 0, 1 of each group, then 2, 3
+    unsigned inRange;                      // a bit per lane
+    unsigned blockable;
+};
+
+template <LanePack P>
+[[gnu::always_inline]] inline void placePack(const PartialGroup* const* groups,
+                                             const SpectrumGeometry& geometry,
+                                             PackPlacement<P>& p) noexcept
+{
+    using Words = decltype(truncateToWord(P(0.0f)));
+    const SpectrumPlace<P> place = spectrumPlace(loadGroups<P>(groups, &PartialGroup::mModOmega),
+                                                 P(geometry.fftSize), P(geometry.hop));
+    place.f.storeAligned(p.f);
+    p.inRange = laneBits(place.inRange);
+    const Words first = truncateToWord(place.c) - Words(4u);
+    const Words r = first & Words(kBlockBins<P> - 1);
+    const Words block = first - r;
+    shiftLeft<4>(shiftLeft<3>(truncateToWord(place.t)) + r).store(p.table);
+    block.store(p.block);
+    r.store(p.place);
+    // blockable<P>(), all lanes at once.
+    const auto outside =
+        greaterSigned(Words(1u), first) |
+        greaterSigned(first, Words(static_cast<std::uint32_t>(kLastBin - 7))) |
+        greaterSigned(block, Words(static_cast<std::uint32_t>(static_cast<int>(kNumBins) -
+                                                              (kTapPacks<P> + 1) * kBlockBins<P>)));
+    p.blockable = ~laneBits(outside) & ((1u << P::kLanes) - 1);
+    const P re = loadGroups<P>(groups, &PartialGroup::mRe);
+    const P im = loadGroups<P>(groups, &PartialGroup::mIm);
+    interleaveLow(re, im).storeAligned(p.pairs[0]);
+    interleaveHigh(re, im).storeAligned(p.pairs[1]);
+}
+
+// Lane L of group G of a PackPlacement.
+template <LanePack P, int G, int L>
+[[gnu::always_inline]] inline void addPlacedLane(Complex* out, const KernelTable& kernel,
+                                                 const PackPlacement<P>& p) noexcept
+{
+    constexpr int lane = 4 * G + L;
+    if (((p.inRange >> lane) & 1u) == 0)
+        return;
+    double pair;
+    std::memcpy(&pair, &p.pairs[L / 2][4 * G + 2 * (L % 2)], sizeof pair);
+    addLaneAt<P>(out, kernel, p.table[lane], static_cast<int>(p.block[lane]),
+                 static_cast<int>(p.place[lane]), p.f[lane], pair);
+}
+
+template <LanePack P, int G>
+[[gnu::always_inline]] inline void
+addPlacedGroup(const PartialGroup& group, Complex* out, const KernelTable& kernel,
+               const SpectrumGeometry& geometry, const PackPlacement<P>& p) noexcept
+{
+    constexpr unsigned lanes = 0xfu << (4 * G);
+    if ((p.inRange & ~p.blockable & lanes) != 0)
+    {
+        // A lane near either end of the spectrum: the group on its own.
+        addToSpectrumOf<P>(group, out, kernel, geometry);
+        return;
+    }
+    addPlacedLane<P, G, 0>(out, kernel, p);
+    addPlacedLane<P, G, 1>(out, kernel, p);
+    addPlacedLane<P, G, 2>(out, kernel, p);
+    addPlacedLane<P, G, 3>(out, kernel, p);
+}
+
+template <LanePack P, int... G>
+[[gnu::always_inline]] inline void
+addPack(const PartialGroup* const* groups, Complex* out, const KernelTable& kernel,
+        const SpectrumGeometry& geometry, std::integer_sequence<int, G...>) noexcept
+{
+    PackPlacement<P> placement;
+    placePack(groups, geometry, placement);
+    (addPlacedGroup<P, G>(*groups[G], out, kernel, geometry, placement), ...);
+}
+
+template <LanePack P>
+void addFourToSpectrumOf(const PartialGroup* const* groups, Complex* out, const KernelTable& kernel,
+                         const SpectrumGeometry& geometry) noexcept
+{
+    // The placements of a pack's groups at once, then their lanes in order.
+    constexpr int perPack = P::kLanes / 4;
+    for (int first = 0; first < 4; first += perPack)
+        addPack<P>(groups + first, out, kernel, geometry,
+                   std::make_integer_sequence<int, perPack>{});
+}

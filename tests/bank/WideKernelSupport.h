@@ -1,0 +1,144 @@
+// What the wide kernel tests share: a noisy spectrum with guard bins, the bin positions near
+// and past both ends of the spectrum, eight Granular groups set up from one seed, and the
+// comparison of two groups' state bit for bit.
+#pragma once
+
+#include "quendra/dsp/PartialGroup.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace wide_kernel_support
+{
+using namespace quendra::dravel::vantor;
+
+constexpr float kPi = 3.1415927f;
+constexpr float kHopRate = 48000.0f / 512.0f;
+
+inline bool sameBits(vec4 a, vec4 b)
+{
+    for (int l = 0; l < 4; ++l)
+        if (std::bit_cast<std::uint32_t>(a[l]) != std::bit_cast<std::uint32_t>(b[l]))
+            return false;
+    return true;
+}
+
+// A 64-byte aligned spectrum with guard bins after bin 512, filled with noise.
+struct alignas(64) Spectrum
+{
+    std::array<Complex, kNumBins + 31> bins;
+
+    explicit Spectrum(std::uint32_t seed)
+    {
+        std::mt19937 rng(seed);
+        std::normal_distribution<float> d(0.0f, 1.0f);
+        for (Complex& c : bins)
+            c = {d(rng), d(rng)};
+    }
+    bool operator==(const Spectrum& o) const
+    {
+        return std::memcmp(bins.data(), o.bins.data(), sizeof bins) == 0;
+    }
+};
+
+// The first 513 bins of a Spectrum alone on the heap, nothing after them: a kernel that
+// reached past bin 512 (even only to write back what it read) shows under the address
+// sanitizer.
+class ExactSpectrum
+{
+public:
+    explicit ExactSpectrum(const Spectrum& from)
+        : mBins(static_cast<Complex*>(::operator new(kBytes, kAlignment)))
+    {
+        std::memcpy(mBins, from.bins.data(), kBytes);
+    }
+    ~ExactSpectrum() { ::operator delete(mBins, kAlignment); }
+    ExactSpectrum(const ExactSpectrum&) = delete;
+    ExactSpectrum& operator=(const ExactSpectrum&) = delete;
+
+    Complex* bins() { return mBins; }
+    bool operator==(const Spectrum& o) const
+    {
+        return std::memcmp(mBins, o.bins.data(), kBytes) == 0;
+    }
+
+private:
+    static constexpr std::size_t kBytes = kNumBins * sizeof(Complex);
+    static constexpr std::align_val_t kAlignment{64};
+    Complex* mBins;
+};
+
+// Four groups of one random state, and the list of them that the four-group add takes.
+struct FourGroups
+{
+    PartialRandom random;
+    PartialGroup groups[4] = {{0, kHopRate, &random},
+                              {0, kHopRate, &random},
+                              {0, kHopRate, &random},
+                              {0, kHopRate, &random}};
+    const PartialGroup* batch[4] = {&groups[0], &groups[1], &groups[2], &groups[3]};
+};
+
+// Bin positions of lanes: every quarter bin near both ends, beyond them, and inside.
+inline std::vector<float> edgePositions()
+{
+    std::vector<float> positions;
+    for (float p = -12.0f; p <= 12.0f; p += 0.25f)
+        positions.push_back(p);
+    for (float p = 500.0f; p <= 522.0f; p += 0.25f)
+        positions.push_back(p);
+    for (float p : {-600.0f, -509.0f, -508.0f, 100.3f, 255.7f, 516.0f, 516.25f, 1e9f})
+        positions.push_back(p);
+    return positions;
+}
+
+// Eight Granular groups side by side, as a bank holds them, set up from one seed.
+struct EightGroups
+{
+    PartialRandom random;
+    alignas(PartialGroup) unsigned char storage[8 * sizeof(PartialGroup)];
+
+    PartialGroup* groups() { return std::launder(reinterpret_cast<PartialGroup*>(storage)); }
+
+    explicit EightGroups(float fundamentalBin)
+    {
+        random.reseed(77);
+        for (int i = 0; i < 8; ++i)
+        {
+            PartialGroup* g = new (storage + i * sizeof(PartialGroup))
+                PartialGroup(static_cast<std::uint8_t>(i % 2), kHopRate, &random);
+            const float h = static_cast<float>(4 * i);
+            g->layOut(vec4(h, h + 1.0f, h + 2.0f, h + 3.0f), vec4(0.0f));
+            g->setHarmonicLimit(29.0f); // the last lanes take no part
+            g->setFundamental(vec4(fundamentalBin * kPi));
+            g->computeRatios(vec4(0.01f), vec4(0.02f));
+            g->setModRate(8.0f);
+            g->selectMode(ModMode::Granular);
+            g->setRetention(vec4(0.9f, 0.5f, 0.99f, 0.0f));
+            g->setPitchDepth(vec4(0.25f));
+        }
+    }
+};
+
+inline void expectSameGroups(PartialGroup& a, PartialGroup& b, int hop, int group)
+{
+    SCOPED_TRACE("hop " + std::to_string(hop) + ", group " + std::to_string(group));
+    EXPECT_EQ(a.mAudible, b.mAudible);
+    EXPECT_TRUE(sameBits(a.mExcitation, b.mExcitation));
+    EXPECT_TRUE(sameBits(a.mLevel, b.mLevel));
+    EXPECT_TRUE(sameBits(a.mModOmega, b.mModOmega));
+    EXPECT_TRUE(sameBits(a.mPhase, b.mPhase));
+    EXPECT_TRUE(sameBits(a.mRe, b.mRe));
+    EXPECT_TRUE(sameBits(a.mIm, b.mIm));
+    EXPECT_TRUE(sameBits(a.mGranular.countdown, b.mGranular.countdown));
+    EXPECT_TRUE(sameBits(a.mGranular.envelope, b.mGranular.envelope));
+}
+} // namespace wide_kernel_support

@@ -5,10 +5,8 @@
 
 #include "CombModel.h"
 #include "ControlLayout.h"
-#include "DisplayDrawing.h"
-#include "HeaderDrawing.h"
-#include "Painting.h"
 #include "SpectrumAnalyser.h"
+#include "WindowTop.h"
 
 #include <cairo.h>
 
@@ -95,14 +93,11 @@ SORVELL_WEB_EXPORT void sorvell_display_draw(void* comb, void* input, void* outp
     cairo_t* const cr = canvas_cairo_context();
     cairo_save(cr);
     cairo_scale(cr, scale, scale);
-    ui::setColour(cr, ui::kBackground);
-    cairo_paint(cr);
     ui::Meters meters;
     if (live != 0)
     {
         meters = {true, gainReductionDb, outputPeak};
     }
-    ui::drawHeader(cr, width, meters);
     ui::DisplayScene scene;
     scene.box = {ui::kMargin, ui::kHeaderHeight, width - 2.0 * ui::kMargin,
                  height - ui::kHeaderHeight - ui::kMargin};
@@ -116,6 +111,6 @@ SORVELL_WEB_EXPORT void sorvell_display_draw(void* comb, void* input, void* outp
         scene.output = &static_cast<WebSpectrum*>(output)->analyser;
         scene.sampleRate = sampleRate;
     }
-    ui::drawDisplay(cr, scene);
+    ui::drawWindowTop(cr, width, meters, scene);
     cairo_restore(cr);
 }

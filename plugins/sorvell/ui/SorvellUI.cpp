@@ -21,6 +21,7 @@
 #include "TuningFile.h"
 #include "TuningState.h"
 #include "TuningStrip.h"
+#include "WindowTop.h"
 
 #include <algorithm>
 #include <array>
@@ -198,15 +199,11 @@ protected:
 
         cairo_save(cr);
         cairo_scale(cr, scale, scale);
-        ui::setColour(cr, ui::kBackground);
-        cairo_paint(cr);
         ui::Meters meters;
         if (live)
         {
             meters = {true, mFeed->gainReductionDb(), mFeed->outputPeak()};
         }
-        ui::drawHeader(cr, width, meters);
-
         ui::DisplayScene scene;
         scene.box = mLayout.displayBox();
         scene.partials = mModel->partials();
@@ -219,7 +216,7 @@ protected:
             scene.output = &mOutputSpectrum;
             scene.sampleRate = mFeed->sampleRate();
         }
-        ui::drawDisplay(cr, scene);
+        ui::drawWindowTop(cr, width, meters, scene);
 
 #if SORVELL_WINDOW_TUNING
         mTuningStrip.layOut(mLayout.displayBox());

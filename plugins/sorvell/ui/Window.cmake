@@ -57,7 +57,7 @@ function(sorvell_window_targets)
     set(ui_dir ${CMAKE_CURRENT_FUNCTION_LIST_DIR})
     add_library(sorvell_ui_drawing STATIC ${ui_dir}/Painting.cpp ${ui_dir}/HeaderDrawing.cpp
                                           ${ui_dir}/DisplayDrawing.cpp ${ui_dir}/ControlDrawing.cpp
-                                          ${ui_dir}/TuningStrip.cpp)
+                                          ${ui_dir}/TuningStrip.cpp ${ui_dir}/WindowTop.cpp)
     target_include_directories(sorvell_ui_drawing PUBLIC ${SORVELL_WINDOW_DEPS_INCLUDE_DIRS})
     target_link_libraries(sorvell_ui_drawing PUBLIC sorvell_ui_core
                                                     ${SORVELL_WINDOW_DEPS_LINK_LIBRARIES})

@@ -1,10 +1,16 @@
 // A small CLAP host that opens a plugin's window: loads the module, activates the plugin at
 // 48 kHz, processes audio on its own thread (pink-ish noise, or silence), shows the window
-// floating, drives the plugin's timer from the main thread, and closes everything after the
-// given time. Parameter values given on the command line reach the plugin as events in the
-// first processed block, as host automation would, and note=N a MIDI note-on after them.
+// floating (on X11 or on Windows: WindowSystem.h), drives the plugin's timer and the window's
+// events from the main thread, and closes everything after the given time. Parameter values
+// given on the command line reach the plugin as events in the first processed block, as host
+// automation would, and note=N a MIDI note-on after them; scale=F is the host's scale factor,
+// size=WxH a size the host asks for once the window shows. With `embed` the window is embedded
+// in a frameless window of the host's own instead, and at the end the host checks that the
+// plugin's window is a child of it with the size the plugin reports ("embedded WxH").
 //   clap_window_host PLUGIN.clap SECONDS noise|silence [PARAM_ID=VALUE ...] [note=N]
+//                    [scale=F] [size=WxH] [embed]
 #include "ClapHost.h"
+#include "WindowSystem.h"
 
 #include "clap/ext/gui.h"
 #include "clap/ext/timer-support.h"
@@ -64,13 +70,27 @@ int main(int argc, char** argv)
     if (argc < 4)
     {
         std::fprintf(stderr, "usage: clap_window_host PLUGIN.clap SECONDS noise|silence "
-                             "[PARAM_ID=VALUE ...]\n");
+                             "[PARAM_ID=VALUE ...] [note=N] [scale=F] [size=WxH] [embed]\n");
         return 2;
     }
     const double seconds = std::atof(argv[2]);
     const bool noise = std::strcmp(argv[3], "noise") == 0;
+    double scale = 1.0;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    bool embed = false;
     for (int i = 4; i < argc; ++i)
     {
+        if (std::strcmp(argv[i], "embed") == 0)
+        {
+            embed = true;
+            continue;
+        }
+        if (std::sscanf(argv[i], "scale=%lf", &scale) == 1 ||
+            std::sscanf(argv[i], "size=%ux%u", &width, &height) == 2)
+        {
+            continue;
+        }
         unsigned note = 0;
         if (std::sscanf(argv[i], "note=%u", &note) == 1)
         {
@@ -161,11 +181,33 @@ int main(int argc, char** argv)
         static_cast<const clap_plugin_gui_t*>(plugin->get_extension(plugin, CLAP_EXT_GUI));
     const auto* timer = static_cast<const clap_plugin_timer_support_t*>(
         plugin->get_extension(plugin, CLAP_EXT_TIMER_SUPPORT));
-    bool shown =
-        gui != nullptr && gui->create(plugin, CLAP_WINDOW_API_X11, true) && gui->show(plugin);
+    std::unique_ptr<sorvell::window_test::HostWindow> hostWindow;
+    bool shown = gui != nullptr &&
+                 gui->create(plugin, sorvell::window_test::kClapWindowApi, !embed) &&
+                 (scale == 1.0 || gui->set_scale(plugin, scale));
+    if (shown && embed)
+    {
+        uint32_t embeddedWidth = 0;
+        uint32_t embeddedHeight = 0;
+        shown = gui->get_size(plugin, &embeddedWidth, &embeddedHeight);
+        if (shown)
+        {
+            hostWindow =
+                std::make_unique<sorvell::window_test::HostWindow>(embeddedWidth, embeddedHeight);
+            const clap_window_t parent = hostWindow->clapWindow();
+            shown = gui->set_parent(plugin, &parent);
+        }
+    }
+    shown = shown && gui->show(plugin);
     if (!shown)
     {
         std::fprintf(stderr, "no window\n");
+    }
+    bool resized = true;
+    if (shown && width != 0 && !gui->set_size(plugin, width, height))
+    {
+        std::fprintf(stderr, "the window did not take %ux%u\n", width, height);
+        resized = false;
     }
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (std::chrono::steady_clock::now() < end)
@@ -175,7 +217,18 @@ int main(int argc, char** argv)
             timer->on_timer(plugin, 1);
         }
         plugin->on_main_thread(plugin);
+        sorvell::window_test::dispatchWindowEvents();
         std::this_thread::sleep_for(std::chrono::milliseconds(16));
+    }
+    bool embedded = true;
+    if (shown && hostWindow != nullptr)
+    {
+        uint32_t reportedWidth = 0;
+        uint32_t reportedHeight = 0;
+        gui->get_size(plugin, &reportedWidth, &reportedHeight);
+        const auto [childWidth, childHeight] = hostWindow->childSize();
+        std::printf("embedded %ux%u\n", childWidth, childHeight);
+        embedded = childWidth == reportedWidth && childHeight == reportedHeight && childWidth > 0;
     }
     running = false;
     audio.join();
@@ -186,5 +239,5 @@ int main(int argc, char** argv)
     }
     plugin->deactivate(plugin);
     plugin->destroy(plugin);
-    return shown ? 0 : 1;
+    return shown && resized && embedded ? 0 : 1;
 }

@@ -9,7 +9,8 @@
 #   - a small CLAP host shows the CLAP window: a fundamental sent as automation moves the comb
 #     away from the JACK app's default one, and noise through the plugin shows in the display
 #     (the spectra reach the window) where silence does not; with MIDI as the pitch source, a
-#     note moves the comb;
+#     note moves the comb; embedded in a window of the host's own, the plugin's window is its
+#     child at the size the plugin reports;
 #   - a small VST3 host attaches the VST3 editor to a window of its own, resizes it to
 #     1500x900 and closes it; the host checks the plugin window's geometry at each step and
 #     that no reference the plugin took on its objects is left.
@@ -137,6 +138,12 @@ run_and_capture "$artifacts/clap-110hz-noise.png" "$clap_host" "$bin/Sorvell.cla
 # Parameter 16 is the pitch source: with MIDI, a note-on of A3 takes the comb down an octave.
 run_and_capture "$artifacts/clap-midi-a3.png" "$clap_host" "$bin/Sorvell.clap" 30 silence 16=1 note=57
 "$shot" differ "$artifacts/jack-app.png" "$artifacts/clap-midi-a3.png" "${display_box[@]}"
+
+# Embedded in a window of the CLAP host's own, the plugin's window is its child at the size the
+# plugin reports.
+embedded=$("$clap_host" "$bin/Sorvell.clap" 1 silence embed 2>"$work/clap-embed.log") ||
+  { cat "$work/clap-embed.log"; exit 1; }
+[ "$embedded" = "embedded 1000x600" ] || { echo "CLAP window embedded: $embedded"; exit 1; }
 
 # The VST3 host reads its commands from a pipe; it prints "resized" once the view took the size.
 mkfifo "$work/vst3-commands"

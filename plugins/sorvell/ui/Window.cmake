@@ -1,6 +1,7 @@
-# Sorvell's window (Cairo on X11). The parts without drawing (comb model, axis, spectrum,
-# value texts, layout) are a plain library that is always built and tested; the window itself
-# joins the plugin only when Cairo and X11 are there. Included by the plugin's CMakeLists before
+# Sorvell's window (Cairo on X11, and on Windows Cairo on Win32: the same drawing). The parts
+# without drawing (comb model, axis, spectrum, value texts, layout) are a plain library that is
+# always built and tested; the window itself joins the plugin only when Cairo (and on Linux
+# X11) is there. Included by the plugin's CMakeLists before
 # dpf_add_plugin (SORVELL_WINDOW_ARGS goes into that call); sorvell_window_targets() after
 # every format target exists.
 add_library(sorvell_analysis STATIC ${CMAKE_CURRENT_LIST_DIR}/../AnalysisFeed.cpp)
@@ -18,10 +19,17 @@ add_library(sorvell_ui_core STATIC
 target_include_directories(sorvell_ui_core PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(sorvell_ui_core PUBLIC sorvell_processor)
 
-option(SORVELL_BUILD_WINDOW "Build the plugin window (needs Cairo and X11)" ON)
+option(SORVELL_BUILD_WINDOW "Build the plugin window (needs Cairo, and X11 on Linux)" ON)
 set(SORVELL_WINDOW_ARGS)
+# Windows draws through Cairo's Win32 surface (scripts/windows-deps builds Cairo); the window
+# system there is Windows' own.
+if(WIN32)
+    set(sorvell_window_modules cairo)
+else()
+    set(sorvell_window_modules cairo x11)
+endif()
 if(SORVELL_BUILD_WINDOW)
-    pkg_check_modules(SORVELL_WINDOW_DEPS cairo x11)
+    pkg_check_modules(SORVELL_WINDOW_DEPS ${sorvell_window_modules})
     if(SORVELL_WINDOW_DEPS_FOUND)
         set(SORVELL_WINDOW_ARGS UI_TYPE cairo FILES_UI ${CMAKE_CURRENT_LIST_DIR}/SorvellUI.cpp)
     else()
@@ -73,7 +81,7 @@ function(sorvell_window_targets)
                             INTERFACE_COMPILE_DEFINITIONS)
         target_compile_definitions(Sorvell-ui-${format} PUBLIC ${definitions})
         target_link_libraries(Sorvell-ui-${format} PUBLIC Sorvell dgl-cairo sorvell_ui_drawing
-                                                          sorvell_analysis dl)
+                                                          sorvell_analysis ${CMAKE_DL_LIBS})
         target_include_directories(Sorvell-ui-${format} PUBLIC
                                    ${CMAKE_CURRENT_FUNCTION_LIST_DIR})
         set_target_properties(Sorvell-ui-${format} PROPERTIES
@@ -92,6 +100,14 @@ function(sorvell_window_targets)
                            ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/InstanceAccess.cpp)
         endif()
     endforeach()
+    foreach(target dgl-cairo Sorvell-lv2-ui)
+        if(TARGET ${target})
+            target_compile_options(${target} PRIVATE -w)
+        endif()
+    endforeach()
+    if(NOT TARGET Sorvell-lv2)
+        return()
+    endif()
     # The LV2 plugin and window pass the feed through the host's instance access (lv2/): each
     # wraps the framework's descriptor, whose function is renamed for that.
     set(lv2_dir ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../lv2)
@@ -117,8 +133,5 @@ function(sorvell_window_targets)
                 -P ${lv2_dir}/DeclareWindowFeatures.cmake
         VERBATIM)
 
-    foreach(target dgl-cairo Sorvell-lv2-ui)
-        target_compile_options(${target} PRIVATE -w)
-    endforeach()
     add_dependencies(sorvell_plugins Sorvell-lv2-ui)
 endfunction()

@@ -2,6 +2,8 @@
 // frame start or group update to take up.
 #include "quendra/dsp/ChannelPartialBank.h"
 
+#include "quendra/dsp/FastExp2.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -88,13 +90,8 @@ void ChannelPartialBank::setModRate(float rate) noexcept
 
 void ChannelPartialBank::setPitchMod(float semitones) noexcept
 {
-    // 2^(z) - 1 from the fastExp2 quartic applied to z directly, as fused multiply-adds.
-    const float z = semitones / 12.0f;
-    float p = std::fma(z, 0.013487903f, 0.0521745f);
-    p = std::fma(z, p, 0.24128748f);
-    p = std::fma(z, p, 0.6930501f);
-    p = std::fma(z, p, 1.0f);
-    mPitchDepth = vec4(p - 1.0f);
+    // 2^(z) - 1 from the fastExp2 quartic applied to z directly.
+    mPitchDepth = vec4(exp2Polynomial(semitones / 12.0f) - 1.0f);
     markGroupsStale();
 }
 

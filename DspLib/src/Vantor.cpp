@@ -2,6 +2,7 @@
 
 #include "quendra/dsp/FastExp2.h"
 #include "quendra/dsp/ScratchFrames.h"
+#include "quendra/dsp/simd/Approximations.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,10 +20,11 @@ void doNothing() noexcept {}
 // sin(x) on [-pi/2, pi/2] as an odd polynomial, nested multiply-adds.
 float sinApprox(float x) noexcept
 {
+    namespace a = approximation;
     const float x2 = x * x;
-    float p = std::fma(x2, -0.00018284567f, 0.008304825f);
-    p = std::fma(x2, p, -0.16664949f);
-    p = std::fma(x2, p, 0.99999833f);
+    float p = std::fma(x2, a::kSine[3], a::kSine[2]);
+    p = std::fma(x2, p, a::kSine[1]);
+    p = std::fma(x2, p, a::kSine[0]);
     return x * p;
 }
 

@@ -3,12 +3,24 @@
 // engine's numbers do not depend on the C library. Pure function, no allocation.
 #pragma once
 
+#include "quendra/dsp/simd/Approximations.h"
+
 #include <bit>
 #include <cmath>
 #include <cstdint>
 
 namespace quendra::dravel::vantor
 {
+
+// 1 + f(c1 + f(c2 + f(c3 + f c4))) as fused multiply-adds: 2^f for f in [0, 1).
+inline float exp2Polynomial(float f) noexcept
+{
+    namespace a = approximation;
+    float p = std::fma(f, a::kExp2[4], a::kExp2[3]);
+    p = std::fma(f, p, a::kExp2[2]);
+    p = std::fma(f, p, a::kExp2[1]);
+    return std::fma(f, p, a::kExp2[0]);
+}
 
 // t = x + 127 clamped to [0, 255]; i = trunc(t), f = t - i;
 // result = (1 + f(c1 + f(c2 + f(c3 + f c4)))) * 2^(i - 127), the power built from bits.
@@ -19,11 +31,7 @@ inline float fastExp2(float x) noexcept
     t = t < 0.0f ? 0.0f : (t > 255.0f ? 255.0f : t);
     const auto i = static_cast<std::uint32_t>(t);
     const float f = t - static_cast<float>(i);
-    float p = std::fma(f, 0.013487903f, 0.0521745f);
-    p = std::fma(f, p, 0.24128748f);
-    p = std::fma(f, p, 0.6930501f);
-    p = std::fma(f, p, 1.0f);
-    return p * std::bit_cast<float>(i << 23);
+    return exp2Polynomial(f) * std::bit_cast<float>(i << 23);
 }
 
 } // namespace quendra::dravel::vantor

@@ -4,6 +4,7 @@
 // and pitch bend through the parameter that IMidiMapping assigns to it, as hosts do.
 #include "PluginInstance.h"
 #include "SymbolTable.h"
+#include "Vst3HostApplication.h"
 #include "Vst3Module.h"
 
 #include "travesty/audio_processor.h"
@@ -46,43 +47,6 @@ v3_result V3_API queryOnly(void* self, const v3_tuid iid, void** object, const v
     *object = nullptr;
     return V3_NO_INTERFACE;
 }
-
-struct HostApplication
-{
-    struct Table
-    {
-        v3_funknown unknown;
-        v3_host_application app;
-    };
-    const Table* table;
-
-    static const Table* vtable()
-    {
-        static const Table t{{[](void* self, const v3_tuid iid, void** object)
-                              { return queryOnly(self, iid, object, v3_host_application_iid); },
-                              noRef, noRef},
-                             {[](void*, v3_str_128 name)
-                              {
-                                  const char* text = "sorvell-conformance";
-                                  for (int i = 0; i < 128; ++i)
-                                  {
-                                      name[i] = static_cast<int16_t>(text[i]);
-                                      if (text[i] == 0)
-                                      {
-                                          break;
-                                      }
-                                  }
-                                  return static_cast<v3_result>(V3_OK);
-                              },
-                              [](void*, v3_tuid, v3_tuid, void** object)
-                              {
-                                  *object = nullptr;
-                                  return static_cast<v3_result>(V3_NOT_IMPLEMENTED);
-                              }}};
-        return &t;
-    }
-    HostApplication() : table(vtable()) {}
-};
 
 struct ComponentHandler
 {
@@ -396,7 +360,7 @@ public:
             throw std::runtime_error("the VST3 factory did not create the component");
         }
         mComponent = static_cast<v3_component**>(object);
-        auto* context = reinterpret_cast<v3_funknown**>(&mHost);
+        v3_funknown** context = mHost.context();
         if (v3_cpp_obj_initialize(mComponent, context) != V3_OK)
         {
             throw std::runtime_error("the VST3 component did not initialise");
@@ -747,7 +711,7 @@ private:
             ->plain_parameter_to_normalised(mController, mIds[index], value);
     }
 
-    HostApplication mHost;
+    Vst3HostApplication mHost{"sorvell-conformance"};
     ComponentHandler mHandler;
     v3_component** mComponent = nullptr;
     v3_audio_processor** mProcessor = nullptr;

@@ -10,12 +10,11 @@
 // the plugin took on the host's objects (application, run loop, timers, messages) is left.
 // Exit status 0 only when every check holds.
 //   vst3_window_host PLUGIN.vst3
+#include "Vst3HostApplication.h"
 #include "Vst3Module.h"
 
 #include "travesty/component.h"
 #include "travesty/edit_controller.h"
-#include "travesty/host.h"
-#include "travesty/message.h"
 #include "travesty/view.h"
 
 #include <X11/Xlib.h>
@@ -23,14 +22,10 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
-#include <cstring>
-#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <variant>
 #include <vector>
 
 namespace
@@ -44,215 +39,10 @@ void check(bool condition, const std::string& what)
     gFailures += condition ? 0 : 1;
 }
 
-// A host object as the plugin sees it: a pointer to a table of functions, whose first three
-// are the reference-counting ones. Every object counts the references the plugin holds.
-template <typename Interface>
-struct HostObject
-{
-    struct Table
-    {
-        v3_funknown unknown;
-        Interface methods;
-    };
-    const Table* table;
-    std::atomic<int> refs{1};
+using sorvell::conformance::Vst3HostApplication;
+using sorvell::conformance::Vst3HostObject;
 
-    static v3_result V3_API query(void* self, const v3_tuid iid, void** object, const v3_tuid own)
-    {
-        if (v3_tuid_match(iid, v3_funknown_iid) || v3_tuid_match(iid, own))
-        {
-            ++static_cast<HostObject*>(self)->refs;
-            *object = self;
-            return V3_OK;
-        }
-        *object = nullptr;
-        return V3_NO_INTERFACE;
-    }
-    static uint32_t V3_API ref(void* self) { return ++static_cast<HostObject*>(self)->refs; }
-    // For the host's own objects, which live on the stack of main(): their counts must fall
-    // back to one.
-    static uint32_t V3_API unrefOwned(void* self)
-    {
-        return static_cast<uint32_t>(--static_cast<HostObject*>(self)->refs);
-    }
-};
-
-// Messages: how the framework's controller and editor talk, created through the host.
-std::atomic<int> gLiveMessages{0};
-
-struct AttributeList : HostObject<v3_attribute_list>
-{
-    using Value = std::variant<int64_t, double, std::vector<int16_t>, std::vector<uint8_t>>;
-    std::map<std::string, Value> values;
-
-    template <typename T>
-    static v3_result get(void* self, const char* id, T** value)
-    {
-        auto& values = static_cast<AttributeList*>(self)->values;
-        const auto found = values.find(id);
-        if (found == values.end() || !std::holds_alternative<T>(found->second))
-        {
-            return V3_INVALID_ARG;
-        }
-        *value = &std::get<T>(found->second);
-        return V3_OK;
-    }
-    static const Table* vtable()
-    {
-        static const Table t{{[](void* self, const v3_tuid iid, void** object)
-                              { return query(self, iid, object, v3_attribute_list_iid); },
-                              ref,
-                              [](void* self) -> uint32_t
-                              {
-                                  auto* list = static_cast<AttributeList*>(self);
-                                  const int left = --list->refs;
-                                  if (left == 0)
-                                  {
-                                      delete list;
-                                  }
-                                  return static_cast<uint32_t>(left);
-                              }},
-                             {[](void* self, const char* id, int64_t value)
-                              {
-                                  static_cast<AttributeList*>(self)->values[id] = value;
-                                  return static_cast<v3_result>(V3_OK);
-                              },
-                              [](void* self, const char* id, int64_t* value)
-                              {
-                                  int64_t* stored = nullptr;
-                                  const v3_result result = get(self, id, &stored);
-                                  *value = stored != nullptr ? *stored : 0;
-                                  return result;
-                              },
-                              [](void* self, const char* id, double value)
-                              {
-                                  static_cast<AttributeList*>(self)->values[id] = value;
-                                  return static_cast<v3_result>(V3_OK);
-                              },
-                              [](void* self, const char* id, double* value)
-                              {
-                                  double* stored = nullptr;
-                                  const v3_result result = get(self, id, &stored);
-                                  *value = stored != nullptr ? *stored : 0.0;
-                                  return result;
-                              },
-                              [](void* self, const char* id, const int16_t* text)
-                              {
-                                  std::vector<int16_t> copy;
-                                  for (; *text != 0; ++text)
-                                  {
-                                      copy.push_back(*text);
-                                  }
-                                  copy.push_back(0);
-                                  static_cast<AttributeList*>(self)->values[id] = std::move(copy);
-                                  return static_cast<v3_result>(V3_OK);
-                              },
-                              [](void* self, const char* id, int16_t* text, uint32_t size)
-                              {
-                                  std::vector<int16_t>* stored = nullptr;
-                                  const v3_result result = get(self, id, &stored);
-                                  if (stored == nullptr || size == 0)
-                                  {
-                                      return result;
-                                  }
-                                  const std::size_t n =
-                                      std::min<std::size_t>(stored->size(), size / 2);
-                                  std::memcpy(text, stored->data(), n * 2);
-                                  text[n - 1] = 0;
-                                  return static_cast<v3_result>(V3_OK);
-                              },
-                              [](void* self, const char* id, const void* data, uint32_t size)
-                              {
-                                  const auto* bytes = static_cast<const uint8_t*>(data);
-                                  static_cast<AttributeList*>(self)->values[id] =
-                                      std::vector<uint8_t>(bytes, bytes + size);
-                                  return static_cast<v3_result>(V3_OK);
-                              },
-                              [](void* self, const char* id, const void** data, uint32_t* size)
-                              {
-                                  std::vector<uint8_t>* stored = nullptr;
-                                  const v3_result result = get(self, id, &stored);
-                                  *data = stored != nullptr ? stored->data() : nullptr;
-                                  *size =
-                                      stored != nullptr ? static_cast<uint32_t>(stored->size()) : 0;
-                                  return result;
-                              }}};
-        return &t;
-    }
-    AttributeList() { table = vtable(); }
-};
-
-struct Message : HostObject<v3_message>
-{
-    std::string id;
-    AttributeList* attributes = new AttributeList;
-
-    static const Table* vtable()
-    {
-        static const Table t{
-            {[](void* self, const v3_tuid iid, void** object)
-             { return query(self, iid, object, v3_message_iid); },
-             ref,
-             [](void* self) -> uint32_t
-             {
-                 auto* message = static_cast<Message*>(self);
-                 const int left = --message->refs;
-                 if (left == 0)
-                 {
-                     v3_cpp_obj_unref(reinterpret_cast<v3_attribute_list**>(message->attributes));
-                     delete message;
-                     --gLiveMessages;
-                 }
-                 return static_cast<uint32_t>(left);
-             }},
-            {[](void* self) { return static_cast<Message*>(self)->id.c_str(); },
-             [](void* self, const char* id)
-             { static_cast<Message*>(self)->id = id != nullptr ? id : ""; },
-             [](void* self) {
-                 return reinterpret_cast<v3_attribute_list**>(
-                     static_cast<Message*>(self)->attributes);
-             }}};
-        return &t;
-    }
-    Message()
-    {
-        table = vtable();
-        ++gLiveMessages;
-    }
-};
-
-struct HostApplication : HostObject<v3_host_application>
-{
-    HostApplication()
-    {
-        static const Table t{{[](void* self, const v3_tuid iid, void** object)
-                              { return query(self, iid, object, v3_host_application_iid); },
-                              ref, unrefOwned},
-                             {[](void*, v3_str_128 name)
-                              {
-                                  const char* text = "vst3 window test host";
-                                  for (int i = 0; i == 0 || text[i - 1] != 0; ++i)
-                                  {
-                                      name[i] = static_cast<int16_t>(text[i]);
-                                  }
-                                  return static_cast<v3_result>(V3_OK);
-                              },
-                              [](void*, v3_tuid cid, v3_tuid iid, void** object)
-                              {
-                                  if (v3_tuid_match(cid, v3_message_iid) &&
-                                      v3_tuid_match(iid, v3_message_iid))
-                                  {
-                                      *object = new Message;
-                                      return static_cast<v3_result>(V3_OK);
-                                  }
-                                  *object = nullptr;
-                                  return static_cast<v3_result>(V3_NO_INTERFACE);
-                              }}};
-        table = &t;
-    }
-};
-
-struct RunLoop : HostObject<v3_run_loop>
+struct RunLoop : Vst3HostObject<v3_run_loop>
 {
     std::vector<v3_timer_handler**> timers;
     int strayCalls = 0; // event handlers, unknown unregistrations
@@ -305,7 +95,7 @@ struct RunLoop : HostObject<v3_run_loop>
 };
 
 // The frame the view lives in; it hands out the run loop, as Linux hosts must.
-struct PlugFrame : HostObject<v3_plugin_frame>
+struct PlugFrame : Vst3HostObject<v3_plugin_frame>
 {
     RunLoop* loop = nullptr;
     int resizeRequests = 0;
@@ -428,15 +218,14 @@ int main(int argc, char** argv)
     }
     v3_plugin_factory** factory = module->factory();
 
-    HostApplication application;
+    Vst3HostApplication application("vst3 window test host");
     RunLoop loop;
     PlugFrame frame(&loop);
     void* object = nullptr;
     v3_cpp_obj(factory)->create_instance(factory, module->audioClass(), v3_component_iid, &object);
     auto** component = static_cast<v3_component**>(object);
     v3_edit_controller** controller = nullptr;
-    if (component == nullptr ||
-        v3_cpp_obj_initialize(component, reinterpret_cast<v3_funknown**>(&application)) != V3_OK ||
+    if (component == nullptr || v3_cpp_obj_initialize(component, application.context()) != V3_OK ||
         v3_cpp_obj_query_interface(component, v3_edit_controller_iid, &controller) != V3_OK)
     {
         std::fprintf(stderr, "no component with an edit controller\n");
@@ -522,12 +311,15 @@ int main(int argc, char** argv)
     v3_cpp_obj_terminate(component);
     check(v3_cpp_obj_unref(component) == 0, "the last reference to the component deletes it");
     module.reset();
-    check(application.refs == 1 && loop.refs == 1 && frame.refs == 1,
+    check(application.referencesHeld() == 0 && loop.referencesHeld() == 0 &&
+              frame.referencesHeld() == 0,
           "no reference to the host's application, run loop or frame is left (" +
-              std::to_string(application.refs - 1) + ", " + std::to_string(loop.refs - 1) + ", " +
-              std::to_string(frame.refs - 1) + ")");
-    check(gLiveMessages == 0, "every message the plugin created is released (" +
-                                  std::to_string(gLiveMessages) + " left)");
+              std::to_string(application.referencesHeld()) + ", " +
+              std::to_string(loop.referencesHeld()) + ", " +
+              std::to_string(frame.referencesHeld()) + ")");
+    const int messages = Vst3HostApplication::liveMessages();
+    check(messages == 0,
+          "every message the plugin created is released (" + std::to_string(messages) + " left)");
     XDestroyWindow(display, parent);
     XCloseDisplay(display);
     return gFailures == 0 ? 0 : 1;

@@ -1,4 +1,5 @@
 #include "AllocationCounter.h"
+#include "AllocationTally.h"
 
 #include <windows.h>
 
@@ -9,25 +10,8 @@
 namespace
 {
 
-thread_local int tArmed = 0;
-thread_local std::size_t tAllocations = 0;
-thread_local std::size_t tDeallocations = 0;
-
-void noteAllocation() noexcept
-{
-    if (tArmed > 0)
-    {
-        ++tAllocations;
-    }
-}
-
-void noteDeallocation(void* pointer) noexcept
-{
-    if (tArmed > 0 && pointer != nullptr)
-    {
-        ++tDeallocations;
-    }
-}
+using sorvell::testing::tally::noteAllocation;
+using sorvell::testing::tally::noteDeallocation;
 
 // The C runtime's functions, reached directly (this program's own calls are not routed).
 void* countedMalloc(std::size_t size)
@@ -152,27 +136,6 @@ void countAllocationsIn(void* library)
             }
         }
     }
-}
-
-AllocationCounter::AllocationCounter() noexcept
-    : mAllocationsAtStart(tAllocations), mDeallocationsAtStart(tDeallocations)
-{
-    ++tArmed;
-}
-
-AllocationCounter::~AllocationCounter()
-{
-    --tArmed;
-}
-
-std::size_t AllocationCounter::allocations() const noexcept
-{
-    return tAllocations - mAllocationsAtStart;
-}
-
-std::size_t AllocationCounter::deallocations() const noexcept
-{
-    return tDeallocations - mDeallocationsAtStart;
 }
 
 } // namespace sorvell::testing

@@ -101,47 +101,64 @@ TEST_P(PerformAllocation, NoBlockAllocatesWhileParametersChange)
 
 INSTANTIATE_TEST_SUITE_P(EveryModType, PerformAllocation, ::testing::Values(0, 1, 2, 3));
 
+// Runs `steps` steps, each `change(step)` then `frames` frames of a stereo sine, the even steps
+// frame by frame and the odd ones as one block call, and expects no heap use in any of it.
+template <typename Change>
+void expectNoHeapUse(Vantor& engine, int steps, int frames, Change change)
+{
+    std::vector<float> left(static_cast<std::size_t>(frames));
+    std::vector<float> right(left.size());
+    std::size_t allocations = 0;
+    std::size_t frees = 0;
+    for (int step = 0; step < steps; ++step)
+    {
+        for (std::size_t i = 0; i < left.size(); ++i)
+        {
+            const auto t = static_cast<float>(static_cast<std::size_t>(step * frames) + i);
+            left[i] = 0.5f * std::sin(0.03f * t);
+            right[i] = 0.4f * std::sin(0.02f * t);
+        }
+        AllocationCounter counter;
+        change(step);
+        if (step % 2 == 0)
+            for (std::size_t i = 0; i < left.size(); ++i)
+                engine.process(StereoFrame{left[i], right[i]});
+        else
+            engine.process(left.data(), right.data(), left.data(), right.data(), left.size());
+        allocations += counter.allocations();
+        frees += counter.deallocations();
+    }
+    EXPECT_EQ(allocations, 0u);
+    EXPECT_EQ(frees, 0u);
+}
+
 // The bare engine: every setter, reset and process between and inside hops.
 TEST(EngineAllocation, SettersResetAndProcessNeverAllocate)
 {
     Vantor engine(44100.0f, 5u);
     engine.setFrequencySource(0);
     engine.setPolyphony(0);
-    std::size_t allocations = 0;
-    std::size_t frees = 0;
-    for (int modType = 0; modType < 4; ++modType)
-    {
-        for (int step = 0; step < 120; ++step)
-        {
-            AllocationCounter counter;
-            const auto x = static_cast<float>(step) / 120.0f;
-            engine.setModType(modType);
-            engine.setMix(x);
-            engine.setInputGain(Vantor::gainFromDecibels(24.0f * x - 12.0f));
-            engine.setStretch(2.0f * x - 1.0f);
-            engine.setShift(96.0f * x - 48.0f);
-            engine.setDecay(0.001f + 19.999f * x);
-            engine.setHfDamp(x);
-            engine.setLfDamp(1.0f - x);
-            engine.setUnisonVoices(1 + step % 8);
-            engine.setUnisonAmount(x);
-            engine.setHarmonics(1 + (step * 53) % 256);
-            engine.setFrequency(20.0f + 1000.0f * x);
-            engine.setModRate(x);
-            engine.setPitchMod(4.0f * x);
-            if (step % 40 == 39)
-                engine.reset();
-            for (int i = 0; i < 97; ++i)
-            {
-                const auto t = static_cast<float>(step * 97 + i);
-                engine.process(StereoFrame{0.5f * std::sin(0.03f * t), 0.4f * std::sin(0.02f * t)});
-            }
-            allocations += counter.allocations();
-            frees += counter.deallocations();
-        }
-    }
-    EXPECT_EQ(allocations, 0u);
-    EXPECT_EQ(frees, 0u);
+    expectNoHeapUse(engine, 480, 97,
+                    [&](int step)
+                    {
+                        const auto x = static_cast<float>(step % 120) / 120.0f;
+                        engine.setModType(step / 120);
+                        engine.setMix(x);
+                        engine.setInputGain(Vantor::gainFromDecibels(24.0f * x - 12.0f));
+                        engine.setStretch(2.0f * x - 1.0f);
+                        engine.setShift(96.0f * x - 48.0f);
+                        engine.setDecay(0.001f + 19.999f * x);
+                        engine.setHfDamp(x);
+                        engine.setLfDamp(1.0f - x);
+                        engine.setUnisonVoices(1 + step % 8);
+                        engine.setUnisonAmount(x);
+                        engine.setHarmonics(1 + (step * 53) % 256);
+                        engine.setFrequency(20.0f + 1000.0f * x);
+                        engine.setModRate(x);
+                        engine.setPitchMod(4.0f * x);
+                        if (step % 40 == 39)
+                            engine.reset();
+                    });
 }
 
 // Chords: notes, pedal, bend and voice changes, with the notes starting, being stolen and
@@ -151,31 +168,20 @@ TEST(EngineAllocation, NotesNeverAllocate)
     Vantor engine(48000.0f, 6u);
     engine.setPolyphony(1);
     engine.setDecay(0.5f);
-    std::size_t allocations = 0;
-    std::size_t frees = 0;
-    for (int step = 0; step < 400; ++step)
-    {
-        AllocationCounter counter;
-        const int key = (step * 7) % 24;
-        engine.noteOn(40 + key, 80.0f + 20.0f * static_cast<float>(key));
-        if (step % 3 == 0)
-            engine.noteOff(40 + (step * 5) % 24);
-        engine.setSustain(step % 50 < 10);
-        engine.setPitchBend(static_cast<float>(step % 9) / 4.0f - 1.0f);
-        if (step % 100 == 99)
-            engine.setUnisonVoices(1 + step / 100);
-        if (step % 150 == 149)
-            engine.allNotesOff();
-        for (int i = 0; i < 131; ++i)
-        {
-            const auto t = static_cast<float>(step * 131 + i);
-            engine.process(StereoFrame{0.5f * std::sin(0.03f * t), 0.4f * std::sin(0.02f * t)});
-        }
-        allocations += counter.allocations();
-        frees += counter.deallocations();
-    }
-    EXPECT_EQ(allocations, 0u);
-    EXPECT_EQ(frees, 0u);
+    expectNoHeapUse(engine, 400, 131,
+                    [&](int step)
+                    {
+                        const int key = (step * 7) % 24;
+                        engine.noteOn(40 + key, 80.0f + 20.0f * static_cast<float>(key));
+                        if (step % 3 == 0)
+                            engine.noteOff(40 + (step * 5) % 24);
+                        engine.setSustain(step % 50 < 10);
+                        engine.setPitchBend(static_cast<float>(step % 9) / 4.0f - 1.0f);
+                        if (step % 100 == 99)
+                            engine.setUnisonVoices(1 + step / 100);
+                        if (step % 150 == 149)
+                            engine.allNotesOff();
+                    });
 }
 
 } // namespace

@@ -1,11 +1,15 @@
 #include "WindowSystem.h"
 
+#include "travesty/view.h"
+
 #include <windows.h>
 
 namespace sorvell::window_test
 {
 
 const char* const kClapWindowApi = CLAP_WINDOW_API_WIN32;
+const char* const kVst3PlatformType = V3_VIEW_PLATFORM_TYPE_HWND;
+const bool kVst3ViewUsesHostRunLoop = false;
 
 // Windows delivers a thread's window messages (painting, the plugin's timer, the mouse) only to
 // a thread that asks for them: a host's message loop.
@@ -55,11 +59,22 @@ clap_window_t HostWindow::clapWindow() const
     return window;
 }
 
+void* HostWindow::nativeHandle() const
+{
+    return mNative->window;
+}
+
+void HostWindow::resize(uint32_t width, uint32_t height)
+{
+    SetWindowPos(mNative->window, nullptr, 0, 0, static_cast<int>(width), static_cast<int>(height),
+                 SWP_NOMOVE | SWP_NOZORDER);
+}
+
 std::pair<uint32_t, uint32_t> HostWindow::childSize() const
 {
     RECT area{};
     const HWND child = mNative->window != nullptr ? GetWindow(mNative->window, GW_CHILD) : nullptr;
-    if (child == nullptr || !GetClientRect(child, &area))
+    if (child == nullptr || !IsWindowVisible(child) || !GetClientRect(child, &area))
     {
         return {0, 0};
     }

@@ -1,11 +1,15 @@
 #include "WindowSystem.h"
 
+#include "travesty/view.h"
+
 #include <X11/Xlib.h>
 
 namespace sorvell::window_test
 {
 
 const char* const kClapWindowApi = CLAP_WINDOW_API_X11;
+const char* const kVst3PlatformType = V3_VIEW_PLATFORM_TYPE_X11;
+const bool kVst3ViewUsesHostRunLoop = true;
 
 // The plugin's window reads its own X events when its timer runs.
 void dispatchWindowEvents() {}
@@ -46,29 +50,42 @@ clap_window_t HostWindow::clapWindow() const
     return window;
 }
 
+void* HostWindow::nativeHandle() const
+{
+    return reinterpret_cast<void*>(mNative->window);
+}
+
+void HostWindow::resize(uint32_t width, uint32_t height)
+{
+    XResizeWindow(mNative->display, mNative->window, width, height);
+    XSync(mNative->display, False);
+}
+
 std::pair<uint32_t, uint32_t> HostWindow::childSize() const
 {
+    if (mNative->display == nullptr)
+    {
+        return {0, 0};
+    }
     Window root = 0;
     Window parent = 0;
     Window* children = nullptr;
     unsigned count = 0;
-    std::pair<uint32_t, uint32_t> size{0, 0};
-    if (mNative->display != nullptr &&
+    XWindowAttributes attributes{};
+    XSync(mNative->display, False);
+    const bool shown =
         XQueryTree(mNative->display, mNative->window, &root, &parent, &children, &count) &&
-        count > 0)
-    {
-        XWindowAttributes attributes{};
-        if (XGetWindowAttributes(mNative->display, children[0], &attributes))
-        {
-            size = {static_cast<uint32_t>(attributes.width),
-                    static_cast<uint32_t>(attributes.height)};
-        }
-    }
+        count > 0 && XGetWindowAttributes(mNative->display, children[0], &attributes) &&
+        attributes.map_state == IsViewable;
     if (children != nullptr)
     {
         XFree(children);
     }
-    return size;
+    if (!shown)
+    {
+        return {0, 0};
+    }
+    return {static_cast<uint32_t>(attributes.width), static_cast<uint32_t>(attributes.height)};
 }
 
 } // namespace sorvell::window_test

@@ -1,31 +1,32 @@
-// A small VST3 host that opens a plugin's editor the way hosts on Linux do: loads the bundle's
-// module, creates and initialises the component, asks its edit controller for the "editor"
-// view, gives the view a frame with a run loop (timers, called every 16 ms), attaches it to
-// an X11 window of its own and sizes that window to the view. Then it follows commands on
-// standard input (the test script waits for pictures in between):
+// A small VST3 host that opens a plugin's editor the way hosts do: loads the bundle's module,
+// creates and initialises the component, asks its edit controller for the "editor" view, gives
+// the view a frame (on X11 with a run loop whose timers run every 16 ms, as Linux hosts must),
+// attaches it to a window of its own (WindowSystem.h) and sizes that window to the view. Then it
+// follows commands on standard input, one a line (the test scripts take pictures in between):
 //   size W H   the host resizes its window and the view (after asking the view's constraint)
-//   close      removes the view and releases everything
-// It checks what it can see from outside: the plugin's window is a mapped child of the host's
+//   close      removes the view and releases everything (as does the end of the input)
+// It checks what it can see from outside: the plugin's window is a shown child of the host's
 // window at the view's size, follows each resize, and is gone after removal; and no reference
 // the plugin took on the host's objects (application, run loop, timers, messages) is left.
 // Exit status 0 only when every check holds.
 //   vst3_window_host PLUGIN.vst3
 #include "Vst3HostApplication.h"
 #include "Vst3Module.h"
+#include "WindowSystem.h"
 
 #include "travesty/component.h"
 #include "travesty/edit_controller.h"
 #include "travesty/view.h"
 
-#include <X11/Xlib.h>
-#include <poll.h>
-#include <unistd.h>
-
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <iostream>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace
@@ -123,26 +124,7 @@ struct PlugFrame : Vst3HostObject<v3_plugin_frame>
     }
 };
 
-// The plugin's window: the one child of the host's window, if any.
-bool childGeometry(Display* display, Window parent, int& width, int& height, bool& mapped)
-{
-    Window root = 0;
-    Window unused = 0;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    XSync(display, False);
-    if (!XQueryTree(display, parent, &root, &unused, &children, &count) || count == 0)
-    {
-        return false;
-    }
-    XWindowAttributes attributes{};
-    XGetWindowAttributes(display, children[0], &attributes);
-    XFree(children);
-    width = attributes.width;
-    height = attributes.height;
-    mapped = attributes.map_state == IsViewable;
-    return true;
-}
+using sorvell::window_test::HostWindow;
 
 // Runs the view's timers for about a quarter of a second, as a host's idle loop would.
 void pump(RunLoop& loop)
@@ -150,44 +132,36 @@ void pump(RunLoop& loop)
     for (int i = 0; i < 16; ++i)
     {
         loop.runTimers();
-        usleep(16000);
+        sorvell::window_test::dispatchWindowEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(16));
     }
 }
 
-void checkChild(Display* display, Window parent, RunLoop& loop, int width, int height,
-                const char* when)
+void checkChild(const HostWindow& window, RunLoop& loop, int width, int height, const char* when)
 {
-    int childWidth = 0;
-    int childHeight = 0;
-    bool mapped = false;
-    for (int attempt = 0; attempt < 20; ++attempt)
+    std::pair<uint32_t, uint32_t> size{0, 0};
+    const std::pair<uint32_t, uint32_t> wanted{static_cast<uint32_t>(width),
+                                               static_cast<uint32_t>(height)};
+    for (int attempt = 0; attempt < 20 && size != wanted; ++attempt)
     {
         pump(loop);
-        if (childGeometry(display, parent, childWidth, childHeight, mapped) && mapped &&
-            childWidth == width && childHeight == height)
-        {
-            break;
-        }
+        size = window.childSize();
     }
-    check(mapped && childWidth == width && childHeight == height,
-          std::string(when) + ": the plugin's window is mapped at " + std::to_string(width) + "x" +
-              std::to_string(height) + " (is " + std::to_string(childWidth) + "x" +
-              std::to_string(childHeight) + ")");
+    check(size == wanted, std::string(when) + ": the plugin's window is shown at " +
+                              std::to_string(width) + "x" + std::to_string(height) + " (is " +
+                              std::to_string(size.first) + "x" + std::to_string(size.second) + ")");
 }
 
 // The host resizes its window, then tells the view, as hosts do when the user drags.
-void resize(Display* display, Window parent, v3_plugin_view** view, RunLoop& loop, int width,
-            int height)
+void resize(HostWindow& window, v3_plugin_view** view, RunLoop& loop, int width, int height)
 {
     v3_view_rect wanted{0, 0, width, height};
     check(v3_cpp_obj(view)->can_resize(view) == V3_TRUE, "the view can be resized");
     v3_cpp_obj(view)->check_size_constraint(view, &wanted);
-    XResizeWindow(display, parent, static_cast<unsigned>(wanted.right - wanted.left),
-                  static_cast<unsigned>(wanted.bottom - wanted.top));
-    XSync(display, False);
+    window.resize(static_cast<uint32_t>(wanted.right - wanted.left),
+                  static_cast<uint32_t>(wanted.bottom - wanted.top));
     check(v3_cpp_obj(view)->on_size(view, &wanted) == V3_OK, "the view takes a new size");
-    checkChild(display, parent, loop, wanted.right - wanted.left, wanted.bottom - wanted.top,
-               "resized");
+    checkChild(window, loop, wanted.right - wanted.left, wanted.bottom - wanted.top, "resized");
     v3_view_rect rect{};
     v3_cpp_obj(view)->get_size(view, &rect);
     check(rect.right - rect.left == wanted.right - wanted.left &&
@@ -196,6 +170,43 @@ void resize(Display* display, Window parent, v3_plugin_view** view, RunLoop& loo
     std::printf("resized\n");
     std::fflush(stdout);
 }
+
+// Standard input's lines, read on a thread of their own so that the idle loop never waits;
+// the end of the input reads as "close".
+class Commands
+{
+public:
+    Commands()
+    {
+        std::thread(
+            [this]
+            {
+                std::string line;
+                while (std::getline(std::cin, line))
+                    push(line);
+                push("close");
+            })
+            .detach();
+    }
+    bool next(std::string& line)
+    {
+        const std::lock_guard<std::mutex> lock(mMutex);
+        if (mLines.empty())
+            return false;
+        line = mLines.front();
+        mLines.erase(mLines.begin());
+        return true;
+    }
+
+private:
+    void push(const std::string& line)
+    {
+        const std::lock_guard<std::mutex> lock(mMutex);
+        mLines.push_back(line);
+    }
+    std::mutex mMutex;
+    std::vector<std::string> mLines;
+};
 
 } // namespace
 
@@ -238,71 +249,47 @@ int main(int argc, char** argv)
     {
         return 1;
     }
-    check(v3_cpp_obj(view)->is_platform_type_supported(view, V3_VIEW_PLATFORM_TYPE_X11) == V3_OK,
-          "the view supports X11 embedding");
+    const char* platform = sorvell::window_test::kVst3PlatformType;
+    check(v3_cpp_obj(view)->is_platform_type_supported(view, platform) == V3_OK,
+          std::string("the view supports embedding in ") + platform);
     v3_cpp_obj(view)->set_frame(view, reinterpret_cast<v3_plugin_frame**>(&frame));
 
-    Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr)
-    {
-        std::fprintf(stderr, "no display\n");
-        return 1;
-    }
     v3_view_rect rect{};
     v3_cpp_obj(view)->get_size(view, &rect);
-    const Window parent = XCreateSimpleWindow(
-        display, DefaultRootWindow(display), 0, 0, static_cast<unsigned>(rect.right - rect.left),
-        static_cast<unsigned>(rect.bottom - rect.top), 0, 0, 0);
-    XMapWindow(display, parent);
-    XSync(display, False);
-    check(v3_cpp_obj(view)->attached(view, reinterpret_cast<void*>(parent),
-                                     V3_VIEW_PLATFORM_TYPE_X11) == V3_OK,
+    HostWindow window(static_cast<uint32_t>(rect.right - rect.left),
+                      static_cast<uint32_t>(rect.bottom - rect.top));
+    check(v3_cpp_obj(view)->attached(view, window.nativeHandle(), platform) == V3_OK,
           "the view attaches to the host's window");
-    check(loop.timers.size() == 1, "the view registers one timer with the host's run loop");
+    const std::size_t timers = sorvell::window_test::kVst3ViewUsesHostRunLoop ? 1 : 0;
+    check(loop.timers.size() == timers, "the view registers " + std::to_string(timers) +
+                                            (timers == 1 ? " timer" : " timers") +
+                                            " with the host's run loop");
     v3_cpp_obj(view)->get_size(view, &rect);
-    XResizeWindow(display, parent, static_cast<unsigned>(rect.right - rect.left),
-                  static_cast<unsigned>(rect.bottom - rect.top));
-    XSync(display, False);
-    checkChild(display, parent, loop, rect.right - rect.left, rect.bottom - rect.top, "attached");
+    window.resize(static_cast<uint32_t>(rect.right - rect.left),
+                  static_cast<uint32_t>(rect.bottom - rect.top));
+    checkChild(window, loop, rect.right - rect.left, rect.bottom - rect.top, "attached");
     std::printf("shown\n");
     std::fflush(stdout);
 
-    // The host's idle loop: timers every 16 ms, commands as they come.
-    std::string pending;
-    for (bool open = true; open;)
+    // The host's idle loop: timers and window events every 16 ms, commands as they come.
+    Commands commands;
+    for (std::string line; line != "close";)
     {
-        pollfd input{STDIN_FILENO, POLLIN, 0};
-        if (poll(&input, 1, 16) > 0)
-        {
-            char buffer[256];
-            const ssize_t count = read(STDIN_FILENO, buffer, sizeof buffer);
-            open = count > 0;
-            pending.append(buffer, count > 0 ? static_cast<std::size_t>(count) : 0);
-        }
         loop.runTimers();
-        for (std::size_t end = pending.find('\n'); end != std::string::npos;
-             end = pending.find('\n'))
+        sorvell::window_test::dispatchWindowEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(16));
+        int width = 0;
+        int height = 0;
+        while (line != "close" && commands.next(line))
         {
-            const std::string line = pending.substr(0, end);
-            pending.erase(0, end + 1);
-            int width = 0;
-            int height = 0;
             if (std::sscanf(line.c_str(), "size %d %d", &width, &height) == 2)
-            {
-                resize(display, parent, view, loop, width, height);
-            }
-            else if (line == "close")
-            {
-                open = false;
-            }
+                resize(window, view, loop, width, height);
         }
     }
 
     check(v3_cpp_obj(view)->removed(view) == V3_OK, "the view is removed");
-    int width = 0;
-    int height = 0;
-    bool mapped = false;
-    check(!childGeometry(display, parent, width, height, mapped),
+    pump(loop);
+    check(window.childSize() == std::pair<uint32_t, uint32_t>{0, 0},
           "the plugin's window is gone after removal");
     check(loop.timers.empty() && loop.strayCalls == 0, "the view gave back its timer");
     v3_cpp_obj(view)->set_frame(view, nullptr);
@@ -320,7 +307,5 @@ int main(int argc, char** argv)
     const int messages = Vst3HostApplication::liveMessages();
     check(messages == 0,
           "every message the plugin created is released (" + std::to_string(messages) + " left)");
-    XDestroyWindow(display, parent);
-    XCloseDisplay(display);
     return gFailures == 0 ? 0 : 1;
 }

@@ -1,7 +1,7 @@
 // The plugins' signal path (SorvellProcessor): latency and bypass, ramps that end on their
 // targets, values set before processing, seeds, MIDI moving the resonance to the right pitch, and
-// no allocation while processing. Block-size and in-place independence are the conformance
-// harness's, through each built plugin.
+// no allocation while processing. Block-size and in-place independence and the freeze parameter
+// are the conformance harness's, through each built plugin.
 #include "SorvellProcessor.h"
 
 #include "AllocationCounter.h"
@@ -156,45 +156,6 @@ TEST(SorvellProcessor, BypassTogglesWithoutAClick)
             std::max(largest_step(out, 4000, 6000), largest_step(out, 7000, 12000));
         EXPECT_LE(largest_step(out, 5990, 6000 + ramp + 10), steady * 1.05f) << name;
     }
-}
-
-// The freeze parameter reaches the engine from any thread: off by default, and once on the
-// output no longer depends on the input (silence or loud noise give the same samples), until
-// it is off again.
-TEST(SorvellProcessor, FreezeParameterHoldsTheResonanceWhateverTheInput)
-{
-    const auto frozenRun = [](float laterGain)
-    {
-        SorvellProcessor processor(kRate);
-        processor.activate();
-        EXPECT_EQ(processor.parameter(kFreezeIndex), 0.0);
-        processor.setParameter(index_of(parameter_id::decay), 2.0);
-        auto out = run(processor, noise(24000), {256});
-        processor.setParameter(kFreezeIndex, 1.0);
-        EXPECT_EQ(processor.parameter(kFreezeIndex), 1.0);
-        Stereo later = noise(48000, 9);
-        for (auto* channel : {&later.left, &later.right})
-            for (float& x : *channel)
-                x *= laterGain;
-        const auto frozen = run(processor, later, {256});
-        out.left.insert(out.left.end(), frozen.left.begin(), frozen.left.end());
-        return out.left;
-    };
-    const auto silent = frozenRun(0.0f);
-    const auto loud = frozenRun(8.0f);
-    // No input reaches the partials from the frame that takes up the freeze on: from there
-    // on the same samples, and the level held.
-    for (std::size_t i = 24000; i < silent.size(); ++i)
-        ASSERT_EQ(silent[i], loud[i]) << i;
-    const auto rms = [&](std::size_t from)
-    {
-        double sum = 0.0;
-        for (std::size_t i = from; i < from + 4800; ++i)
-            sum += double(silent[i]) * silent[i];
-        return std::sqrt(sum / 4800);
-    };
-    EXPECT_GT(rms(33600), 0.01);
-    EXPECT_NEAR(rms(67200) / rms(33600), 1.0, 0.06); // 0.5 dB
 }
 
 // With a seed the random parts (start phases, Granular) repeat exactly, as with the renderer's

@@ -16,7 +16,6 @@
 #include <vector>
 
 using quendra::plugin::kBypassIndex;
-using quendra::plugin::kFreezeIndex;
 using quendra::plugin::kPitchSourceIndex;
 using quendra::plugin::SorvellProcessor;
 using quendra::sorvell::parameter_id;

@@ -5,6 +5,7 @@
 #include "message.h"
 #include "paths.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 
@@ -20,6 +21,17 @@ constexpr const char* separators = "/\\";
 #else
 constexpr const char* separators = "/";
 #endif
+
+// The host's path texts are UTF-8; a narrow string names a file in the system's code page on
+// Windows, so the page is opened by its UTF-8 name there.
+std::filesystem::path file_path(const std::string& text)
+{
+#ifdef _WIN32
+    return std::u8string(text.begin(), text.end());
+#else
+    return text;
+#endif
+}
 
 std::string cut_after_last_slash(const std::string& path)
 {
@@ -63,7 +75,7 @@ void write_reference_page_file(const object_base& prototype, const std::string& 
         return;
     }
     std::cout << "Updating Reference Page for class " << class_name << std::endl;
-    std::ofstream page(page_path, std::ios::out | std::ios::trunc | std::ios::binary);
+    std::ofstream page(file_path(page_path), std::ios::out | std::ios::trunc | std::ios::binary);
     if (!page)
     {
         std::cerr << "failed to open file stream for refpage" << std::endl;

@@ -3,6 +3,7 @@
 #include "HostState.h"
 
 #include "tessel/host/SharedLibrary.h"
+#include "tessel/host/Utf8Path.h"
 
 #include <algorithm>
 #include <chrono>
@@ -10,6 +11,9 @@
 
 namespace fs = std::filesystem;
 using namespace tessel::host;
+
+// Every text here is UTF-8 (see Utf8Path.h): a path is made from one, or one from a path, only
+// through pathFromUtf8 and utf8FromPath.
 
 namespace
 {
@@ -22,7 +26,7 @@ std::string normalFolderText(const fs::path& folder)
     fs::path absolute = fs::absolute(folder, error);
     if (error)
         absolute = folder;
-    std::string text = absolute.lexically_normal().generic_string();
+    std::string text = genericUtf8FromPath(absolute.lexically_normal());
     while (text.size() > 1 && text.back() == '/' && text[text.size() - 2] != ':')
         text.pop_back();
     return text;
@@ -49,7 +53,7 @@ std::optional<fs::path> folderOf(short id)
     const std::lock_guard lock(state.pathMutex);
     if (id < 1 || static_cast<std::size_t>(id) > state.folders.size())
         return std::nullopt;
-    return fs::path(state.folders[static_cast<std::size_t>(id) - 1]);
+    return pathFromUtf8(state.folders[static_cast<std::size_t>(id) - 1]);
 }
 
 bool endsWith(std::string_view text, std::string_view suffix)
@@ -62,7 +66,7 @@ tessel_fourcc typeOfFile(const fs::path& file)
     std::error_code error;
     if (fs::is_directory(file, error))
         return TESSEL_FILETYPE_FOLDER;
-    std::string extension = file.extension().string();
+    std::string extension = utf8FromPath(file.extension());
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (extension == kSharedLibraryExtension)
@@ -101,11 +105,11 @@ match(const fs::path& candidate, const tessel_fourcc* typelist, short numtypes)
             return std::make_pair(candidate, type);
     }
     // A module file is also found by its name without the extension.
-    const std::string text = candidate.string();
+    const std::string text = utf8FromPath(candidate);
     if (accepts(typelist, numtypes, TESSEL_FILETYPE_MODULE) && numtypes > 0 &&
         !endsWith(text, kSharedLibraryExtension))
     {
-        const fs::path module = text + kSharedLibraryExtension;
+        const fs::path module = pathFromUtf8(text + kSharedLibraryExtension);
         if (fs::is_regular_file(module, error))
             return std::make_pair(module, TESSEL_FILETYPE_MODULE);
     }
@@ -147,7 +151,7 @@ extern "C" short locatefile_extended(char* name, short* outpath, tessel_fourcc* 
     std::optional<std::pair<fs::path, tessel_fourcc>> found;
     if (wanted.find('/') != std::string::npos)
     {
-        found = match(fs::path(normalFolderText(wanted)), typelist, numtypes);
+        found = match(pathFromUtf8(normalFolderText(pathFromUtf8(wanted))), typelist, numtypes);
     }
     else
     {
@@ -157,13 +161,13 @@ extern "C" short locatefile_extended(char* name, short* outpath, tessel_fourcc* 
             folders = hostState().searchPath;
         }
         for (const fs::path& folder : folders)
-            if ((found = match(folder / wanted, typelist, numtypes)))
+            if ((found = match(folder / pathFromUtf8(wanted), typelist, numtypes)))
                 break;
     }
     if (!found)
         return 1;
     const short id = folderId(found->first.parent_path());
-    if (id == 0 || !copyText(found->first.filename().string(), name))
+    if (id == 0 || !copyText(utf8FromPath(found->first.filename()), name))
         return 1;
     if (outpath)
         *outpath = id;
@@ -179,7 +183,7 @@ extern "C" short path_nameconform(const char* src, char* dst, long style)
     std::string text(src);
     std::replace(text.begin(), text.end(), '\\', '/');
     if (style == TESSEL_PATH_STYLE_ABSOLUTE && !text.empty())
-        text = normalFolderText(text);
+        text = normalFolderText(pathFromUtf8(text));
     while (text.size() > 1 && text.back() == '/')
         text.pop_back();
     return copyText(text, dst) ? 0 : 1;
@@ -189,7 +193,7 @@ extern "C" short path_frompathname(const char* name, short* path, char* filename
 {
     if (!name || !*name || !path)
         return 1;
-    const fs::path item(normalFolderText(name));
+    const fs::path item = pathFromUtf8(normalFolderText(pathFromUtf8(name)));
     std::error_code error;
     if (fs::is_directory(item, error))
     {
@@ -200,7 +204,7 @@ extern "C" short path_frompathname(const char* name, short* path, char* filename
     }
     if (!fs::is_directory(item.parent_path(), error))
         return 1;
-    if (filename && !copyText(item.filename().string(), filename))
+    if (filename && !copyText(utf8FromPath(item.filename()), filename))
         return 1;
     *path = folderId(item.parent_path());
     return *path ? 0 : 1;
@@ -211,7 +215,7 @@ extern "C" short path_createfolder(short path, const char* name, short* newpath)
     const auto parent = folderOf(path);
     if (!parent || !name || !*name || std::strchr(name, '/'))
         return 1;
-    const fs::path folder = *parent / name;
+    const fs::path folder = *parent / pathFromUtf8(name);
     std::error_code error;
     fs::create_directory(folder, error);
     if (error || !fs::is_directory(folder, error))
@@ -229,8 +233,9 @@ extern "C" short path_toabsolutesystempath(short path, const char* filename, cha
     const auto folder = folderOf(path);
     if (!folder || !dst)
         return 1;
-    const std::string text =
-        (filename && *filename) ? (*folder / filename).string() : folder->string();
+    const std::string text = (filename && *filename)
+                                 ? utf8FromPath(*folder / pathFromUtf8(filename))
+                                 : utf8FromPath(*folder);
     return copyText(text, dst) ? 0 : 1;
 }
 
@@ -239,7 +244,7 @@ extern "C" short path_getfilemoddate(const char* filename, short path, tessel_fi
     const auto folder = folderOf(path);
     if (!folder || !filename || !*filename)
         return 1;
-    return dateOf(*folder / filename, date);
+    return dateOf(*folder / pathFromUtf8(filename), date);
 }
 
 extern "C" short path_getmoddate(short path, tessel_filedate* date)

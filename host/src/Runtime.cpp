@@ -3,6 +3,7 @@
 // and the main queue.
 #include "HostState.h"
 #include "tessel/host/SharedLibrary.h"
+#include "tessel/host/Utf8Path.h"
 
 #include <algorithm>
 #include <atomic>
@@ -167,13 +168,13 @@ bool Runtime::loadModule(const fs::path& file)
     const fs::path canonical = fs::canonical(file, error);
     if (error)
     {
-        postConsole("could not find module file " + file.string(), {}, true);
+        postConsole("could not find module file " + utf8FromPath(file), {}, true);
         return false;
     }
     addSearchFolder(canonical.parent_path());
     {
         const std::lock_guard lock(hostState().registryMutex);
-        if (hostState().loadedModules.count(canonical.string()))
+        if (hostState().loadedModules.count(utf8FromPath(canonical)))
             return true;
     }
     // Modules are never unloaded: their classes stay registered for the life of the process.
@@ -181,19 +182,19 @@ bool Runtime::loadModule(const fs::path& file)
     void* handle = openSharedLibrary(canonical, reason);
     if (!handle)
     {
-        postConsole("could not load module " + canonical.string() + ": " + reason, {}, true);
+        postConsole("could not load module " + utf8FromPath(canonical) + ": " + reason, {}, true);
         return false;
     }
     auto entry = reinterpret_cast<tessel_ext_main>(sharedLibrarySymbol(handle, "ext_main"));
     if (!entry)
     {
-        postConsole("module " + canonical.string() + " has no ext_main", {}, true);
+        postConsole("module " + utf8FromPath(canonical) + " has no ext_main", {}, true);
         closeSharedLibrary(handle);
         return false;
     }
     {
         const std::lock_guard lock(hostState().registryMutex);
-        hostState().loadedModules.insert(canonical.string());
+        hostState().loadedModules.insert(utf8FromPath(canonical));
     }
     entry(nullptr);
     return true;

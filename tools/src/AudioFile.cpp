@@ -6,6 +6,8 @@
 #include "ToolError.h"
 #include "platform/System.h"
 
+#include <tessel/host/Utf8Path.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -102,23 +104,29 @@ AudioFileReader::AudioFileReader(const std::string& path, const std::string& dis
     : mPath(displayName.empty() ? path : displayName)
 {
     const std::string& name = mPath;
+    const std::filesystem::path file = tessel::host::pathFromUtf8(path);
     std::error_code error;
-    if (!std::filesystem::exists(path, error))
+    if (!std::filesystem::exists(file, error))
     {
         throw ToolError("cannot read '" + name + "': no such file");
     }
-    if (std::filesystem::is_directory(path, error))
+    if (std::filesystem::is_directory(file, error))
     {
         throw ToolError("cannot read '" + name + "': it is a folder");
     }
-    if (std::filesystem::is_regular_file(path, error) &&
-        std::filesystem::file_size(path, error) == 0 && !error)
+    if (std::filesystem::is_regular_file(file, error) &&
+        std::filesystem::file_size(file, error) == 0 && !error)
     {
         throw ToolError("cannot read '" + name + "': the file is empty");
     }
 
     SF_INFO info{};
-    mpFile = sf_open(path.c_str(), SFM_READ, &info);
+    const int descriptor = platform::openForReading(path);
+    if (descriptor < 0)
+    {
+        throw ToolError("cannot read '" + name + "': " + std::strerror(errno));
+    }
+    mpFile = sf_open_fd(descriptor, SFM_READ, &info, SF_TRUE);
     if (mpFile == nullptr)
     {
         throw ToolError(openFailure(name));
@@ -228,7 +236,7 @@ std::uint64_t bytesPerSample(int format)
 // the audio data (RIFF and RF64 count chunk sizes little-endian, AIFF big-endian).
 void clearPeakChunkTime(const std::string& path)
 {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "r+b"),
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(platform::openFile(path, "r+b"),
                                                          &std::fclose);
     unsigned char header[4096] = {};
     const std::size_t size = file ? std::fread(header, 1, sizeof header, file.get()) : 0;
@@ -299,20 +307,21 @@ AudioFileWriter::AudioFileWriter(const std::string& path, double sampleRate, int
     }
     else
     {
-        if (std::filesystem::is_directory(path, error))
+        if (std::filesystem::is_directory(tessel::host::pathFromUtf8(path), error))
         {
             throw ToolError("cannot write '" + path +
                             "': it is a folder (end it with / to render into it)");
         }
-        const auto target = resolvedTarget(path);
-        mTarget = target.string();
+        const auto target = resolvedTarget(tessel::host::pathFromUtf8(path));
+        mTarget = tessel::host::utf8FromPath(target);
         // The temporary file lives in the output's folder so that the final rename stays on
         // one file system and is atomic.
         folder = target.has_parent_path() ? target.parent_path() : ".";
-        hidden = target.filename().string();
+        hidden = tessel::host::utf8FromPath(target.filename());
         hidden.insert(hidden.begin(), '.');
     }
-    std::string pattern = (folder / (hidden + ".XXXXXX")).string();
+    std::string pattern =
+        tessel::host::utf8FromPath(folder / tessel::host::pathFromUtf8(hidden + ".XXXXXX"));
     const int descriptor = platform::makeTemporaryFile(pattern);
     if (descriptor < 0)
     {
@@ -328,7 +337,7 @@ AudioFileWriter::AudioFileWriter(const std::string& path, double sampleRate, int
         // Short of a system error, the encoder refused the stream.
         const bool system = sf_error(nullptr) == SF_ERR_SYSTEM;
         const std::string reason = plainReason(sf_strerror(nullptr));
-        std::remove(mTemporaryPath.c_str());
+        platform::removeFile(mTemporaryPath);
         const std::string others = formatsHolding(mSampleRate);
         throw ToolError("cannot write '" + mPath + "': " +
                         (system
@@ -405,7 +414,7 @@ void AudioFileWriter::commit()
 
 void AudioFileWriter::copyToStandardOutput()
 {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(mTemporaryPath.c_str(), "rb"),
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(platform::openFile(mTemporaryPath, "rb"),
                                                          &std::fclose);
     std::vector<char> buffer(1 << 16);
     bool ok = file != nullptr;
@@ -446,7 +455,7 @@ void AudioFileWriter::discard() noexcept
     }
     if (!mTemporaryPath.empty())
     {
-        std::remove(mTemporaryPath.c_str());
+        platform::removeFile(mTemporaryPath);
         mTemporaryPath.clear();
     }
 }

@@ -4,6 +4,8 @@
 #include "StopSignal.h"
 #include "platform/JobProcesses.h"
 
+#include <tessel/host/Utf8Path.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <set>
@@ -37,16 +39,18 @@ int platform::renderReporting(const JobRenderer& renderJob, const BatchJob& job,
 
 std::vector<BatchJob> batchJobs(const RenderRequest& request)
 {
-    const std::filesystem::path folder = request.outputPath;
+    using tessel::host::pathFromUtf8;
+    using tessel::host::utf8FromPath;
+    const std::filesystem::path folder = pathFromUtf8(request.outputPath);
     std::vector<BatchJob> jobs;
     std::set<std::string> outputs;
     for (const auto& input : request.inputPaths)
     {
-        const std::filesystem::path path(input);
-        const std::string name = request.type.empty()
-                                     ? path.filename().string()
-                                     : path.stem().string() + extensionForType(request.type);
-        const std::string output = (folder / name).string();
+        const std::filesystem::path path = pathFromUtf8(input);
+        const std::filesystem::path name =
+            request.type.empty() ? path.filename()
+                                 : path.stem() += pathFromUtf8(extensionForType(request.type));
+        const std::string output = utf8FromPath(folder / name);
         if (!outputs.insert(output).second)
         {
             throw usageError("two inputs would both be written to '" + output +
@@ -66,8 +70,9 @@ ExitStatus runBatch(const RenderRequest& request, const JobRenderer& renderJob)
         chooseOutputFormat(job.output, request.type, request.bits);
     }
     std::error_code error;
-    std::filesystem::create_directories(request.outputPath, error);
-    if (!std::filesystem::is_directory(request.outputPath, error))
+    const std::filesystem::path folder = tessel::host::pathFromUtf8(request.outputPath);
+    std::filesystem::create_directories(folder, error);
+    if (!std::filesystem::is_directory(folder, error))
     {
         throw ToolError("cannot write into the folder '" + request.outputPath + "'");
     }

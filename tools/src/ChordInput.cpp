@@ -4,6 +4,8 @@
 #include "MidiFile.h"
 #include "ToolError.h"
 
+#include <tessel/host/Utf8Path.h>
+
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -16,7 +18,7 @@ namespace
 
 std::string fileText(const std::string& path, const char* what)
 {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(tessel::host::pathFromUtf8(path), std::ios::binary);
     if (!file)
         throw ToolError(std::string("cannot open the ") + what + " '" + path + "'");
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};

@@ -7,6 +7,8 @@
 #include "ToolError.h"
 #include "factory_presets.h"
 
+#include <tessel/host/Utf8Path.h>
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -35,7 +37,8 @@ bool RenderRequest::batch() const
         return false;
     }
     std::error_code error;
-    return outputPath.back() == '/' || std::filesystem::is_directory(outputPath, error);
+    return outputPath.back() == '/' ||
+           std::filesystem::is_directory(tessel::host::pathFromUtf8(outputPath), error);
 }
 
 namespace

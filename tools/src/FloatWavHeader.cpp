@@ -41,7 +41,7 @@ void putLittle32(unsigned char* bytes, std::uint32_t value)
 
 void extendFloatFormatChunk(const std::string& path)
 {
-    File in(std::fopen(path.c_str(), "rb"), &std::fclose);
+    File in(platform::openFile(path, "rb"), &std::fclose);
     if (!in)
         fail(path);
     unsigned char header[12 + 8 + 16];
@@ -53,11 +53,11 @@ void extendFloatFormatChunk(const std::string& path)
     }
 
     const std::string extended = path + ".fmt";
-    File out(std::fopen(extended.c_str(), "wb"), &std::fclose);
+    File out(platform::openFile(extended, "wb"), &std::fclose);
     if (!out)
     {
         const int code = errno;
-        std::remove(extended.c_str());
+        platform::removeFile(extended);
         errno = code;
         fail(path);
     }
@@ -81,13 +81,13 @@ void extendFloatFormatChunk(const std::string& path)
     const std::string reason = ok ? platform::replaceFile(extended, path) : std::string();
     if (!reason.empty())
     {
-        std::remove(extended.c_str());
+        platform::removeFile(extended);
         throw ToolError("cannot write '" + path + "': " + reason);
     }
     if (!ok)
     {
         const int code = errno;
-        std::remove(extended.c_str());
+        platform::removeFile(extended);
         errno = code;
         fail(path);
     }

@@ -5,6 +5,8 @@
 #include "StreamCapture.h"
 #include "ToolError.h"
 
+#include <tessel/host/Utf8Path.h>
+
 #include <cmath>
 #include <cstdio>
 #include <variant>
@@ -56,12 +58,13 @@ std::vector<tessel::host::AttributeInfo> loadClass(tessel::host::Runtime& runtim
         {
             reason = printed.substr(0, printed.find('\n'));
         }
-        throw ToolError("cannot load the module '" + moduleFile.string() + "'" +
+        throw ToolError("cannot load the module '" + tessel::host::utf8FromPath(moduleFile) + "'" +
                         (reason.empty() ? "" : ": " + reason));
     }
     if (!runtime.isClassRegistered(kClassName))
     {
-        throw ToolError("the module '" + moduleFile.string() + "' does not register " + kClassName);
+        throw ToolError("the module '" + tessel::host::utf8FromPath(moduleFile) +
+                        "' does not register " + kClassName);
     }
     return runtime.attributes(kClassName);
 }

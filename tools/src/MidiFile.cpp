@@ -2,6 +2,8 @@
 
 #include "ToolError.h"
 
+#include <tessel/host/Utf8Path.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <fstream>
@@ -221,7 +223,7 @@ MidiTimeline midiTimelineFromBytes(const void* data, std::size_t size, int chann
 
 MidiTimeline readMidiFile(const std::string& path, int channel)
 {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(tessel::host::pathFromUtf8(path), std::ios::binary);
     if (!file)
         throw ToolError("cannot open the MIDI file '" + path + "'");
     const std::vector<char> bytes{std::istreambuf_iterator<char>(file),

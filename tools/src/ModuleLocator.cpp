@@ -3,6 +3,8 @@
 #include "ToolError.h"
 #include "platform/System.h"
 
+#include <tessel/host/Utf8Path.h>
+
 #include <algorithm>
 #include <vector>
 
@@ -34,14 +36,15 @@ std::filesystem::path locateModule(const std::string& userPath)
     std::error_code error;
     if (!userPath.empty())
     {
-        auto candidate = std::filesystem::path(userPath);
+        auto candidate = tessel::host::pathFromUtf8(userPath);
         if (std::filesystem::is_directory(candidate, error))
         {
             candidate /= kModuleFile;
         }
         if (!std::filesystem::is_regular_file(candidate, error))
         {
-            throw ToolError("cannot find the module file '" + candidate.string() + "'");
+            throw ToolError("cannot find the module file '" +
+                            tessel::host::utf8FromPath(candidate) + "'");
         }
         return std::filesystem::absolute(candidate, error);
     }
@@ -70,7 +73,7 @@ std::filesystem::path locateModule(const std::string& userPath)
         {
             return candidate;
         }
-        looked += (looked.empty() ? "" : ", ") + place.string();
+        looked += (looked.empty() ? "" : ", ") + tessel::host::utf8FromPath(place);
     }
     throw ToolError("cannot find the module file " + kModuleFile + " (looked in " + looked +
                     "); build it or pass --module PATH");

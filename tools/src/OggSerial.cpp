@@ -1,6 +1,7 @@
 #include "OggSerial.h"
 
 #include "ToolError.h"
+#include "platform/System.h"
 
 #include <array>
 #include <cerrno>
@@ -60,7 +61,7 @@ constexpr std::size_t kChecksumAt = 22;
 void setOggStreamSerial(const std::string& path, std::uint32_t serial)
 {
     const auto fail = [&] { return ToolError("cannot write '" + path + "': damaged Ogg stream"); };
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "r+b"),
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(platform::openFile(path, "r+b"),
                                                          &std::fclose);
     if (!file)
     {

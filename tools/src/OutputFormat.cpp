@@ -2,6 +2,8 @@
 
 #include "ToolError.h"
 
+#include <tessel/host/Utf8Path.h>
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -23,7 +25,8 @@ constexpr double kFlacMaxSampleRate = 655350.0;
 
 std::optional<std::string> typeOfExtension(const std::string& path)
 {
-    std::string extension = std::filesystem::path(path).extension().string();
+    std::string extension =
+        tessel::host::utf8FromPath(tessel::host::pathFromUtf8(path).extension());
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (extension == ".wav" || extension == ".wave")

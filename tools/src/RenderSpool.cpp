@@ -4,6 +4,8 @@
 #include "ToolError.h"
 #include "platform/System.h"
 
+#include <tessel/host/Utf8Path.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -21,11 +23,11 @@ constexpr std::size_t kChunkFrames = 16384;
 
 RenderSpool::RenderSpool(const std::filesystem::path& folder, int channels) : mChannels(channels)
 {
-    std::string pattern = (folder / ".sorvell-spool.XXXXXX").string();
+    std::string pattern = tessel::host::utf8FromPath(folder / ".sorvell-spool.XXXXXX");
     const int descriptor = platform::makeTemporaryFile(pattern);
     if (descriptor < 0)
     {
-        throw ToolError("cannot make a temporary file in '" + folder.string() +
+        throw ToolError("cannot make a temporary file in '" + tessel::host::utf8FromPath(folder) +
                         "': " + std::strerror(errno));
     }
     mPath = pattern;
@@ -33,15 +35,16 @@ RenderSpool::RenderSpool(const std::filesystem::path& folder, int channels) : mC
     if (mpFile == nullptr)
     {
         close(descriptor);
-        std::remove(mPath.c_str());
-        throw ToolError("cannot make a temporary file in '" + folder.string() + "'");
+        platform::removeFile(mPath);
+        throw ToolError("cannot make a temporary file in '" + tessel::host::utf8FromPath(folder) +
+                        "'");
     }
 }
 
 RenderSpool::~RenderSpool()
 {
     std::fclose(mpFile);
-    std::remove(mPath.c_str());
+    platform::removeFile(mPath);
 }
 
 void RenderSpool::write(const double* interleaved, std::size_t frames)

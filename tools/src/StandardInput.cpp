@@ -4,6 +4,8 @@
 #include "ToolError.h"
 #include "platform/System.h"
 
+#include <tessel/host/Utf8Path.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -21,7 +23,7 @@ StandardInputCopy::StandardInputCopy()
         throw usageError("standard input is a terminal; pipe audio into it or name a file");
     }
     std::string pattern =
-        (std::filesystem::temp_directory_path() / "sorvell-input.XXXXXX").string();
+        tessel::host::utf8FromPath(std::filesystem::temp_directory_path() / "sorvell-input.XXXXXX");
     const int descriptor = platform::makeTemporaryFile(pattern);
     if (descriptor < 0)
     {
@@ -64,7 +66,7 @@ StandardInputCopy::StandardInputCopy()
 
 StandardInputCopy::~StandardInputCopy()
 {
-    std::remove(mPath.c_str());
+    platform::removeFile(mPath);
 }
 
 } // namespace quendra::renderer

@@ -23,6 +23,8 @@
 #include "TruePeakLimiter.h"
 #include "platform/System.h"
 
+#include <tessel/host/Utf8Path.h>
+
 #include <quendra/dsp/FrameGeometry.h>
 
 #include <algorithm>
@@ -40,6 +42,9 @@ namespace quendra::renderer
 {
 namespace
 {
+
+using tessel::host::pathFromUtf8;
+using tessel::host::utf8FromPath;
 
 // Settings that make the demo sound like the effect: a low drone with a little chorus.
 // The user's own options win.
@@ -70,9 +75,11 @@ std::vector<AttributeSetting> withDemoDefaults(const std::vector<AttributeSettin
 // "out/demo.wav" -> "out/demo-input.wav".
 std::string demoInputPath(const std::string& outputPath)
 {
-    std::filesystem::path path(outputPath);
-    const auto name = path.stem().string() + "-input" + path.extension().string();
-    return (path.parent_path() / name).string();
+    const std::filesystem::path path = pathFromUtf8(outputPath);
+    std::filesystem::path name = path.stem();
+    name += "-input";
+    name += path.extension();
+    return utf8FromPath(path.parent_path() / name);
 }
 
 // Rendering over the input would replace the only copy of the dry recording; it is refused
@@ -81,7 +88,8 @@ void checkOutputIsNotInput(const std::string& inputPath, const std::string& outp
 {
     std::error_code error;
     if (inputPath != "-" && outputPath != "-" &&
-        std::filesystem::equivalent(inputPath, outputPath, error) && !error)
+        std::filesystem::equivalent(pathFromUtf8(inputPath), pathFromUtf8(outputPath), error) &&
+        !error)
     {
         throw usageError("the output '" + outputPath + "' is the input file; choose another name");
     }
@@ -324,7 +332,7 @@ void renderOne(const RenderRequest& request, const std::string& inputPath,
         // Render once to find the peak, then write the render scaled to the wanted one.
         const std::filesystem::path folder =
             toStdout ? std::filesystem::temp_directory_path()
-                     : std::filesystem::absolute(outputPath).parent_path();
+                     : std::filesystem::absolute(pathFromUtf8(outputPath)).parent_path();
         RenderSpool spool(folder, 2);
         render(*input, plan, request.blockSize, process, followTracks, spool, progress);
         const double wanted = std::pow(10.0, *request.normalizeDbfs / 20.0);
@@ -404,10 +412,10 @@ ExitStatus run(const std::vector<std::string>& args)
 int main(int argc, char** argv)
 {
     using namespace quendra::renderer;
-    platform::useBinaryStandardStreams();
+    platform::setUpStandardStreams();
     try
     {
-        return static_cast<int>(run(std::vector<std::string>(argv + 1, argv + argc)));
+        return static_cast<int>(run(platform::commandLineArguments(argc, argv)));
     }
     catch (const ToolError& error)
     {

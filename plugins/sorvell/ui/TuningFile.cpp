@@ -1,5 +1,6 @@
 #include "TuningFile.h"
 
+#include <filesystem>
 #include <fstream>
 #include <optional>
 
@@ -12,9 +13,19 @@ namespace
 // A Scala file is a few kilobytes; anything past this is not one.
 constexpr std::streamsize kLargestTuningFile = 1 << 20;
 
+// The file dialog names files in UTF-8, which Windows reads as its code page unless told.
+std::filesystem::path utf8Path(const std::string& text)
+{
+#ifdef _WIN32
+    return std::u8string(text.begin(), text.end());
+#else
+    return text;
+#endif
+}
+
 std::optional<std::string> readSmallFile(const std::string& path)
 {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(utf8Path(path), std::ios::binary);
     if (!file)
     {
         return std::nullopt;

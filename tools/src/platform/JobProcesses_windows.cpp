@@ -31,11 +31,11 @@ struct Child
 HANDLE startJob(std::size_t index)
 {
     SetEnvironmentVariableA(kJobVariable, std::to_string(index).c_str());
-    std::string commandLine = GetCommandLineA();
-    STARTUPINFOA startup{};
+    std::wstring commandLine = GetCommandLineW(); // the wide one names any file
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
-    const BOOL ok = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+    const BOOL ok = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                    nullptr, &startup, &started);
     SetEnvironmentVariableA(kJobVariable, nullptr);
     if (!ok)

@@ -1,14 +1,26 @@
-// The few operating-system services the renderer needs beyond standard C++: where its own
-// executable is, terminals, temporary files and stop signals. System_posix.cpp and
-// System_windows.cpp implement them; the build compiles the one of its target.
+// The few operating-system services the renderer needs beyond standard C++: its arguments, where
+// its own executable is, terminals, files by name, temporary files and stop signals.
+// System_posix.cpp and System_windows.cpp implement them; the build compiles the one of its
+// target. Every text here is UTF-8, arguments and file names alike, on every system (Windows
+// would give and take them in its code page, which cannot name every file).
 #pragma once
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace quendra::renderer::platform
 {
+
+// The arguments after the program's name.
+std::vector<std::string> commandLineArguments(int argc, char** argv);
+
+// std::fopen and std::remove, and a descriptor open for reading in binary mode (-1 with errno
+// set when it cannot be).
+std::FILE* openFile(const std::string& path, const char* mode);
+int removeFile(const std::string& path);
+int openForReading(const std::string& path);
 
 // The running executable's file; empty when the system does not say.
 std::filesystem::path executablePath();
@@ -18,8 +30,9 @@ std::filesystem::path executablePath();
 bool isTerminal(std::FILE* stream);
 int terminalColumns(std::FILE* stream);
 
-// Standard input and output carry audio bytes: no line-ending translation.
-void useBinaryStandardStreams();
+// Standard input and output carry audio bytes: no line-ending translation. A console shows
+// the messages' UTF-8 as text.
+void setUpStandardStreams();
 
 // Creates a new file from `pattern`, whose last six characters are "XXXXXX" and are replaced,
 // open for reading and writing in binary mode. Returns its descriptor, or -1 with errno set.

@@ -5,12 +5,33 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace quendra::renderer::platform
 {
+
+std::vector<std::string> commandLineArguments(int argc, char** argv)
+{
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+std::FILE* openFile(const std::string& path, const char* mode)
+{
+    return std::fopen(path.c_str(), mode);
+}
+
+int removeFile(const std::string& path)
+{
+    return std::remove(path.c_str());
+}
+
+int openForReading(const std::string& path)
+{
+    return open(path.c_str(), O_RDONLY | O_CLOEXEC);
+}
 
 std::filesystem::path executablePath()
 {
@@ -34,7 +55,7 @@ int terminalColumns(std::FILE* stream)
     return 0;
 }
 
-void useBinaryStandardStreams() {}
+void setUpStandardStreams() {}
 
 int makeTemporaryFile(std::string& pattern)
 {

@@ -1,7 +1,12 @@
 #include "System.h"
 
-#include <windows.h>
+#include <tessel/host/Utf8Path.h>
 
+#include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -12,6 +17,54 @@
 
 namespace quendra::renderer::platform
 {
+
+namespace
+{
+
+std::wstring wide(const std::string& text)
+{
+    return tessel::host::pathFromUtf8(text).wstring();
+}
+
+std::string utf8(const wchar_t* text)
+{
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string converted(static_cast<std::size_t>(std::max(size, 1)), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, converted.data(), size, nullptr, nullptr);
+    converted.pop_back(); // the terminating null
+    return converted;
+}
+
+} // namespace
+
+std::vector<std::string> commandLineArguments(int, char**)
+{
+    // The narrow arguments are in the code page; the wide ones name any file.
+    int count = 0;
+    wchar_t** const arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> converted;
+    for (int i = 1; arguments != nullptr && i < count; ++i)
+    {
+        converted.push_back(utf8(arguments[i]));
+    }
+    LocalFree(arguments);
+    return converted;
+}
+
+std::FILE* openFile(const std::string& path, const char* mode)
+{
+    return _wfopen(wide(path).c_str(), wide(mode).c_str());
+}
+
+int removeFile(const std::string& path)
+{
+    return _wremove(wide(path).c_str());
+}
+
+int openForReading(const std::string& path)
+{
+    return _wopen(wide(path).c_str(), _O_RDONLY | _O_BINARY);
+}
 
 std::filesystem::path executablePath()
 {
@@ -49,10 +102,11 @@ int terminalColumns(std::FILE* stream)
     return 0;
 }
 
-void useBinaryStandardStreams()
+void setUpStandardStreams()
 {
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
+    SetConsoleOutputCP(CP_UTF8);
 }
 
 int makeTemporaryFile(std::string& pattern)
@@ -68,8 +122,8 @@ int makeTemporaryFile(std::string& pattern)
         {
             pattern[i] = kLetters[pick(device)];
         }
-        const int descriptor =
-            _open(pattern.c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+        const int descriptor = _wopen(
+            wide(pattern).c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
         if (descriptor >= 0 || errno != EEXIST)
         {
             return descriptor;
@@ -85,7 +139,7 @@ void matchPermissions(int, const std::string&)
 
 std::string replaceFile(const std::string& from, const std::string& to)
 {
-    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0)
+    if (MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0)
     {
         return {};
     }

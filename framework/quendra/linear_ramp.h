@@ -93,16 +93,6 @@ public:
         return mCurrent;
     }
 
-    // Jumps to a value with no ramp (construction, or before the first preparation).
-    void jump(double value) noexcept
-    {
-        mRequested.store(value, std::memory_order_relaxed);
-        mSeenGeneration = mGeneration.load(std::memory_order_acquire);
-        mCurrent = mTarget = value;
-        mRemaining = 0;
-        mStep = 0.0;
-    }
-
     double current() const noexcept { return mCurrent; }
     double target() const noexcept { return mTarget; }
     double step() const noexcept { return mStep; }

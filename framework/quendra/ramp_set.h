@@ -54,7 +54,8 @@ public:
         mSeenChanges = kUnseen;
     }
 
-    // Makes every later set jump (no audio thread runs the ramps until the next prepare).
+    // Later sets take effect without a ramp, at the next prepare (no audio thread runs the
+    // ramps until then).
     void unprepare() noexcept
     {
         for (smoothed_parameter* parameter : mParameters)

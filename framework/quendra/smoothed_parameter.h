@@ -1,9 +1,9 @@
 // A floating-point parameter whose changes reach the engine through a linear ramp, with no tie
 // to any host: the setting thread clamps and publishes the new target, the audio thread starts
 // the ramp at its next block start and calls the change callback once per sample while the ramp
-// runs. Until a ramp length is set (the engine is not prepared yet) a set jumps, and the engine
-// receives the value when it is prepared (push_current). Construction allocates (the callback);
-// begin_block and advance are real-time safe.
+// runs. Until a ramp length is set (the engine is not prepared yet) a set takes effect without
+// a ramp when the engine is prepared, which hands it the value (push_current). Construction
+// allocates (the callback); begin_block and advance are real-time safe.
 #pragma once
 
 #include "linear_ramp.h"
@@ -44,14 +44,10 @@ public:
         while (mSetterBusy.test_and_set(std::memory_order_acquire))
         {
         }
-        if (mRampLength.load(std::memory_order_acquire) == 0)
-        {
-            mRamp.jump(value); // not prepared yet: no audio thread reads the ramp
-        }
-        else
-        {
-            mRamp.request(value);
-        }
+        // Always through the hand-over, prepared or not: the audio thread may be preparing the
+        // ramp at this very moment (a host's first block), and a set before the preparation
+        // is taken up there, with no ramp.
+        mRamp.request(value);
         mLast.store(value, std::memory_order_release);
         if (mpChanges != nullptr)
         {
@@ -78,7 +74,7 @@ public:
     state ramp_state() const noexcept { return mState; }
 
     // Preparation (no audio thread running this ramp): new ramp length, pending target taken up.
-    // A length of 0 makes later sets jump again.
+    // With a length of 0 later sets take effect without a ramp.
     void set_ramp_length(std::uint64_t samples) noexcept
     {
         mRamp.take_request(mRampLength.load(std::memory_order_acquire));

@@ -172,8 +172,8 @@ void checkTuning(Context& context)
             setChordMode(*instance);
             const StateBytes plain = instance->saveState().value_or(StateBytes{});
             const StateBytes tuned = tunedState(*instance);
-            // Playing already, as in a session: the race is with a running instance.
-            render(*instance, noise(kBlock, 0.25f, 21), fixedBlocks(kBlock, kBlock));
+            // From the very first block, as when a host opens a session: the loads race the
+            // instance's start (its parameters' preparation) as well as its playing.
             std::atomic<bool> loading{true};
             std::atomic<int> blocks{0};
             std::atomic<int> bad{0};

@@ -32,13 +32,15 @@ void ChannelPartialBank::prepare(float sampleRate, const Complex* inputSpectrum,
         w = randomDevice();
     mRandom.setState(words);
 
-    // 3. The template group and its 512 copies, each drawing its own randomness in order.
+    // 3. The 512 groups, each drawing its own randomness in order. The two draws before them
+    // go unused: they keep the groups' draws, and so every seed's partials, where they were.
     halfPiVector(); // build the oscillator constants here rather than on the audio thread
     piVector();
-    const PartialGroup templateGroup(static_cast<std::uint8_t>(side), mHopRate, &mRandom);
+    mRandom.draw();
+    mRandom.draw();
     for (std::size_t g = 0; g < kGroupCount; ++g)
         new (mGroupStorage + g * sizeof(PartialGroup))
-            PartialGroup(templateGroup, PartialGroup::CopyOf{});
+            PartialGroup(mState, g, static_cast<std::uint8_t>(side), mHopRate, &mRandom);
     mPrepared = true;
 
     // 4. Scheduling: nothing ticks until the first frame start.
@@ -126,7 +128,7 @@ void ChannelPartialBank::tick() noexcept
         mpCursor->update(mInputMagnitudes, mShiftRatio, mGeometry);
         if (mNoteSlotsFading)
             applyNoteSlotGains(mpCursor, mpCursor + 1);
-        if (mpCursor->mAudible)
+        if (mpCursor->audible())
         {
             synthesise(*mpCursor);
             ++mSynthesesInHop;
@@ -150,6 +152,14 @@ void ChannelPartialBank::tick(std::size_t samples, std::uint64_t samplesToHop) n
     PartialGroup* const last = first + count;
     PartialGroup* g = first;
     if (mVectorWidth != VectorWidth::FourLanes)
+    {
+        // The batches start on a group index divisible by four (see updateEightGranular()).
+        for (; g != last && g->index() % 4 != 0; ++g)
+        {
+            freshen(*g);
+            g->update(mInputMagnitudes, mShiftRatio, mGeometry);
+            mPendingSyntheses += g->audible() ? 1 : 0;
+        }
         while (last - g >= 8)
         {
             for (PartialGroup* h = g; h != g + 8; ++h)
@@ -158,13 +168,14 @@ void ChannelPartialBank::tick(std::size_t samples, std::uint64_t samplesToHop) n
                                                    mGeometry))
                 break;
             for (const PartialGroup* end = g + 8; g != end; ++g)
-                mPendingSyntheses += g->mAudible ? 1 : 0;
+                mPendingSyntheses += g->audible() ? 1 : 0;
         }
+    }
     for (; g != last; ++g)
     {
         freshen(*g);
         g->update(mInputMagnitudes, mShiftRatio, mGeometry);
-        mPendingSyntheses += g->mAudible ? 1 : 0;
+        mPendingSyntheses += g->audible() ? 1 : 0;
     }
     if (mNoteSlotsFading)
         applyNoteSlotGains(first, last);
@@ -211,7 +222,7 @@ void ChannelPartialBank::synthesisePending(std::uint64_t count) noexcept
         while (count >= 4)
         {
             for (int n = 0; n < 4; ++mpSynthesisCursor)
-                if (mpSynthesisCursor->mAudible)
+                if (mpSynthesisCursor->audible())
                     batch[n++] = mpSynthesisCursor;
             PartialGroup::addFourToSpectrumWide(mVectorWidth, batch, mpOutputSpectrum, mKernel,
                                                 mGeometry);
@@ -219,7 +230,7 @@ void ChannelPartialBank::synthesisePending(std::uint64_t count) noexcept
         }
     }
     for (; count > 0; ++mpSynthesisCursor)
-        if (mpSynthesisCursor->mAudible)
+        if (mpSynthesisCursor->audible())
         {
             synthesise(*mpSynthesisCursor);
             --count;

@@ -190,33 +190,12 @@ inline bool eightGranular(PartialGroup* g) noexcept
 
 // The Granular draws of a batch, in group order: four uniforms into u[4i..4i+3] for each
 // group i with a firing lane (bits 4i..4i+3 of firing).
-[[gnu::always_inline]] inline void drawFiring(PartialGroup* g, int groups, unsigned firing,
+[[gnu::always_inline]] inline void drawFiring(const PartialGroup* g, int groups, unsigned firing,
                                               float* u) noexcept
 {
     for (int i = 0; i < groups; ++i)
         if ((firing >> (4 * i)) & 0xfu)
-            uniform(g[i].mGranular.mpRng->draw()).store(u + 4 * i);
-}
-
-// Group g's part of the update that only a group with an active lane does, given its four
-// lanes of each result.
-[[gnu::always_inline]] inline void keepUpdate(PartialGroup& g, bool active, bool audible,
-                                              vec4 modOmega, vec4 level, vec4 re, vec4 im,
-                                              vec4 phase) noexcept
-{
-    if (!active)
-    {
-        g.mAudible = false;
-        return;
-    }
-    g.mModOmega = modOmega;
-    g.mLevel = level;
-    g.mAudible = audible;
-    if (!audible)
-        return;
-    g.mRe = re;
-    g.mIm = im;
-    g.mPhase = phase;
+            uniform(g[i].mpRng->draw()).store(u + 4 * i);
 }
 #endif
 } // namespace

@@ -9,28 +9,29 @@
 template <LanePack P>
 struct GranularPack
 {
-    PartialGroup* g;
+    std::size_t first; // the pack's first group in the state
     P omega;
     P excitation;
     P envelope;
-    P pitch;
     typename P::Mask active;
 };
 
 // The pack's update up to the modulator (update() up to and including the Granular step),
-// for the groups from g; what the rest needs goes into b.
+// for the groups g (from state index `first` on); what the rest needs goes into b.
 template <LanePack P>
-[[gnu::always_inline]] inline void startPack(GranularPack<P>& b, PartialGroup* g,
-                                             const BinMagnitudes& in, vec4 shiftRatio,
+[[gnu::always_inline]] inline void startPack(GranularPack<P>& b, PartialGroupState& s,
+                                             const PartialGroup* g, const BinMagnitudes& in,
+                                             vec4 shiftRatio,
                                              const SpectrumGeometry& geometry) noexcept
 {
     using Mask = typename P::Mask;
     const P one(1.0f);
+    const std::size_t first = g[0].index();
     // Excitation read (excitationAt()).
     unsigned exciting = 0;
     for (int i = 0; i < kGroupsPerPack<P>; ++i)
-        exciting |= g[i].mExcite ? 0xfu << (4 * i) : 0u;
-    const P omega = loadGroups<P>(g, &PartialGroup::mOmega);
+        exciting |= s.excite[first + static_cast<std::size_t>(i)] ? 0xfu << (4 * i) : 0u;
+    const P omega = loadRun<P>(s, &PartialGroupState::omega, first);
     const ListeningPlace<P> place =
         listeningPlace(omega, P(geometry.excitationScale), P(shiftRatio));
     P lower(0.0f);
@@ -38,17 +39,17 @@ template <LanePack P>
     loadNeighbours(in.data(), truncateToWord(place.position), lower, upper);
     const P excitation =
         excitationBetween(place.inside & P::maskFromBits(exciting), lower, upper, place.fraction);
-    storeGroups(g, &PartialGroup::mExcitation, excitation);
+    storeRun(s, &PartialGroupState::excitation, first, excitation);
 
     // Active lanes (lanesTakingPart()).
-    const Mask active = takingPart(loadGroups<P>(g, &PartialGroup::mHarmonic),
-                                   loadGroups<P>(g, &PartialGroup::mHarmonicLimit),
-                                   loadGroups<P>(g, &PartialGroup::mMinOmega),
-                                   loadGroups<P>(g, &PartialGroup::mMaxOmega), omega);
+    const Mask active = takingPart(loadRun<P>(s, &PartialGroupState::harmonic, first),
+                                   loadRun<P>(s, &PartialGroupState::harmonicLimit, first),
+                                   loadRun<P>(s, &PartialGroupState::minOmega, first),
+                                   loadRun<P>(s, &PartialGroupState::maxOmega, first), omega);
 
-    // The Granular modulators (GranularState::next()), drawing in group order.
+    // The Granular modulators (PartialGroup::granularStep()), drawing in group order.
     P pulse(0.0f);
-    P countdown = loadGroups<P>(g, &GranularState::countdown) - one;
+    P countdown = loadRun<P>(s, &PartialGroupState::grainCountdown, first) - one;
     const Mask firing = countdown < one;
     const unsigned fired = laneBits(firing);
     if (fired != 0)
@@ -56,59 +57,64 @@ template <LanePack P>
         alignas(64) float u[P::kLanes] = {};
         drawFiring(g, kGroupsPerPack<P>, fired, u);
         const P draw = P::loadAligned(u);
-        const P next = grainInterval(draw, loadGroups<P>(g, &GranularState::longInterval),
-                                     loadGroups<P>(g, &GranularState::shortInterval));
+        const P next = grainInterval(draw, loadRun<P>(s, &PartialGroupState::grainLongInterval, first),
+                                     loadRun<P>(s, &PartialGroupState::grainShortInterval, first));
         countdown = select(firing, next, countdown);
-        pulse = select(firing, loadGroups<P>(g, &GranularState::peak), pulse);
+        pulse = select(firing, P(kGrainPeak), pulse);
     }
-    const P envelope = grainEnvelope(pulse, loadGroups<P>(g, &GranularState::envelope),
-                                     loadGroups<P>(g, &GranularState::release));
-    storeGroups(g, &GranularState::pulse, pulse);
-    storeGroups(g, &GranularState::countdown, countdown);
-    storeGroups(g, &GranularState::envelope, envelope);
-    b.g = g;
+    const P envelope =
+        grainEnvelope(pulse, loadRun<P>(s, &PartialGroupState::grainEnvelope, first),
+                      loadRun<P>(s, &PartialGroupState::retention, first));
+    storeRun(s, &PartialGroupState::grainCountdown, first, countdown);
+    storeRun(s, &PartialGroupState::grainEnvelope, first, envelope);
+    b.first = first;
     b.omega = omega;
     b.excitation = excitation;
     b.envelope = envelope;
-    b.pitch = loadGroups<P>(g, &GranularState::pitchScale) * envelope;
     b.active = active;
 }
 
-// Group I's part of the rest of the update, kept only when it has an active lane.
-template <LanePack P, int... I>
-[[gnu::always_inline]] inline void keepUpdates(PartialGroup* g, unsigned active, unsigned audible,
-                                               P modOmega, P level, P re, P im, P phase,
-                                               std::integer_sequence<int, I...>) noexcept
-{
-    (keepUpdate(g[I], ((active >> (4 * I)) & 0xfu) != 0, ((audible >> (4 * I)) & 0xfu) != 0,
-                quarter<I>(modOmega), quarter<I>(level), quarter<I>(re), quarter<I>(im),
-                quarter<I>(phase)),
-     ...);
-}
-
-// The rest of the pack's update (update() from the frequency on).
+// The rest of the pack's update (update() from the frequency on). Each group keeps what it
+// computes only when it has an active lane (and audible, for the oscillator), as update()
+// returns early otherwise: the other groups' lanes keep their old values.
 template <LanePack P>
-[[gnu::always_inline]] inline void finishPack(const GranularPack<P>& b) noexcept
+[[gnu::always_inline]] inline void finishPack(PartialGroupState& s,
+                                              const GranularPack<P>& b) noexcept
 {
-    PartialGroup* g = b.g;
+    const std::size_t first = b.first;
     const unsigned active = laneBits(b.active);
     if (active == 0)
     {
         for (int i = 0; i < kGroupsPerPack<P>; ++i)
-            g[i].mAudible = false;
+            s.audible[first + static_cast<std::size_t>(i)] = false;
         return;
     }
-    // Frequency, level and oscillator, computed for every group of the pack and kept only
-    // for those with an active lane (and audible, for the oscillator).
+    // The Granular pitch is the envelope itself.
     const P modOmega =
-        modulatedOmega(b.omega, b.pitch, loadGroups<P>(g, &PartialGroup::mPitchDepth));
-    const P level = levelAfter(loadGroups<P>(g, &PartialGroup::mLevel), b.excitation,
-                               loadGroups<P>(g, &PartialGroup::mRetention), b.active);
+        modulatedOmega(b.omega, b.envelope, loadRun<P>(s, &PartialGroupState::pitchDepth, first));
+    const P oldLevel = loadRun<P>(s, &PartialGroupState::level, first);
+    const P level =
+        levelAfter(oldLevel, b.excitation, loadRun<P>(s, &PartialGroupState::retention, first),
+                   b.active);
     const unsigned audible = laneBits(level >= P(0.001f));
-    const OscillatorStep<P> oscillator =
-        oscillatorAfter(loadGroups<P>(g, &PartialGroup::mPhase), modOmega, b.envelope * level);
-    keepUpdates(g, active, audible, modOmega, level, oscillator.re, oscillator.im, oscillator.phase,
-                std::make_integer_sequence<int, kGroupsPerPack<P>>{});
+    const P phase = loadRun<P>(s, &PartialGroupState::phase, first);
+    const OscillatorStep<P> oscillator = oscillatorAfter(phase, modOmega, b.envelope * level);
+
+    const unsigned keptBits = wholeGroups<P>(active);
+    const unsigned soundingBits = keptBits & wholeGroups<P>(audible);
+    const auto kept = P::maskFromBits(keptBits);
+    const auto sounding = P::maskFromBits(soundingBits);
+    storeRun(s, &PartialGroupState::modOmega, first,
+             select(kept, modOmega, loadRun<P>(s, &PartialGroupState::modOmega, first)));
+    storeRun(s, &PartialGroupState::level, first, select(kept, level, oldLevel));
+    storeRun(s, &PartialGroupState::re, first,
+             select(sounding, oscillator.re, loadRun<P>(s, &PartialGroupState::re, first)));
+    storeRun(s, &PartialGroupState::im, first,
+             select(sounding, oscillator.im, loadRun<P>(s, &PartialGroupState::im, first)));
+    storeRun(s, &PartialGroupState::phase, first, select(sounding, oscillator.phase, phase));
+    for (int i = 0; i < kGroupsPerPack<P>; ++i)
+        s.audible[first + static_cast<std::size_t>(i)] =
+            ((soundingBits >> (4 * i)) & 1u) != 0;
 }
 
 template <LanePack P>
@@ -117,13 +123,14 @@ bool updateEightGranularOf(PartialGroup* g, const BinMagnitudes& in, vec4 shiftR
 {
     if (!eightGranular(g))
         return false;
+    PartialGroupState& s = g[0].state();
     // Every pack started before any is finished, so that the draws come in group order, and
     // the processor has independent chains of dependent steps to overlap.
     constexpr int packCount = 8 / kGroupsPerPack<P>;
     GranularPack<P> packs[packCount];
     for (int i = 0; i < packCount; ++i)
-        startPack(packs[i], g + i * kGroupsPerPack<P>, in, shiftRatio, geometry);
+        startPack(packs[i], s, g + i * kGroupsPerPack<P>, in, shiftRatio, geometry);
     for (const GranularPack<P>& pack : packs)
-        finishPack(pack);
+        finishPack(s, pack);
     return true;
 }

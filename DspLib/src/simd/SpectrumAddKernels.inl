@@ -89,11 +89,13 @@ void addToSpectrumOf(const PartialGroup& group, Complex* out, const KernelTable&
     // Lane by lane: each bin a lane touches receives that lane's product once, in lane order.
     // Every lane goes through memory, even where lanes lie close together: choosing between
     // that and a window held in registers costs more in mispredicted branches than it saves.
-    const LanePlacement placement = placeLanes(group.mModOmega, geometry);
-    addLaneOf<P, 0>(out, kernel, placement, group.mRe, group.mIm);
-    addLaneOf<P, 1>(out, kernel, placement, group.mRe, group.mIm);
-    addLaneOf<P, 2>(out, kernel, placement, group.mRe, group.mIm);
-    addLaneOf<P, 3>(out, kernel, placement, group.mRe, group.mIm);
+    const LanePlacement placement = placeLanes(group.modOmega(), geometry);
+    const vec4 re = group.re();
+    const vec4 im = group.im();
+    addLaneOf<P, 0>(out, kernel, placement, re, im);
+    addLaneOf<P, 1>(out, kernel, placement, re, im);
+    addLaneOf<P, 2>(out, kernel, placement, re, im);
+    addLaneOf<P, 3>(out, kernel, placement, re, im);
 }
 
 // placeLanes() for the lanes of P::kLanes / 4 groups at once, in the integers the blocks want.
@@ -115,8 +117,9 @@ template <LanePack P>
                                              PackPlacement<P>& p) noexcept
 {
     using Words = decltype(truncateToWord(P(0.0f)));
-    const SpectrumPlace<P> place = spectrumPlace(loadGroups<P>(groups, &PartialGroup::mModOmega),
-                                                 P(geometry.fftSize), P(geometry.hop));
+    const SpectrumPlace<P> place =
+        spectrumPlace(loadEach<P>(groups, &PartialGroupState::modOmega), P(geometry.fftSize),
+                      P(geometry.hop));
     place.f.storeAligned(p.f);
     p.inRange = laneBits(place.inRange);
     const Words first = truncateToWord(place.c) - Words(4u);
@@ -132,8 +135,8 @@ template <LanePack P>
         greaterSigned(block, Words(static_cast<std::uint32_t>(static_cast<int>(kNumBins) -
                                                               (kTapPacks<P> + 1) * kBlockBins<P>)));
     p.blockable = ~laneBits(outside) & ((1u << P::kLanes) - 1);
-    const P re = loadGroups<P>(groups, &PartialGroup::mRe);
-    const P im = loadGroups<P>(groups, &PartialGroup::mIm);
+    const P re = loadEach<P>(groups, &PartialGroupState::re);
+    const P im = loadEach<P>(groups, &PartialGroupState::im);
     interleaveLow(re, im).storeAligned(p.pairs[0]);
     interleaveHigh(re, im).storeAligned(p.pairs[1]);
 }

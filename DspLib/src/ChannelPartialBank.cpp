@@ -44,7 +44,8 @@ void ChannelPartialBank::prepare(float sampleRate, const Complex* inputSpectrum,
     mPrepared = true;
 
     // 4. Scheduling: nothing ticks until the first frame start.
-    mpCursor = mpEnd = mpSynthesisCursor = groups() + kGroupCount;
+    mpCursor = mpEnd = groups() + kGroupCount;
+    mSynthesisCursor = kGroupCount;
     mSlicesPerHop = 0;
     mActiveGroups = kGroupCount;
     mChunk = 0;
@@ -141,7 +142,7 @@ void ChannelPartialBank::tick(std::size_t samples, std::uint64_t samplesToHop) n
 {
     // With nothing pending the syntheses resume after the groups tick() has done itself.
     if (mPendingSyntheses == 0)
-        mpSynthesisCursor = mpCursor;
+        mSynthesisCursor = cursorIndex();
     const auto left = static_cast<std::uint64_t>(mpEnd - mpCursor);
     const std::uint64_t count = std::min(mChunk * samples, left);
     // First every group's update, then the synthesis. A group's update touches only the group
@@ -218,25 +219,25 @@ void ChannelPartialBank::synthesisePending(std::uint64_t count) noexcept
     if (mVectorWidth != VectorWidth::FourLanes)
     {
         // Four audible groups at a time, in order.
-        const PartialGroup* batch[4];
+        std::size_t batch[4];
         while (count >= 4)
         {
-            for (int n = 0; n < 4; ++mpSynthesisCursor)
-                if (mpSynthesisCursor->audible())
-                    batch[n++] = mpSynthesisCursor;
-            PartialGroup::addFourToSpectrumWide(mVectorWidth, batch, mpOutputSpectrum, mKernel,
-                                                mGeometry);
+            for (int n = 0; n < 4; ++mSynthesisCursor)
+                if (mState.audible[mSynthesisCursor])
+                    batch[n++] = mSynthesisCursor;
+            PartialGroup::addFourToSpectrumWide(mVectorWidth, mState, batch, mpOutputSpectrum,
+                                                mKernel, mGeometry);
             count -= 4;
         }
     }
-    for (; count > 0; ++mpSynthesisCursor)
-        if (mpSynthesisCursor->audible())
+    for (; count > 0; ++mSynthesisCursor)
+        if (mState.audible[mSynthesisCursor])
         {
-            synthesise(*mpSynthesisCursor);
+            synthesise(groups()[mSynthesisCursor]);
             --count;
         }
     if (mPendingSyntheses == 0)
-        mpSynthesisCursor = mpCursor;
+        mSynthesisCursor = cursorIndex();
 }
 
 void ChannelPartialBank::completeSynthesis() noexcept
@@ -252,7 +253,7 @@ void ChannelPartialBank::frameStart() noexcept
     mInputMagnitudes.compute(mpInputSpectrum, mVectorWidth);
     advanceFreeze();
     mpCursor = groups();
-    mpSynthesisCursor = groups();
+    mSynthesisCursor = 0;
     mFrozenEnd = 0;
     mLastHopSyntheses = mSynthesesInHop;
     mSynthesesInHop = 0;

@@ -130,9 +130,16 @@ void PartialGroup::oscillatorStep(vec4 amplitude) noexcept
 void PartialGroup::addToSpectrum(Complex* out, const KernelTable& kernel,
                                  const SpectrumGeometry& geometry) const noexcept
 {
-    const LanePlacement placement = placeLanes(modOmega(), geometry);
-    const vec4 re = this->re();
-    const vec4 im = this->im();
+    addLanesToSpectrum(*mpState, mIndex, out, kernel, geometry);
+}
+
+void PartialGroup::addLanesToSpectrum(const PartialGroupState& state, std::size_t index,
+                                      Complex* out, const KernelTable& kernel,
+                                      const SpectrumGeometry& geometry) noexcept
+{
+    const LanePlacement placement = placeLanes(state.modOmega[index], geometry);
+    const vec4 re = state.re[index];
+    const vec4 im = state.im[index];
     const vec4 f = placement.f;
     const vec4 inRange = placement.inRange;
     const auto lane = [&](int l) { return placement.lane(l); };
@@ -188,23 +195,24 @@ void PartialGroup::addToSpectrumWide(VectorWidth width, Complex* out, const Kern
 {
 #if defined(QUENDRA_WIDE_VECTORS)
     if (const GroupBackend* wide = wideBackend(width))
-        return wide->addToSpectrum(*this, out, kernel, geometry);
+        return wide->addToSpectrum(*mpState, mIndex, out, kernel, geometry);
 #endif
     (void)width;
     addToSpectrum(out, kernel, geometry);
 }
 
-void PartialGroup::addFourToSpectrumWide(VectorWidth width, const PartialGroup* const* groups,
-                                         Complex* out, const KernelTable& kernel,
+void PartialGroup::addFourToSpectrumWide(VectorWidth width, const PartialGroupState& state,
+                                         const std::size_t* indices, Complex* out,
+                                         const KernelTable& kernel,
                                          const SpectrumGeometry& geometry) noexcept
 {
 #if defined(QUENDRA_WIDE_VECTORS)
     if (const GroupBackend* wide = wideBackend(width))
-        return wide->addFourToSpectrum(groups, out, kernel, geometry);
+        return wide->addFourToSpectrum(state, indices, out, kernel, geometry);
 #endif
     (void)width;
     for (int i = 0; i < 4; ++i)
-        groups[i]->addToSpectrum(out, kernel, geometry);
+        addLanesToSpectrum(state, indices[i], out, kernel, geometry);
 }
 
 [[gnu::always_inline]] inline ModOut PartialGroup::granularStep() noexcept

@@ -204,10 +204,11 @@ inline bool eightGranular(PartialGroup* g) noexcept
 // A wide backend's entry points: the same sums as the four-lane code, in the same order.
 struct GroupBackend
 {
-    void (*addToSpectrum)(const PartialGroup& group, Complex* out, const KernelTable& kernel,
-                          const SpectrumGeometry& geometry) noexcept;
-    void (*addFourToSpectrum)(const PartialGroup* const* groups, Complex* out,
-                              const KernelTable& kernel, const SpectrumGeometry& geometry) noexcept;
+    void (*addToSpectrum)(const PartialGroupState& state, std::size_t index, Complex* out,
+                          const KernelTable& kernel, const SpectrumGeometry& geometry) noexcept;
+    void (*addFourToSpectrum)(const PartialGroupState& state, const std::size_t* indices,
+                              Complex* out, const KernelTable& kernel,
+                              const SpectrumGeometry& geometry) noexcept;
     bool (*updateEightGranular)(PartialGroup* groups, const BinMagnitudes& in, vec4 shiftRatio,
                                 const SpectrumGeometry& geometry) noexcept;
 };

@@ -77,8 +77,9 @@ private:
     Complex* mBins;
 };
 
-// Four groups of one random state, and the list of them that the four-group add takes: the
-// last three of a state, out of order, as the audible groups of a bank may be anywhere.
+// Four groups of one random state, and the list of their indices that the four-group add
+// takes: the last three of a state and one inside, out of order, as the audible groups of a
+// bank may be anywhere.
 struct FourGroups
 {
     PartialRandom random;
@@ -87,7 +88,7 @@ struct FourGroups
                               {*state, 5, 0, kHopRate, &random},
                               {*state, 511, 0, kHopRate, &random},
                               {*state, 510, 0, kHopRate, &random}};
-    const PartialGroup* batch[4] = {&groups[0], &groups[1], &groups[2], &groups[3]};
+    const std::size_t batch[4] = {509, 5, 511, 510};
 };
 
 // Bin positions of lanes: every quarter bin near both ends, beyond them, and inside.

@@ -88,18 +88,21 @@ struct WideKernel : ::testing::TestWithParam<KernelPath>
     {
 #if defined(QUENDRA_WIDE_VECTORS)
         if (GetParam().sixteenLanes)
-            return sixteen::kGroupBackend.addToSpectrum(g, out, kernel, geometry);
+            return sixteen::kGroupBackend.addToSpectrum(g.state(), g.index(), out, kernel,
+                                                        geometry);
 #endif
         g.addToSpectrumWide(GetParam().width, out, kernel, geometry);
     }
-    void addFour(const PartialGroup* const* groups, Complex* out, const KernelTable& kernel,
+    void addFour(const FourGroups& four, Complex* out, const KernelTable& kernel,
                  const SpectrumGeometry& geometry) const
     {
 #if defined(QUENDRA_WIDE_VECTORS)
         if (GetParam().sixteenLanes)
-            return sixteen::kGroupBackend.addFourToSpectrum(groups, out, kernel, geometry);
+            return sixteen::kGroupBackend.addFourToSpectrum(*four.state, four.batch, out, kernel,
+                                                            geometry);
 #endif
-        PartialGroup::addFourToSpectrumWide(GetParam().width, groups, out, kernel, geometry);
+        PartialGroup::addFourToSpectrumWide(GetParam().width, *four.state, four.batch, out, kernel,
+                                            geometry);
     }
     bool updateEight(PartialGroup* groups, const BinMagnitudes& in, vec4 shift,
                      const SpectrumGeometry& geometry) const
@@ -118,7 +121,6 @@ TEST_P(WideKernel, SpectrumAddAtTheEdgesGivesTheFourLaneBits)
 {
     FourGroups four;
     auto& groups = four.groups;
-    const auto& batch = four.batch;
     KernelTable kernel;
     const SpectrumGeometry geometry;
     const std::vector<float> positions = edgePositions();
@@ -142,7 +144,7 @@ TEST_P(WideKernel, SpectrumAddAtTheEdgesGivesTheFourLaneBits)
             g.addToSpectrum(fourLanes.bins.data(), kernel, geometry);
             addOne(g, wide.bins.data(), kernel, geometry);
         }
-        addFour(batch, wideFour.bins.data(), kernel, geometry);
+        addFour(four, wideFour.bins.data(), kernel, geometry);
         ASSERT_TRUE(wide == fourLanes) << "one group at a time, trial " << trial;
         ASSERT_TRUE(wideFour == fourLanes) << "four groups together, trial " << trial;
     }
@@ -153,7 +155,6 @@ TEST_P(WideKernel, SpectrumAddTouchesNoBinPastTheLast)
     // The four-lane sums on a spectrum with nothing after bin 512 (see ExactSpectrum).
     FourGroups four;
     auto& groups = four.groups;
-    const auto& batch = four.batch;
     KernelTable kernel;
     const SpectrumGeometry geometry;
     std::mt19937 rng(8);
@@ -180,7 +181,7 @@ TEST_P(WideKernel, SpectrumAddTouchesNoBinPastTheLast)
             for (const PartialGroup& g : groups)
                 addOne(g, wide.bins(), kernel, geometry);
         else
-            addFour(batch, wide.bins(), kernel, geometry);
+            addFour(four, wide.bins(), kernel, geometry);
         ASSERT_TRUE(wide == fourLanes) << "trial " << trial;
     }
 }

@@ -25,14 +25,24 @@ template <LanePack P>
     value.storeAligned(reinterpret_cast<float*>(&(state.*field)[first]));
 }
 
-// The field of the pack's groups from a list, list entry i in lanes 4i .. 4i + 3.
+// storeRun() of the lanes in keep (a bit per lane), the others left as they are.
 template <LanePack P>
-[[gnu::always_inline]] inline P loadEach(const PartialGroup* const* groups,
+[[gnu::always_inline]] inline void keepRun(PartialGroupState& state, GroupField field,
+                                           std::size_t first, unsigned keep, P value) noexcept
+{
+    if (keep != (1u << P::kLanes) - 1)
+        value = select(P::maskFromBits(keep), value, loadRun<P>(state, field, first));
+    storeRun(state, field, first, value);
+}
+
+// The field of the pack's groups from a list of indices, entry i in lanes 4i .. 4i + 3.
+template <LanePack P>
+[[gnu::always_inline]] inline P loadEach(const PartialGroupState& state, const std::size_t* indices,
                                          GroupField field) noexcept
 {
     const vec4* quarters[kGroupsPerPack<P>];
     for (int i = 0; i < kGroupsPerPack<P>; ++i)
-        quarters[i] = &(groups[i]->state().*field)[groups[i]->index()];
+        quarters[i] = &(state.*field)[indices[i]];
     return P::fromQuarters(quarters);
 }
 

@@ -19,10 +19,9 @@ struct GranularPack
 // The pack's update up to the modulator (update() up to and including the Granular step),
 // for the groups g (from state index `first` on); what the rest needs goes into b.
 template <LanePack P>
-[[gnu::always_inline]] inline void startPack(GranularPack<P>& b, PartialGroupState& s,
-                                             const PartialGroup* g, const BinMagnitudes& in,
-                                             vec4 shiftRatio,
-                                             const SpectrumGeometry& geometry) noexcept
+[[gnu::always_inline]] inline void
+startPack(GranularPack<P>& b, PartialGroupState& s, const PartialGroup* g, const BinMagnitudes& in,
+          vec4 shiftRatio, const SpectrumGeometry& geometry) noexcept
 {
     using Mask = typename P::Mask;
     const P one(1.0f);
@@ -57,14 +56,14 @@ template <LanePack P>
         alignas(64) float u[P::kLanes] = {};
         drawFiring(g, kGroupsPerPack<P>, fired, u);
         const P draw = P::loadAligned(u);
-        const P next = grainInterval(draw, loadRun<P>(s, &PartialGroupState::grainLongInterval, first),
-                                     loadRun<P>(s, &PartialGroupState::grainShortInterval, first));
+        const P next =
+            grainInterval(draw, loadRun<P>(s, &PartialGroupState::grainLongInterval, first),
+                          loadRun<P>(s, &PartialGroupState::grainShortInterval, first));
         countdown = select(firing, next, countdown);
         pulse = select(firing, P(kGrainPeak), pulse);
     }
-    const P envelope =
-        grainEnvelope(pulse, loadRun<P>(s, &PartialGroupState::grainEnvelope, first),
-                      loadRun<P>(s, &PartialGroupState::retention, first));
+    const P envelope = grainEnvelope(pulse, loadRun<P>(s, &PartialGroupState::grainEnvelope, first),
+                                     loadRun<P>(s, &PartialGroupState::retention, first));
     storeRun(s, &PartialGroupState::grainCountdown, first, countdown);
     storeRun(s, &PartialGroupState::grainEnvelope, first, envelope);
     b.first = first;
@@ -92,29 +91,21 @@ template <LanePack P>
     // The Granular pitch is the envelope itself.
     const P modOmega =
         modulatedOmega(b.omega, b.envelope, loadRun<P>(s, &PartialGroupState::pitchDepth, first));
-    const P oldLevel = loadRun<P>(s, &PartialGroupState::level, first);
-    const P level =
-        levelAfter(oldLevel, b.excitation, loadRun<P>(s, &PartialGroupState::retention, first),
-                   b.active);
+    const P level = levelAfter(loadRun<P>(s, &PartialGroupState::level, first), b.excitation,
+                               loadRun<P>(s, &PartialGroupState::retention, first), b.active);
     const unsigned audible = laneBits(level >= P(0.001f));
-    const P phase = loadRun<P>(s, &PartialGroupState::phase, first);
-    const OscillatorStep<P> oscillator = oscillatorAfter(phase, modOmega, b.envelope * level);
+    const OscillatorStep<P> oscillator = oscillatorAfter(
+        loadRun<P>(s, &PartialGroupState::phase, first), modOmega, b.envelope * level);
 
     const unsigned keptBits = wholeGroups<P>(active);
     const unsigned soundingBits = keptBits & wholeGroups<P>(audible);
-    const auto kept = P::maskFromBits(keptBits);
-    const auto sounding = P::maskFromBits(soundingBits);
-    storeRun(s, &PartialGroupState::modOmega, first,
-             select(kept, modOmega, loadRun<P>(s, &PartialGroupState::modOmega, first)));
-    storeRun(s, &PartialGroupState::level, first, select(kept, level, oldLevel));
-    storeRun(s, &PartialGroupState::re, first,
-             select(sounding, oscillator.re, loadRun<P>(s, &PartialGroupState::re, first)));
-    storeRun(s, &PartialGroupState::im, first,
-             select(sounding, oscillator.im, loadRun<P>(s, &PartialGroupState::im, first)));
-    storeRun(s, &PartialGroupState::phase, first, select(sounding, oscillator.phase, phase));
+    keepRun(s, &PartialGroupState::modOmega, first, keptBits, modOmega);
+    keepRun(s, &PartialGroupState::level, first, keptBits, level);
+    keepRun(s, &PartialGroupState::re, first, soundingBits, oscillator.re);
+    keepRun(s, &PartialGroupState::im, first, soundingBits, oscillator.im);
+    keepRun(s, &PartialGroupState::phase, first, soundingBits, oscillator.phase);
     for (int i = 0; i < kGroupsPerPack<P>; ++i)
-        s.audible[first + static_cast<std::size_t>(i)] =
-            ((soundingBits >> (4 * i)) & 1u) != 0;
+        s.audible[first + static_cast<std::size_t>(i)] = ((soundingBits >> (4 * i)) & 1u) != 0;
 }
 
 template <LanePack P>

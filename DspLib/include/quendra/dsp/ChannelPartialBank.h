@@ -172,7 +172,7 @@ private:
     void markGroupsStaleIfDamped() noexcept;
     void freshen(PartialGroup& group) noexcept
     {
-        const auto index = static_cast<std::size_t>(&group - groups());
+        const std::size_t index = group.index();
         std::uint64_t& seen = mGroupSeen[index];
         if (seen != mGroupGeneration && index >= mFrozenEnd)
         {
@@ -206,9 +206,9 @@ private:
     // Scheduling.
     PartialGroup* mpCursor = nullptr;
     PartialGroup* mpEnd = nullptr;
-    // Updated groups before mpCursor whose synthesis is still due start here; of them,
-    // mPendingSyntheses are audible.
-    PartialGroup* mpSynthesisCursor = nullptr;
+    // Updated groups before mpCursor whose synthesis is still due start at this index; of
+    // them, mPendingSyntheses are audible.
+    std::size_t mSynthesisCursor = 0;
     std::uint64_t mPendingSyntheses = 0;
     std::uint64_t mSynthesesInHop = 0;   // groups synthesised since then
     std::uint64_t mLastHopSyntheses = 0; // groups synthesised in the hop before

@@ -91,9 +91,11 @@ public:
     // aligned. width as for updateEightGranular().
     void addToSpectrumWide(VectorWidth width, Complex* out, const KernelTable& kernel,
                            const SpectrumGeometry& geometry) const noexcept;
-    // addToSpectrumWide() on four groups in turn, their placements worked out together.
-    static void addFourToSpectrumWide(VectorWidth width, const PartialGroup* const* groups,
-                                      Complex* out, const KernelTable& kernel,
+    // addToSpectrumWide() on the four groups of state at indices, in turn, their placements
+    // worked out together.
+    static void addFourToSpectrumWide(VectorWidth width, const PartialGroupState& state,
+                                      const std::size_t* indices, Complex* out,
+                                      const KernelTable& kernel,
                                       const SpectrumGeometry& geometry) noexcept;
 
     // ---- control rate ---------------------------------------------------------------------
@@ -177,6 +179,9 @@ private:
     void advanceOscillator(vec4 amplitude) noexcept;
     vec4 randomPhase() noexcept;
     void updateChorusRate() noexcept; // partial Hz from omega, then the Chorus increment
+    static void addLanesToSpectrum(const PartialGroupState& state, std::size_t index, Complex* out,
+                                   const KernelTable& kernel,
+                                   const SpectrumGeometry& geometry) noexcept;
 };
 
 // pi / 2 and pi as process-wide read-only vectors, built on first use.

@@ -154,7 +154,7 @@ void ChannelPartialBank::tick(std::size_t samples, std::uint64_t samplesToHop) n
     PartialGroup* g = first;
     if (mVectorWidth != VectorWidth::FourLanes)
     {
-        // The batches start on a group index divisible by four (see updateEightGranular()).
+        // The batches start on a group index divisible by four (see updateEight()).
         for (; g != last && g->index() % 4 != 0; ++g)
         {
             freshen(*g);
@@ -165,8 +165,8 @@ void ChannelPartialBank::tick(std::size_t samples, std::uint64_t samplesToHop) n
         {
             for (PartialGroup* h = g; h != g + 8; ++h)
                 freshen(*h);
-            if (!PartialGroup::updateEightGranular(mVectorWidth, g, mInputMagnitudes, mShiftRatio,
-                                                   mGeometry))
+            if (!PartialGroup::updateEight(mVectorWidth, g, mInputMagnitudes, mShiftRatio,
+                                           mGeometry))
                 break;
             for (const PartialGroup* end = g + 8; g != end; ++g)
                 mPendingSyntheses += g->audible() ? 1 : 0;

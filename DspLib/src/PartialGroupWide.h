@@ -178,14 +178,29 @@ struct LanePlacement
 #if defined(QUENDRA_WIDE_VECTORS)
 // What the batched updates share, whatever their lane pack.
 
-// Whether each of the eight groups from g has its own Granular modulator installed.
-inline bool eightGranular(PartialGroup* g) noexcept
+// What the eight groups from g have installed: each its own Granular modulator, each no
+// modulator, or anything else.
+enum class EightModulators
 {
-    for (int i = 0; i < 8; ++i)
-        if (!(g[i].mModulator ==
-              Modulator::fromMethod<PartialGroup, &PartialGroup::modulateGranular>(&g[i])))
-            return false;
-    return true;
+    Granular,
+    None,
+    Mixed,
+};
+
+inline EightModulators eightModulators(PartialGroup* g) noexcept
+{
+    const auto ownGranular = [](PartialGroup& h)
+    {
+        return h.mModulator ==
+               Modulator::fromMethod<PartialGroup, &PartialGroup::modulateGranular>(&h);
+    };
+    const auto none = [](const PartialGroup& h)
+    { return h.mModulator == Modulator::fromFunction<&noModulation>(); };
+    if (std::all_of(g, g + 8, ownGranular))
+        return EightModulators::Granular;
+    if (std::all_of(g, g + 8, none))
+        return EightModulators::None;
+    return EightModulators::Mixed;
 }
 
 // The Granular draws of a batch, in group order: four uniforms into u[4i..4i+3] for each
@@ -209,8 +224,8 @@ struct GroupBackend
     void (*addFourToSpectrum)(const PartialGroupState& state, const std::size_t* indices,
                               Complex* out, const KernelTable& kernel,
                               const SpectrumGeometry& geometry) noexcept;
-    bool (*updateEightGranular)(PartialGroup* groups, const BinMagnitudes& in, vec4 shiftRatio,
-                                const SpectrumGeometry& geometry) noexcept;
+    bool (*updateEight)(PartialGroup* groups, const BinMagnitudes& in, vec4 shiftRatio,
+                        const SpectrumGeometry& geometry) noexcept;
 };
 
 namespace avx2

@@ -104,8 +104,8 @@ inline std::vector<float> edgePositions()
     return positions;
 }
 
-// Eight Granular groups side by side, as a bank holds them (from state index `first` on),
-// set up from one seed.
+// Eight groups side by side, as a bank holds them (from state index `first` on), all with the
+// modulator of one mode, set up from one seed.
 struct EightGroups
 {
     PartialRandom random;
@@ -114,7 +114,7 @@ struct EightGroups
 
     PartialGroup* groups() { return std::launder(reinterpret_cast<PartialGroup*>(storage)); }
 
-    explicit EightGroups(float fundamentalBin, std::size_t first = 0)
+    EightGroups(float fundamentalBin, std::size_t first, ModMode mode)
     {
         random.reseed(77);
         for (int i = 0; i < 8; ++i)
@@ -128,7 +128,7 @@ struct EightGroups
             g->setFundamental(vec4(fundamentalBin * kPi));
             g->computeRatios(vec4(0.01f), vec4(0.02f));
             g->setModRate(8.0f);
-            g->selectMode(ModMode::Granular);
+            g->selectMode(mode);
             g->setRetention(vec4(0.9f, 0.5f, 0.99f, 0.0f));
             g->setPitchDepth(vec4(0.25f));
         }

@@ -1,7 +1,7 @@
 // The wide kernels called directly, on every vector width and on the sixteen-lane pack of
 // vec4 (SixteenLanePack.h: the AVX-512F backend's text, checked on any processor, where no
 // aligned access may miss its 64-byte boundary): the spectrum add of one group and of four
-// (lanes on, below and past the ends of the spectrum), the eight-group Granular update, the bin
+// (lanes on, below and past the ends of the spectrum), the eight-group update, the bin
 // magnitudes and the limiter each give the four-lane path's bits. A width this processor lacks
 // is reported as skipped, never passed.
 #include "quendra/dsp/Limiter.h"
@@ -109,9 +109,9 @@ struct WideKernel : ::testing::TestWithParam<KernelPath>
     {
 #if defined(QUENDRA_WIDE_VECTORS)
         if (GetParam().sixteenLanes)
-            return sixteen::kGroupBackend.updateEightGranular(groups, in, shift, geometry);
+            return sixteen::kGroupBackend.updateEight(groups, in, shift, geometry);
 #endif
-        return PartialGroup::updateEightGranular(GetParam().width, groups, in, shift, geometry);
+        return PartialGroup::updateEight(GetParam().width, groups, in, shift, geometry);
     }
 };
 
@@ -188,43 +188,48 @@ TEST_P(WideKernel, SpectrumAddTouchesNoBinPastTheLast)
 
 TEST_P(WideKernel, EightGroupUpdateGivesTheBitsOfEightUpdates)
 {
-    const bool batches = GetParam().sixteenLanes || GetParam().width != VectorWidth::FourLanes;
+    const bool wide = GetParam().sixteenLanes || GetParam().width != VectorWidth::FourLanes;
+    // Granular and unmodulated groups (batched) and Chorus ones (left to update()).
     // Fundamentals that put the top lanes on the last bins and past them; groups that do not
     // listen (their voice off) beside ones that do, at every place in a vector, the other way
     // round from the middle on; at the start, inside and at the end of the state's arrays.
-    for (float fundamental : {3.0f, 17.0f, 64.0f})
-        for (unsigned deaf : {0x00u, 0x41u, 0xa4u, 0x1eu})
-            for (std::size_t first : {0u, 4u, 504u})
-            {
-                EightGroups wide(fundamental, first);
-                EightGroups fourLanes(fundamental, first);
-                Spectrum input(9);
-                input.bins[3] = {std::numeric_limits<float>::infinity(), 0.0f};
-                BinMagnitudes magnitudes;
-                magnitudes.compute(input.bins.data());
-                const SpectrumGeometry geometry;
-                for (int hop = 0; hop < 200; ++hop)
+    for (ModMode mode : {ModMode::Granular, ModMode::None, ModMode::Chorus})
+        for (float fundamental : {3.0f, 17.0f, 64.0f})
+            for (unsigned deaf : {0x00u, 0x41u, 0xa4u, 0x1eu})
+                for (std::size_t first : {0u, 4u, 504u})
                 {
-                    if (hop % 100 == 0)
+                    SCOPED_TRACE("mode " + std::to_string(static_cast<int>(mode)));
+                    const bool batches = wide && mode != ModMode::Chorus;
+                    EightGroups batched(fundamental, first, mode);
+                    EightGroups single(fundamental, first, mode);
+                    Spectrum input(9);
+                    input.bins[3] = {std::numeric_limits<float>::infinity(), 0.0f};
+                    BinMagnitudes magnitudes;
+                    magnitudes.compute(input.bins.data());
+                    const SpectrumGeometry geometry;
+                    for (int hop = 0; hop < 200; ++hop)
+                    {
+                        if (hop % 100 == 0)
+                            for (int i = 0; i < 8; ++i)
+                            {
+                                const bool on = (((deaf >> i) & 1u) == 0) == (hop == 0);
+                                batched.groups()[i].setVoiceActive(on);
+                                single.groups()[i].setVoiceActive(on);
+                            }
+                        const vec4 shift(hop % 3 == 0 ? 1.0f : 1.2f);
+                        ASSERT_EQ(updateEight(batched.groups(), magnitudes, shift, geometry),
+                                  batches);
                         for (int i = 0; i < 8; ++i)
                         {
-                            const bool on = (((deaf >> i) & 1u) == 0) == (hop == 0);
-                            wide.groups()[i].setVoiceActive(on);
-                            fourLanes.groups()[i].setVoiceActive(on);
+                            if (!batches)
+                                batched.groups()[i].update(magnitudes, shift, geometry);
+                            single.groups()[i].update(magnitudes, shift, geometry);
+                            expectSameGroups(batched.groups()[i], single.groups()[i], hop, i);
                         }
-                    const vec4 shift(hop % 3 == 0 ? 1.0f : 1.2f);
-                    ASSERT_EQ(updateEight(wide.groups(), magnitudes, shift, geometry), batches);
-                    for (int i = 0; i < 8; ++i)
-                    {
-                        if (!batches)
-                            wide.groups()[i].update(magnitudes, shift, geometry);
-                        fourLanes.groups()[i].update(magnitudes, shift, geometry);
-                        expectSameGroups(wide.groups()[i], fourLanes.groups()[i], hop, i);
+                        if (HasFailure())
+                            return;
                     }
-                    if (HasFailure())
-                        return;
                 }
-            }
 }
 
 TEST_P(WideKernel, BinMagnitudesGiveTheFourLaneBits)

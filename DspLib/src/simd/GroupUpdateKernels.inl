@@ -1,26 +1,29 @@
-// The eight-group Granular update, written once for every lane pack P wider than four lanes:
-// a pack holds P::kLanes / 4 groups, group i in lanes 4i .. 4i + 3, and runs update() on them
-// operation for operation, so the bits are those of eight update() calls. No include guard:
-// each wide backend includes it into its own namespace, under its own instruction set (see
-// PartialGroupBackend.inl). Expects PartialGroupWide.h and the pack's header in scope.
+// The eight-group update of groups without a modulator or with their own Granular one, written
+// once for every lane pack P wider than four lanes: a pack holds P::kLanes / 4 groups, group i in
+// lanes 4i .. 4i + 3, and runs update() on them operation for operation, so the bits are those of
+// eight update() calls. No include guard: each wide backend includes it into its own namespace,
+// under its own instruction set (see PartialGroupBackend.inl). Expects PartialGroupWide.h and the
+// pack's header in scope.
 
 // What the first stage of a pack's update leaves for the second (left uninitialised until the
 // first stage writes it: the packs are trivially constructed).
 template <LanePack P>
-struct GranularPack
+struct UpdatePack
 {
     std::size_t first; // the pack's first group in the state
     P omega;
     P excitation;
-    P envelope;
+    P amplitude; // the modulator's output
+    P pitch;
     typename P::Mask active;
 };
 
-// The pack's update up to the modulator (update() up to and including the Granular step),
-// for the groups g (from state index `first` on); what the rest needs goes into b.
-template <LanePack P>
+// The pack's update up to the modulator (update() up to and including the modulator: the
+// Granular step, or none), for the groups g (from state index `first` on); what the rest
+// needs goes into b.
+template <LanePack P, bool kGranular>
 [[gnu::always_inline]] inline void
-startPack(GranularPack<P>& b, PartialGroupState& s, const PartialGroup* g, const BinMagnitudes& in,
+startPack(UpdatePack<P>& b, PartialGroupState& s, const PartialGroup* g, const BinMagnitudes& in,
           vec4 shiftRatio, const SpectrumGeometry& geometry) noexcept
 {
     using Mask = typename P::Mask;
@@ -46,6 +49,18 @@ startPack(GranularPack<P>& b, PartialGroupState& s, const PartialGroup* g, const
                                    loadRun<P>(s, &PartialGroupState::minOmega, first),
                                    loadRun<P>(s, &PartialGroupState::maxOmega, first), omega);
 
+    b.first = first;
+    b.omega = omega;
+    b.excitation = excitation;
+    b.active = active;
+    if constexpr (!kGranular)
+    {
+        // noModulation().
+        b.amplitude = one;
+        b.pitch = P(0.0f);
+        return;
+    }
+
     // The Granular modulators (PartialGroup::granularStep()), drawing in group order.
     P pulse(0.0f);
     P countdown = loadRun<P>(s, &PartialGroupState::grainCountdown, first) - one;
@@ -66,19 +81,16 @@ startPack(GranularPack<P>& b, PartialGroupState& s, const PartialGroup* g, const
                                      loadRun<P>(s, &PartialGroupState::retention, first));
     storeRun(s, &PartialGroupState::grainCountdown, first, countdown);
     storeRun(s, &PartialGroupState::grainEnvelope, first, envelope);
-    b.first = first;
-    b.omega = omega;
-    b.excitation = excitation;
-    b.envelope = envelope;
-    b.active = active;
+    // Amplitude and pitch both follow the envelope.
+    b.amplitude = envelope;
+    b.pitch = envelope;
 }
 
 // The rest of the pack's update (update() from the frequency on). Each group keeps what it
 // computes only when it has an active lane (and audible, for the oscillator), as update()
 // returns early otherwise: the other groups' lanes keep their old values.
 template <LanePack P>
-[[gnu::always_inline]] inline void finishPack(PartialGroupState& s,
-                                              const GranularPack<P>& b) noexcept
+[[gnu::always_inline]] inline void finishPack(PartialGroupState& s, const UpdatePack<P>& b) noexcept
 {
     const std::size_t first = b.first;
     const unsigned active = laneBits(b.active);
@@ -88,14 +100,13 @@ template <LanePack P>
             s.audible[first + static_cast<std::size_t>(i)] = false;
         return;
     }
-    // The Granular pitch is the envelope itself.
     const P modOmega =
-        modulatedOmega(b.omega, b.envelope, loadRun<P>(s, &PartialGroupState::pitchDepth, first));
+        modulatedOmega(b.omega, b.pitch, loadRun<P>(s, &PartialGroupState::pitchDepth, first));
     const P level = levelAfter(loadRun<P>(s, &PartialGroupState::level, first), b.excitation,
                                loadRun<P>(s, &PartialGroupState::retention, first), b.active);
     const unsigned audible = laneBits(level >= P(0.001f));
     const OscillatorStep<P> oscillator = oscillatorAfter(
-        loadRun<P>(s, &PartialGroupState::phase, first), modOmega, b.envelope * level);
+        loadRun<P>(s, &PartialGroupState::phase, first), modOmega, b.amplitude * level);
 
     const unsigned keptBits = wholeGroups<P>(active);
     const unsigned soundingBits = keptBits & wholeGroups<P>(audible);
@@ -108,20 +119,35 @@ template <LanePack P>
         s.audible[first + static_cast<std::size_t>(i)] = ((soundingBits >> (4 * i)) & 1u) != 0;
 }
 
-template <LanePack P>
-bool updateEightGranularOf(PartialGroup* g, const BinMagnitudes& in, vec4 shiftRatio,
-                           const SpectrumGeometry& geometry) noexcept
+// The eight groups from g, every pack started before any is finished, so that the draws come
+// in group order, and the processor has independent chains of dependent steps to overlap.
+template <LanePack P, bool kGranular>
+[[gnu::always_inline]] inline void updateEightAs(PartialGroup* g, const BinMagnitudes& in,
+                                                 vec4 shiftRatio,
+                                                 const SpectrumGeometry& geometry) noexcept
 {
-    if (!eightGranular(g))
-        return false;
     PartialGroupState& s = g[0].state();
-    // Every pack started before any is finished, so that the draws come in group order, and
-    // the processor has independent chains of dependent steps to overlap.
     constexpr int packCount = 8 / kGroupsPerPack<P>;
-    GranularPack<P> packs[packCount];
+    UpdatePack<P> packs[packCount];
     for (int i = 0; i < packCount; ++i)
-        startPack(packs[i], s, g + i * kGroupsPerPack<P>, in, shiftRatio, geometry);
-    for (const GranularPack<P>& pack : packs)
+        startPack<P, kGranular>(packs[i], s, g + i * kGroupsPerPack<P>, in, shiftRatio, geometry);
+    for (const UpdatePack<P>& pack : packs)
         finishPack(s, pack);
-    return true;
+}
+
+template <LanePack P>
+bool updateEightOf(PartialGroup* g, const BinMagnitudes& in, vec4 shiftRatio,
+                   const SpectrumGeometry& geometry) noexcept
+{
+    switch (eightModulators(g))
+    {
+    case EightModulators::Granular:
+        updateEightAs<P, true>(g, in, shiftRatio, geometry);
+        return true;
+    case EightModulators::None:
+        updateEightAs<P, false>(g, in, shiftRatio, geometry);
+        return true;
+    default:
+        return false;
+    }
 }

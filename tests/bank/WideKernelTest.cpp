@@ -189,7 +189,8 @@ TEST_P(WideKernel, SpectrumAddTouchesNoBinPastTheLast)
 TEST_P(WideKernel, EightGroupUpdateGivesTheBitsOfEightUpdates)
 {
     const bool wide = GetParam().sixteenLanes || GetParam().width != VectorWidth::FourLanes;
-    // Granular and unmodulated groups (batched) and Chorus ones (left to update()).
+    // Granular and unmodulated groups (batched), and a Chorus group among unmodulated ones
+    // (all eight left to update()).
     // Fundamentals that put the top lanes on the last bins and past them; groups that do not
     // listen (their voice off) beside ones that do, at every place in a vector, the other way
     // round from the middle on; at the start, inside and at the end of the state's arrays.
@@ -200,8 +201,11 @@ TEST_P(WideKernel, EightGroupUpdateGivesTheBitsOfEightUpdates)
                 {
                     SCOPED_TRACE("mode " + std::to_string(static_cast<int>(mode)));
                     const bool batches = wide && mode != ModMode::Chorus;
-                    EightGroups batched(fundamental, first, mode);
-                    EightGroups single(fundamental, first, mode);
+                    const ModMode most = mode == ModMode::Chorus ? ModMode::None : mode;
+                    EightGroups batched(fundamental, first, most);
+                    EightGroups single(fundamental, first, most);
+                    batched.groups()[0].selectMode(mode);
+                    single.groups()[0].selectMode(mode);
                     Spectrum input(9);
                     input.bins[3] = {std::numeric_limits<float>::infinity(), 0.0f};
                     BinMagnitudes magnitudes;

@@ -2,8 +2,8 @@
 // per hop, lets its partials ring, and adds them into the channel's output spectrum.
 // 512 groups of four partials live inside the bank, of which the first G (64 per unison
 // voice) are active; what their hops read and write is one structure of arrays
-// (PartialGroupState), the groups its views. prepare() allocates
-// nothing either; tick(), frameStart() and every setter are real-time safe.
+// (PartialGroupState), the groups its views. prepare() allocates nothing either; tick(),
+// frameStart() and every setter are real-time safe.
 // Units: Hz for the fundamental, seconds for the decay, frequencies inside as radians per hop.
 #pragma once
 

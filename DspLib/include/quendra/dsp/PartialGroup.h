@@ -60,7 +60,7 @@ public:
     void step(const BinMagnitudes& in, Complex* out, const KernelTable& kernel, vec4 shiftRatio,
               const SpectrumGeometry& geometry) noexcept;
     // The step up to the synthesis: excitation, modulator, level and oscillator. It leaves
-    // mAudible telling whether addToSpectrum() is to follow.
+    // audible() telling whether addToSpectrum() is to follow.
     void update(const BinMagnitudes& in, vec4 shiftRatio,
                 const SpectrumGeometry& geometry) noexcept;
 

@@ -32,17 +32,20 @@ void ChannelPartialBank::prepare(float sampleRate, const Complex* inputSpectrum,
         w = randomDevice();
     mRandom.setState(words);
 
-    // 3. The template group and its 512 copies, each drawing its own randomness in order.
+    // 3. The 512 groups, each drawing its own randomness in order. The two draws before them
+    // go unused: they keep the groups' draws, and so every seed's partials, where they were.
     halfPiVector(); // build the oscillator constants here rather than on the audio thread
     piVector();
-    const PartialGroup templateGroup(static_cast<std::uint8_t>(side), mHopRate, &mRandom);
+    mRandom.draw();
+    mRandom.draw();
     for (std::size_t g = 0; g < kGroupCount; ++g)
         new (mGroupStorage + g * sizeof(PartialGroup))
-            PartialGroup(templateGroup, PartialGroup::CopyOf{});
+            PartialGroup(mState, g, static_cast<std::uint8_t>(side), mHopRate, &mRandom);
     mPrepared = true;
 
     // 4. Scheduling: nothing ticks until the first frame start.
-    mpCursor = mpEnd = mpSynthesisCursor = groups() + kGroupCount;
+    mpCursor = mpEnd = groups() + kGroupCount;
+    mSynthesisCursor = kGroupCount;
     mSlicesPerHop = 0;
     mActiveGroups = kGroupCount;
     mChunk = 0;
@@ -126,7 +129,7 @@ void ChannelPartialBank::tick() noexcept
         mpCursor->update(mInputMagnitudes, mShiftRatio, mGeometry);
         if (mNoteSlotsFading)
             applyNoteSlotGains(mpCursor, mpCursor + 1);
-        if (mpCursor->mAudible)
+        if (mpCursor->audible())
         {
             synthesise(*mpCursor);
             ++mSynthesesInHop;
@@ -139,7 +142,7 @@ void ChannelPartialBank::tick(std::size_t samples, std::uint64_t samplesToHop) n
 {
     // With nothing pending the syntheses resume after the groups tick() has done itself.
     if (mPendingSyntheses == 0)
-        mpSynthesisCursor = mpCursor;
+        mSynthesisCursor = cursorIndex();
     const auto left = static_cast<std::uint64_t>(mpEnd - mpCursor);
     const std::uint64_t count = std::min(mChunk * samples, left);
     // First every group's update, then the synthesis. A group's update touches only the group
@@ -150,21 +153,30 @@ void ChannelPartialBank::tick(std::size_t samples, std::uint64_t samplesToHop) n
     PartialGroup* const last = first + count;
     PartialGroup* g = first;
     if (mVectorWidth != VectorWidth::FourLanes)
+    {
+        // The batches start on a group index divisible by four (see updateEight()).
+        for (; g != last && g->index() % 4 != 0; ++g)
+        {
+            freshen(*g);
+            g->update(mInputMagnitudes, mShiftRatio, mGeometry);
+            mPendingSyntheses += g->audible() ? 1 : 0;
+        }
         while (last - g >= 8)
         {
             for (PartialGroup* h = g; h != g + 8; ++h)
                 freshen(*h);
-            if (!PartialGroup::updateEightGranular(mVectorWidth, g, mInputMagnitudes, mShiftRatio,
-                                                   mGeometry))
+            if (!PartialGroup::updateEight(mVectorWidth, g, mInputMagnitudes, mShiftRatio,
+                                           mGeometry))
                 break;
             for (const PartialGroup* end = g + 8; g != end; ++g)
-                mPendingSyntheses += g->mAudible ? 1 : 0;
+                mPendingSyntheses += g->audible() ? 1 : 0;
         }
+    }
     for (; g != last; ++g)
     {
         freshen(*g);
         g->update(mInputMagnitudes, mShiftRatio, mGeometry);
-        mPendingSyntheses += g->mAudible ? 1 : 0;
+        mPendingSyntheses += g->audible() ? 1 : 0;
     }
     if (mNoteSlotsFading)
         applyNoteSlotGains(first, last);
@@ -207,25 +219,25 @@ void ChannelPartialBank::synthesisePending(std::uint64_t count) noexcept
     if (mVectorWidth != VectorWidth::FourLanes)
     {
         // Four audible groups at a time, in order.
-        const PartialGroup* batch[4];
+        std::size_t batch[4];
         while (count >= 4)
         {
-            for (int n = 0; n < 4; ++mpSynthesisCursor)
-                if (mpSynthesisCursor->mAudible)
-                    batch[n++] = mpSynthesisCursor;
-            PartialGroup::addFourToSpectrumWide(mVectorWidth, batch, mpOutputSpectrum, mKernel,
-                                                mGeometry);
+            for (int n = 0; n < 4; ++mSynthesisCursor)
+                if (mState.audible[mSynthesisCursor])
+                    batch[n++] = mSynthesisCursor;
+            PartialGroup::addFourToSpectrumWide(mVectorWidth, mState, batch, mpOutputSpectrum,
+                                                mKernel, mGeometry);
             count -= 4;
         }
     }
-    for (; count > 0; ++mpSynthesisCursor)
-        if (mpSynthesisCursor->mAudible)
+    for (; count > 0; ++mSynthesisCursor)
+        if (mState.audible[mSynthesisCursor])
         {
-            synthesise(*mpSynthesisCursor);
+            synthesise(groups()[mSynthesisCursor]);
             --count;
         }
     if (mPendingSyntheses == 0)
-        mpSynthesisCursor = mpCursor;
+        mSynthesisCursor = cursorIndex();
 }
 
 void ChannelPartialBank::completeSynthesis() noexcept
@@ -241,7 +253,7 @@ void ChannelPartialBank::frameStart() noexcept
     mInputMagnitudes.compute(mpInputSpectrum, mVectorWidth);
     advanceFreeze();
     mpCursor = groups();
-    mpSynthesisCursor = groups();
+    mSynthesisCursor = 0;
     mFrozenEnd = 0;
     mLastHopSyntheses = mSynthesesInHop;
     mSynthesesInHop = 0;

@@ -37,7 +37,7 @@ bool ChannelPartialBank::noteSlotAudible(std::size_t slot) const noexcept
 {
     const PartialGroup* const first = groups() + slot * mGroupsPerNoteSlot;
     for (const PartialGroup* g = first; g != first + mGroupsPerNoteSlot; ++g)
-        if (g->mAudible)
+        if (g->audible())
             return true;
     return false;
 }
@@ -58,9 +58,9 @@ void ChannelPartialBank::applyNoteSlotGains(PartialGroup* first, PartialGroup* l
         const std::size_t to = std::min(end, (slot + 1) * mGroupsPerNoteSlot);
         for (PartialGroup* g = groups() + from; g != groups() + to; ++g)
         {
-            g->mLevel = g->mLevel * scale;
-            g->mRe = g->mRe * scale;
-            g->mIm = g->mIm * scale;
+            g->level() = g->level() * scale;
+            g->re() = g->re() * scale;
+            g->im() = g->im() * scale;
         }
     }
 }

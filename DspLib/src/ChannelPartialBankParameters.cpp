@@ -83,7 +83,7 @@ void ChannelPartialBank::setModRate(float rate) noexcept
     // The intervals depend on the rate and the hop rate only: work them out once.
     const vec4 hopRate(mHopRate);
     const auto wander = WanderState::timingFor(hopRate, rate);
-    const auto granular = GranularState::timingFor(hopRate, rate);
+    const auto granular = GranularTiming::forRate(hopRate, rate);
     for (std::size_t g = 0; g < kGroupCount; ++g)
         groups()[g].setModRate(rate, wander, granular);
 }

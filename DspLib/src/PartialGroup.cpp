@@ -43,32 +43,35 @@ const vec4& piVector() noexcept
     return value;
 }
 
-PartialGroup::PartialGroup(std::uint8_t side, float hopRateHz, PartialRandom* rng) noexcept
-    : mSide(side), mMinOmega(vec4(125.66371f) / vec4(hopRateHz)),
-      mMaxOmega(vec4(125663.71f) / vec4(hopRateHz)),
-      mModulator(Modulator::fromFunction<&noModulation>()), mpRng(rng),
-      mGranular(hopRateHz, rng, GranularState::DrawLater{}), mHopRate(hopRateHz),
-      mChorus(hopRateHz), mWander(hopRateHz, rng)
+PartialGroup::PartialGroup(PartialGroupState& state, std::size_t index, std::uint8_t side,
+                           float hopRateHz, PartialRandom* rng) noexcept
+    : mSide(side), mModulator(Modulator::fromFunction<&noModulation>()), mpRng(rng),
+      mHopRate(hopRateHz), mChorus(hopRateHz), mWander(hopRateHz, rng), mpState(&state),
+      mIndex(index)
 {
-    // The template draws its start phases first, then its Granular countdown.
-    mPhase = phaseFrom(rng);
-    mGranular.drawCountdown();
-    updateChorusRate();
-}
-
-PartialGroup::PartialGroup(const PartialGroup& t, CopyOf) noexcept
-    : mSide(t.mSide), mVoiceActive(t.mVoiceActive), mExcite(t.mExcite), mAudible(t.mAudible),
-      mHarmonic(t.mHarmonic), mHarmonicLimit(t.mHarmonicLimit), mMinOmega(t.mMinOmega),
-      mMaxOmega(t.mMaxOmega), mOmega(t.mOmega), mModulator(t.mModulator), mpRng(t.mpRng),
-      mGranular(t.mHopRate[0], t.mpRng), mExcitation(t.mExcitation), mLevel(t.mLevel),
-      mRetention(t.mRetention), mModOmega(t.mModOmega), mPitchDepth(t.mPitchDepth),
-      mPhase(t.mPhase), mRe(t.mRe), mIm(t.mIm), mHopRate(t.mHopRate), mUnison(t.mUnison),
-      mFundamental(t.mFundamental), mRatio(t.mRatio), mChorus(t.mHopRate[0]),
-      mWander(t.mHopRate[0], t.mpRng)
-{
-    // A copy draws its own Granular countdown (above), then its own start phases.
-    mPhase = phaseFrom(mpRng);
-    mLevel = vec4(0.0f);
+    harmonic() = vec4(0.0f);
+    harmonicLimit() = vec4(256.0f);
+    minOmega() = vec4(125.66371f) / mHopRate;
+    maxOmega() = vec4(125663.71f) / mHopRate;
+    omega() = vec4(1.0f);
+    modOmega() = vec4(1.0f);
+    pitchDepth() = vec4(0.0f);
+    excitation() = vec4(0.0f);
+    level() = vec4(0.0f);
+    retention() = vec4(0.0f);
+    re() = vec4(1.0f);
+    im() = vec4(0.0f);
+    excite() = false;
+    audible() = false;
+    // The Granular timing for a mod rate of 0.5 and a countdown drawn from it, then the start
+    // phases.
+    const GranularTiming timing = GranularTiming::forRate(mHopRate, 0.5f);
+    mpState->grainLongInterval[mIndex] = timing.longInterval;
+    mpState->grainShortInterval[mIndex] = timing.shortInterval;
+    const vec4 u = uniform(rng->draw());
+    mpState->grainCountdown[mIndex] = grainInterval(u, timing.longInterval, timing.shortInterval);
+    mpState->grainEnvelope[mIndex] = vec4(0.0f);
+    phase() = phaseFrom(rng);
     updateChorusRate();
 }
 
@@ -81,7 +84,7 @@ vec4 PartialGroup::activeLanes() const noexcept
 
 [[gnu::always_inline]] inline vec4 PartialGroup::lanesTakingPart() const noexcept
 {
-    return takingPart(mHarmonic, mHarmonicLimit, mMinOmega, mMaxOmega, mOmega);
+    return takingPart(harmonic(), harmonicLimit(), minOmega(), maxOmega(), omega());
 }
 
 vec4 PartialGroup::readExcitation(const BinMagnitudes& in, vec4 shiftRatio,
@@ -94,9 +97,10 @@ vec4 PartialGroup::readExcitation(const BinMagnitudes& in, vec4 shiftRatio,
 PartialGroup::excitationAt(const BinMagnitudes& in, vec4 shiftRatio,
                            const SpectrumGeometry& geometry) const noexcept
 {
-    if (!mExcite)
+    if (!excite())
         return vec4(0.0f);
-    const ListeningPlace<vec4> place = listeningPlace(mOmega, geometry.excitationScale, shiftRatio);
+    const ListeningPlace<vec4> place =
+        listeningPlace(omega(), geometry.excitationScale, shiftRatio);
     // The bins as integers in one conversion (exact: the positions lie in 0..511).
     alignas(16) std::uint32_t bins[4];
     truncateToWord(place.position).store(bins);
@@ -117,16 +121,25 @@ void PartialGroup::oscillatorStep(vec4 amplitude) noexcept
 
 [[gnu::always_inline]] inline void PartialGroup::advanceOscillator(vec4 amplitude) noexcept
 {
-    const OscillatorStep<vec4> step = oscillatorAfter(mPhase, mModOmega, amplitude);
-    mRe = step.re;
-    mIm = step.im;
-    mPhase = step.phase;
+    const OscillatorStep<vec4> step = oscillatorAfter(phase(), modOmega(), amplitude);
+    re() = step.re;
+    im() = step.im;
+    phase() = step.phase;
 }
 
 void PartialGroup::addToSpectrum(Complex* out, const KernelTable& kernel,
                                  const SpectrumGeometry& geometry) const noexcept
 {
-    const LanePlacement placement = placeLanes(mModOmega, geometry);
+    addLanesToSpectrum(*mpState, mIndex, out, kernel, geometry);
+}
+
+void PartialGroup::addLanesToSpectrum(const PartialGroupState& state, std::size_t index,
+                                      Complex* out, const KernelTable& kernel,
+                                      const SpectrumGeometry& geometry) noexcept
+{
+    const LanePlacement placement = placeLanes(state.modOmega[index], geometry);
+    const vec4 re = state.re[index];
+    const vec4 im = state.im[index];
     const vec4 f = placement.f;
     const vec4 inRange = placement.inRange;
     const auto lane = [&](int l) { return placement.lane(l); };
@@ -152,13 +165,13 @@ void PartialGroup::addToSpectrum(Complex* out, const KernelTable& kernel,
                 for (int k = 0; k < 6; ++k)
                     window[k] = vec4::load(p + 4 * k);
                 vec4 taps[4];
-                laneTaps<0>(kernel, tap(0), f, mRe, mIm, taps);
+                laneTaps<0>(kernel, tap(0), f, re, im, taps);
                 addToWindow(window, taps, first(0) - base);
-                laneTaps<1>(kernel, tap(1), f, mRe, mIm, taps);
+                laneTaps<1>(kernel, tap(1), f, re, im, taps);
                 addToWindow(window, taps, first(1) - base);
-                laneTaps<2>(kernel, tap(2), f, mRe, mIm, taps);
+                laneTaps<2>(kernel, tap(2), f, re, im, taps);
                 addToWindow(window, taps, first(2) - base);
-                laneTaps<3>(kernel, tap(3), f, mRe, mIm, taps);
+                laneTaps<3>(kernel, tap(3), f, re, im, taps);
                 addToWindow(window, taps, first(3) - base);
                 for (int k = 0; k < 6; ++k)
                     window[k].store(p + 4 * k);
@@ -168,13 +181,13 @@ void PartialGroup::addToSpectrum(Complex* out, const KernelTable& kernel,
     }
 
     if (lane(0))
-        addLane<0>(out, kernel, first(0), tap(0), f, mRe, mIm);
+        addLane<0>(out, kernel, first(0), tap(0), f, re, im);
     if (lane(1))
-        addLane<1>(out, kernel, first(1), tap(1), f, mRe, mIm);
+        addLane<1>(out, kernel, first(1), tap(1), f, re, im);
     if (lane(2))
-        addLane<2>(out, kernel, first(2), tap(2), f, mRe, mIm);
+        addLane<2>(out, kernel, first(2), tap(2), f, re, im);
     if (lane(3))
-        addLane<3>(out, kernel, first(3), tap(3), f, mRe, mIm);
+        addLane<3>(out, kernel, first(3), tap(3), f, re, im);
 }
 
 void PartialGroup::addToSpectrumWide(VectorWidth width, Complex* out, const KernelTable& kernel,
@@ -182,23 +195,50 @@ void PartialGroup::addToSpectrumWide(VectorWidth width, Complex* out, const Kern
 {
 #if defined(QUENDRA_WIDE_VECTORS)
     if (const GroupBackend* wide = wideBackend(width))
-        return wide->addToSpectrum(*this, out, kernel, geometry);
+        return wide->addToSpectrum(*mpState, mIndex, out, kernel, geometry);
 #endif
     (void)width;
     addToSpectrum(out, kernel, geometry);
 }
 
-void PartialGroup::addFourToSpectrumWide(VectorWidth width, const PartialGroup* const* groups,
-                                         Complex* out, const KernelTable& kernel,
+void PartialGroup::addFourToSpectrumWide(VectorWidth width, const PartialGroupState& state,
+                                         const std::size_t* indices, Complex* out,
+                                         const KernelTable& kernel,
                                          const SpectrumGeometry& geometry) noexcept
 {
 #if defined(QUENDRA_WIDE_VECTORS)
     if (const GroupBackend* wide = wideBackend(width))
-        return wide->addFourToSpectrum(groups, out, kernel, geometry);
+        return wide->addFourToSpectrum(state, indices, out, kernel, geometry);
 #endif
     (void)width;
     for (int i = 0; i < 4; ++i)
-        groups[i]->addToSpectrum(out, kernel, geometry);
+        addLanesToSpectrum(state, indices[i], out, kernel, geometry);
+}
+
+[[gnu::always_inline]] inline ModOut PartialGroup::granularStep() noexcept
+{
+    PartialGroupState& s = *mpState;
+    const std::size_t i = mIndex;
+    vec4 pulse(0.0f);
+    vec4 countdown = s.grainCountdown[i] - vec4(1.0f);
+    const vec4 firing = countdown < vec4(1.0f);
+    if (any(firing))
+    {
+        const vec4 u = uniform(mpRng->draw());
+        countdown = select(
+            firing, grainInterval(u, s.grainLongInterval[i], s.grainShortInterval[i]), countdown);
+        pulse = select(firing, vec4(kGrainPeak), pulse);
+    }
+    const vec4 envelope = grainEnvelope(pulse, s.grainEnvelope[i], s.retention[i]);
+    s.grainCountdown[i] = countdown;
+    s.grainEnvelope[i] = envelope;
+    // Amplitude and pitch both follow the envelope.
+    return {envelope, envelope};
+}
+
+ModOut PartialGroup::modulateGranular() noexcept
+{
+    return granularStep();
 }
 
 [[gnu::always_inline]] inline ModOut PartialGroup::modulate() noexcept
@@ -206,7 +246,7 @@ void PartialGroup::addFourToSpectrumWide(VectorWidth width, const PartialGroup* 
     // The installed modulator is one of this group's own; calling it by name instead of
     // through the delegate lets it be inlined. Any other delegate is called as it is.
     if (mModulator == Modulator::fromMethod<PartialGroup, &PartialGroup::modulateGranular>(this))
-        return mGranular.next();
+        return granularStep();
     if (mModulator == Modulator::fromMethod<PartialGroup, &PartialGroup::modulateWander>(this))
         return mWander.next();
     if (mModulator == Modulator::fromMethod<PartialGroup, &PartialGroup::modulateChorus>(this))
@@ -218,39 +258,40 @@ void PartialGroup::step(const BinMagnitudes& in, Complex* out, const KernelTable
                         vec4 shiftRatio, const SpectrumGeometry& geometry) noexcept
 {
     update(in, shiftRatio, geometry);
-    if (mAudible)
+    if (audible())
         addToSpectrum(out, kernel, geometry);
 }
 
 void PartialGroup::update(const BinMagnitudes& in, vec4 shiftRatio,
                           const SpectrumGeometry& geometry) noexcept
 {
-    mExcitation = excitationAt(in, shiftRatio, geometry);
+    PartialGroupState& s = *mpState;
+    const std::size_t i = mIndex;
+    s.excitation[i] = excitationAt(in, shiftRatio, geometry);
 
     const vec4 active = lanesTakingPart();
     // The modulator runs every hop so that its clock keeps time while the group is silent.
     const ModOut mod = modulate();
     if (!any(active))
     {
-        mAudible = false;
+        s.audible[i] = false;
         return;
     }
-    mModOmega = modulatedOmega(mOmega, mod.pitch, mPitchDepth);
-    mLevel = levelAfter(mLevel, mExcitation, mRetention, active);
-
-    mAudible = any(mLevel >= vec4(0.001f));
-    if (!mAudible)
+    s.modOmega[i] = modulatedOmega(s.omega[i], mod.pitch, s.pitchDepth[i]);
+    const vec4 level = levelAfter(s.level[i], s.excitation[i], s.retention[i], active);
+    s.level[i] = level;
+    s.audible[i] = any(level >= vec4(0.001f));
+    if (!s.audible[i])
         return;
-    advanceOscillator(mod.amplitude * mLevel);
+    advanceOscillator(mod.amplitude * level);
 }
 
-bool PartialGroup::updateEightGranular(VectorWidth width, PartialGroup* groups,
-                                       const BinMagnitudes& in, vec4 shiftRatio,
-                                       const SpectrumGeometry& geometry) noexcept
+bool PartialGroup::updateEight(VectorWidth width, PartialGroup* groups, const BinMagnitudes& in,
+                               vec4 shiftRatio, const SpectrumGeometry& geometry) noexcept
 {
 #if defined(QUENDRA_WIDE_VECTORS)
     if (const GroupBackend* wide = wideBackend(width))
-        return wide->updateEightGranular(groups, in, shiftRatio, geometry);
+        return wide->updateEight(groups, in, shiftRatio, geometry);
 #endif
     (void)width, (void)groups, (void)in, (void)shiftRatio, (void)geometry;
     return false;
@@ -258,9 +299,9 @@ bool PartialGroup::updateEightGranular(VectorWidth width, PartialGroup* groups,
 
 // ---- control rate -------------------------------------------------------------------------
 
-void PartialGroup::layOut(vec4 harmonic, vec4 unison) noexcept
+void PartialGroup::layOut(vec4 harmonics, vec4 unison) noexcept
 {
-    mHarmonic = harmonic;
+    harmonic() = harmonics;
     mUnison = unison;
     refreshExcite();
 }
@@ -269,11 +310,11 @@ void PartialGroup::computeRatios(vec4 stretch, vec4 spread) noexcept
 {
     // Left raises its unison copies, right lowers them.
     const vec4 sign(mSide == 0 ? -1.0f : 1.0f);
-    const vec4 harmonicPart = vec4(1.0f) + (vec4(1.0f) + stretch) * mHarmonic;
+    const vec4 harmonicPart = vec4(1.0f) + (vec4(1.0f) + stretch) * harmonic();
     const vec4 unisonPart = vec4(1.0f) + sign * spread * mUnison;
     mRatio = harmonicPart * unisonPart;
-    mOmega = mRatio * mFundamental;
-    mModOmega = mOmega;
+    omega() = mRatio * mFundamental;
+    modOmega() = omega();
     updateChorusRate();
     refreshExcite();
 }
@@ -281,8 +322,8 @@ void PartialGroup::computeRatios(vec4 stretch, vec4 spread) noexcept
 void PartialGroup::setFundamental(vec4 omega0) noexcept
 {
     mFundamental = omega0;
-    mOmega = mRatio * mFundamental;
-    mModOmega = mOmega;
+    omega() = mRatio * mFundamental;
+    modOmega() = omega();
     updateChorusRate();
     refreshExcite();
 }
@@ -314,14 +355,14 @@ vec4 PartialGroup::retentionFor(vec4 harmonic, float baseFactor, vec4 hfDamp, ve
 
 void PartialGroup::refreshExcite() noexcept
 {
-    const bool someBelowLimit = any(mHarmonic < mHarmonicLimit);
-    const bool someInBand = any((mMinOmega <= mOmega) & (mOmega <= mMaxOmega));
-    mExcite = mVoiceActive && someBelowLimit && someInBand;
+    const bool someBelowLimit = any(harmonic() < harmonicLimit());
+    const bool someInBand = any((minOmega() <= omega()) & (omega() <= maxOmega()));
+    excite() = mVoiceActive && someBelowLimit && someInBand;
 }
 
 void PartialGroup::setHarmonicLimit(float limit) noexcept
 {
-    mHarmonicLimit = vec4(limit);
+    harmonicLimit() = vec4(limit);
     refreshExcite();
 }
 
@@ -333,7 +374,7 @@ void PartialGroup::setVoiceActive(bool active) noexcept
 
 void PartialGroup::selectMode(ModMode mode) noexcept
 {
-    mPhase = randomPhase();
+    phase() = randomPhase();
     switch (mode)
     {
     case ModMode::Chorus:
@@ -354,29 +395,34 @@ void PartialGroup::selectMode(ModMode mode) noexcept
 
 void PartialGroup::drawPhases() noexcept
 {
-    mPhase = randomPhase();
+    phase() = randomPhase();
 }
 
 void PartialGroup::silence() noexcept
 {
     const vec4 u = uniform(mpRng->draw());
-    mLevel = vec4(0.0f);
-    mPhase = vec4(-kPi) + vec4(kTwoPi) * u;
+    level() = vec4(0.0f);
+    phase() = vec4(-kPi) + vec4(kTwoPi) * u;
 }
 
 void PartialGroup::setModRate(float rate) noexcept
 {
     setModRate(rate, WanderState::timingFor(mHopRate, rate),
-               GranularState::timingFor(mHopRate, rate));
+               GranularTiming::forRate(mHopRate, rate));
 }
 
 void PartialGroup::setModRate(float rate, const WanderState::Timing& wander,
-                              const GranularState::Timing& granular) noexcept
+                              const GranularTiming& granular) noexcept
 {
     mChorus.rate = vec4(rate);
     mChorus.updateIncrement();
     mWander.setTiming(wander);
-    mGranular.setTiming(granular);
+    // A running countdown is rescaled to the new short interval.
+    PartialGroupState& s = *mpState;
+    s.grainLongInterval[mIndex] = granular.longInterval;
+    s.grainCountdown[mIndex] =
+        s.grainCountdown[mIndex] * granular.shortInterval / s.grainShortInterval[mIndex];
+    s.grainShortInterval[mIndex] = granular.shortInterval;
 }
 
 vec4 PartialGroup::randomPhase() noexcept
@@ -386,7 +432,7 @@ vec4 PartialGroup::randomPhase() noexcept
 
 void PartialGroup::updateChorusRate() noexcept
 {
-    mChorus.partialHz = mOmega * mHopRate / vec4(kTwoPi);
+    mChorus.partialHz = omega() * mHopRate / vec4(kTwoPi);
     mChorus.updateIncrement();
 }
 

@@ -178,45 +178,39 @@ struct LanePlacement
 #if defined(QUENDRA_WIDE_VECTORS)
 // What the batched updates share, whatever their lane pack.
 
-// Whether each of the eight groups from g has its own Granular modulator installed.
-inline bool eightGranular(PartialGroup* g) noexcept
+// What the eight groups from g have installed: each its own Granular modulator, each no
+// modulator, or anything else.
+enum class EightModulators
 {
-    for (int i = 0; i < 8; ++i)
-        if (!(g[i].mModulator ==
-              Modulator::fromMethod<PartialGroup, &PartialGroup::modulateGranular>(&g[i])))
-            return false;
-    return true;
+    Granular,
+    None,
+    Mixed,
+};
+
+inline EightModulators eightModulators(PartialGroup* g) noexcept
+{
+    const auto ownGranular = [](PartialGroup& h)
+    {
+        return h.mModulator ==
+               Modulator::fromMethod<PartialGroup, &PartialGroup::modulateGranular>(&h);
+    };
+    const auto none = [](const PartialGroup& h)
+    { return h.mModulator == Modulator::fromFunction<&noModulation>(); };
+    if (std::all_of(g, g + 8, ownGranular))
+        return EightModulators::Granular;
+    if (std::all_of(g, g + 8, none))
+        return EightModulators::None;
+    return EightModulators::Mixed;
 }
 
 // The Granular draws of a batch, in group order: four uniforms into u[4i..4i+3] for each
 // group i with a firing lane (bits 4i..4i+3 of firing).
-[[gnu::always_inline]] inline void drawFiring(PartialGroup* g, int groups, unsigned firing,
+[[gnu::always_inline]] inline void drawFiring(const PartialGroup* g, int groups, unsigned firing,
                                               float* u) noexcept
 {
     for (int i = 0; i < groups; ++i)
         if ((firing >> (4 * i)) & 0xfu)
-            uniform(g[i].mGranular.mpRng->draw()).store(u + 4 * i);
-}
-
-// Group g's part of the update that only a group with an active lane does, given its four
-// lanes of each result.
-[[gnu::always_inline]] inline void keepUpdate(PartialGroup& g, bool active, bool audible,
-                                              vec4 modOmega, vec4 level, vec4 re, vec4 im,
-                                              vec4 phase) noexcept
-{
-    if (!active)
-    {
-        g.mAudible = false;
-        return;
-    }
-    g.mModOmega = modOmega;
-    g.mLevel = level;
-    g.mAudible = audible;
-    if (!audible)
-        return;
-    g.mRe = re;
-    g.mIm = im;
-    g.mPhase = phase;
+            uniform(g[i].mpRng->draw()).store(u + 4 * i);
 }
 #endif
 } // namespace
@@ -225,12 +219,13 @@ inline bool eightGranular(PartialGroup* g) noexcept
 // A wide backend's entry points: the same sums as the four-lane code, in the same order.
 struct GroupBackend
 {
-    void (*addToSpectrum)(const PartialGroup& group, Complex* out, const KernelTable& kernel,
-                          const SpectrumGeometry& geometry) noexcept;
-    void (*addFourToSpectrum)(const PartialGroup* const* groups, Complex* out,
-                              const KernelTable& kernel, const SpectrumGeometry& geometry) noexcept;
-    bool (*updateEightGranular)(PartialGroup* groups, const BinMagnitudes& in, vec4 shiftRatio,
-                                const SpectrumGeometry& geometry) noexcept;
+    void (*addToSpectrum)(const PartialGroupState& state, std::size_t index, Complex* out,
+                          const KernelTable& kernel, const SpectrumGeometry& geometry) noexcept;
+    void (*addFourToSpectrum)(const PartialGroupState& state, const std::size_t* indices,
+                              Complex* out, const KernelTable& kernel,
+                              const SpectrumGeometry& geometry) noexcept;
+    bool (*updateEight)(PartialGroup* groups, const BinMagnitudes& in, vec4 shiftRatio,
+                        const SpectrumGeometry& geometry) noexcept;
 };
 
 namespace avx2

@@ -56,7 +56,7 @@ struct Channel
     }
 
     const PartialGroup& group(std::size_t g) const { return bank->group(g); }
-    float omega(std::size_t partial) const { return group(partial / 4).mOmega[partial % 4]; }
+    float omega(std::size_t partial) const { return group(partial / 4).omega()[partial % 4]; }
     bool flagsClear() const
     {
         const auto f = bank->changeFlags();
@@ -89,9 +89,9 @@ TEST(ChannelPartialBank, UnisonCopiesAreNeighboursDetunedOppositeWaysInTheTwoBan
         c.bank->setUnisonSpread(1.0f - fastExp2(1.0f / 12.0f)); // one semitone
         c.bank->frameStart();
         EXPECT_EQ(c.bank->activeGroupCount(), 192u);
-        EXPECT_EQ(lanes(c.group(0).mHarmonic), (Lanes{0, 0, 0, 1})); // h0u0, h0u1, h0u2, h1u0
+        EXPECT_EQ(lanes(c.group(0).harmonic()), (Lanes{0, 0, 0, 1})); // h0u0, h0u1, h0u2, h1u0
         EXPECT_EQ(lanes(c.group(0).mUnison), (Lanes{0, 1, 2, 0}));
-        EXPECT_EQ(lanes(c.group(191).mHarmonic), (Lanes{254, 255, 255, 255}));
+        EXPECT_EQ(lanes(c.group(191).harmonic()), (Lanes{254, 255, 255, 255}));
         c.bank->setUnisonVoices(2);
         c.bank->frameStart();
         for (std::size_t h = 0; h < 256; h += 17)
@@ -114,7 +114,7 @@ TEST(ChannelPartialBank, EveryVoiceCountLaysPartialIOutAsVoiceIModUOfHarmonicIOv
         {
             const PartialGroup& g = c.group(i / 4);
             ASSERT_EQ(g.mUnison[i % 4], static_cast<float>(i % u)) << voices << " " << i;
-            ASSERT_EQ(g.mHarmonic[i % 4], static_cast<float>(i / u)) << voices << " " << i;
+            ASSERT_EQ(g.harmonic()[i % 4], static_cast<float>(i / u)) << voices << " " << i;
         }
     }
 }
@@ -129,8 +129,8 @@ TEST(ChannelPartialBank, TwentyHertzBoundIsInclusive)
         c.bank->setUnisonSpread(1.0f - fastExp2(1.0f / 12.0f));
         c.bank->frameStart();
         const PartialGroup& g = c.group(0);
-        EXPECT_EQ(g.mOmega[0], g.mMinOmega[0]);
-        EXPECT_NEAR(g.mOmega[1] * c.bank->hopRate() / 6.2831855f, side == 0 ? 21.19f : 18.81f,
+        EXPECT_EQ(g.omega()[0], g.minOmega()[0]);
+        EXPECT_NEAR(g.omega()[1] * c.bank->hopRate() / 6.2831855f, side == 0 ? 21.19f : 18.81f,
                     0.01f);
         alignas(16) float mask[4];
         g.activeLanes().store(mask);
@@ -151,8 +151,8 @@ TEST(ChannelPartialBank, HarmonicLimitSilencesHigherHarmonicsFromTheNextTick)
     c.ticks(512);
     for (std::size_t g = 0; g < 64; ++g)
     {
-        EXPECT_EQ(c.group(g).mAudible, g < 4) << g;
-        EXPECT_EQ(c.group(g).mExcitation[0] != 0.0f, g < 4) << g;
+        EXPECT_EQ(c.group(g).audible(), g < 4) << g;
+        EXPECT_EQ(c.group(g).excitation()[0] != 0.0f, g < 4) << g;
     }
 }
 
@@ -187,12 +187,12 @@ TEST(ChannelPartialBank, SettersReachEveryGroupWithinTheHop)
     c.bank->setDecay(1.0f);
     c.bank->setPitchMod(4.0f);
     c.ticks(512);
-    EXPECT_NEAR(c.group(63).mRetention[3], 0.9229f, 5e-5f); // the last active group
-    EXPECT_NEAR(c.group(63).mPitchDepth[2], 0.2599253f, 1e-7f);
+    EXPECT_NEAR(c.group(63).retention()[3], 0.9229f, 5e-5f); // the last active group
+    EXPECT_NEAR(c.group(63).pitchDepth()[2], 0.2599253f, 1e-7f);
     c.bank->setPitchMod(0.0f);
     c.bank->frameStart();
     c.ticks(1);
-    EXPECT_EQ(c.group(0).mPitchDepth[0], 0.0f);
+    EXPECT_EQ(c.group(0).pitchDepth()[0], 0.0f);
 }
 
 TEST(ChannelPartialBank, MoreVoicesTakeEffectAtTheNextFrameStart)
@@ -218,12 +218,12 @@ TEST(ChannelPartialBank, SelectingAModeTwiceGivesTheSameStartPhases)
         c.bank->setModType(mode);
         std::vector<Lanes> first;
         for (std::size_t g = 0; g < 512; ++g)
-            first.push_back(lanes(c.group(g).mPhase));
+            first.push_back(lanes(c.group(g).phase()));
         c.newSpectrum(4);
         c.ticks(512); // phases move on
         c.bank->setModType(mode);
         for (std::size_t g = 0; g < 512; ++g)
-            ASSERT_EQ(lanes(c.group(g).mPhase), first[g]) << mode << " " << g;
+            ASSERT_EQ(lanes(c.group(g).phase()), first[g]) << mode << " " << g;
     }
 }
 
@@ -235,9 +235,9 @@ TEST(ChannelPartialBank, UnmodulatedSingleVoiceBanksShareTheirPhases)
     left.bank->setUnisonVoices(1);
     right.bank->setModType(0);
     for (std::size_t g = 0; g < 512; ++g)
-        ASSERT_EQ(lanes(left.group(g).mPhase), lanes(right.group(g).mPhase)) << g;
+        ASSERT_EQ(lanes(left.group(g).phase()), lanes(right.group(g).phase())) << g;
     // With modulation each bank follows its own stored seed.
     left.bank->setModType(1);
     right.bank->setModType(1);
-    EXPECT_NE(lanes(left.group(0).mPhase), lanes(right.group(0).mPhase));
+    EXPECT_NE(lanes(left.group(0).phase()), lanes(right.group(0).phase()));
 }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -20,7 +21,8 @@ constexpr float kHopRate44k = 44100.0f * 0.001953125f;
 struct GroupFixture : ::testing::Test
 {
     PartialRandom random;
-    PartialGroup group{0, kHopRate44k, &random};
+    std::unique_ptr<PartialGroupState> state = std::make_unique<PartialGroupState>();
+    PartialGroup group{*state, 0, 0, kHopRate44k, &random};
     KernelTable kernel;
     SpectrumGeometry geometry;
     // Guard bins after bin 512 catch any write past the end.
@@ -31,7 +33,7 @@ struct GroupFixture : ::testing::Test
 
     vec4 excitation(vec4 omega, vec4 shiftRatio)
     {
-        group.mOmega = omega;
+        group.omega() = omega;
         BinMagnitudes m;
         m.compute(input.data());
         return group.readExcitation(m, shiftRatio, geometry);
@@ -39,9 +41,9 @@ struct GroupFixture : ::testing::Test
 
     void synthesise(vec4 binPosition, vec4 re, vec4 im)
     {
-        group.mModOmega = binPosition * vec4(kPi);
-        group.mRe = re;
-        group.mIm = im;
+        group.modOmega() = binPosition * vec4(kPi);
+        group.re() = re;
+        group.im() = im;
         group.addToSpectrum(output.data(), kernel, geometry);
     }
 
@@ -61,7 +63,7 @@ TEST_F(GroupFixture, ExcitationReadAtEdgesHalfBinAndOutside)
     std::normal_distribution<float> d(0.0f, 10.0f);
     for (std::size_t k = 0; k < kNumBins; ++k)
         input[k] = {d(rng), d(rng)};
-    group.mExcite = true;
+    group.excite() = true;
     geometry.excitationScale = vec4(1.0f); // omega is the bin position itself
     const vec4 e = excitation(vec4(0.0f, 0.5f, 511.0f, 100.25f), vec4(1.0f));
     const float halfBin0 = std::hypot(input[0].re * 0.5f, input[0].im * 0.5f);
@@ -73,9 +75,9 @@ TEST_F(GroupFixture, ExcitationReadAtEdgesHalfBinAndOutside)
     EXPECT_FALSE(any(outside != vec4(0.0f)));
     // The shift ratio scales where a partial listens; a group that does not listen reads 0.
     EXPECT_EQ(excitation(vec4(200.0f), vec4(0.5f))[0], mag(100));
-    group.mExcite = false;
+    group.excite() = false;
     EXPECT_EQ(excitation(vec4(200.0f), vec4(1.0f))[0], 0.0f);
-    group.mExcite = true;
+    group.excite() = true;
     geometry = SpectrumGeometry{}; // as built: the position is omega / pi
     EXPECT_FLOAT_EQ(excitation(vec4(64.0f * kPi), vec4(1.0f))[0], mag(64));
 }

@@ -199,7 +199,7 @@ TEST(ReferencePartial, GroupsMatchScalarReferenceOverRandomSettings)
             p.depth = pitchDepth(pitchMod);
             p.chorus = chorus;
             p.lfoPhase = side == 0 ? 0.25f : 0.0f;
-            p.phase = bank->group(i / 4).mPhase[static_cast<int>(i % 4)]; // random start phase
+            p.phase = bank->group(i / 4).phase()[static_cast<int>(i % 4)]; // random start phase
         }
 
         std::normal_distribution<float> noise(0.0f, 100.0f);
@@ -241,10 +241,10 @@ TEST(ReferencePartial, GroupsMatchScalarReferenceOverRandomSettings)
             {
                 const PartialGroup& g = bank->group(i / 4);
                 const int l = static_cast<int>(i % 4);
-                ASSERT_EQ(g.mOmega[l], partials[i].omega) << i;
-                ASSERT_EQ(g.mRetention[l], partials[i].retention) << i;
-                ASSERT_EQ(g.mLevel[l], partials[i].level) << "hop " << hop << " partial " << i;
-                ASSERT_EQ(g.mPhase[l], partials[i].phase) << "hop " << hop << " partial " << i;
+                ASSERT_EQ(g.omega()[l], partials[i].omega) << i;
+                ASSERT_EQ(g.retention()[l], partials[i].retention) << i;
+                ASSERT_EQ(g.level()[l], partials[i].level) << "hop " << hop << " partial " << i;
+                ASSERT_EQ(g.phase()[l], partials[i].phase) << "hop " << hop << " partial " << i;
             }
             for (std::size_t k = 0; k < kNumBins; ++k)
             {

@@ -1,13 +1,26 @@
-// The wide kernels called directly, on every vector width: the spectrum add of one group and
-// of four (lanes on, below and past the ends of the spectrum), the eight-group Granular update,
-// the bin magnitudes and the limiter each give the four-lane path's bits. A width this
-// processor lacks is reported as skipped, never passed.
+// The wide kernels called directly, on every vector width and on the sixteen-lane pack of
+// vec4 (SixteenLanePack.h: the AVX-512F backend's text, checked on any processor, where no
+// aligned access may miss its 64-byte boundary): the spectrum add of one group and of four
+// (lanes on, below and past the ends of the spectrum), the eight-group update, the bin
+// magnitudes and the limiter each give the four-lane path's bits. A width this processor lacks
+// is reported as skipped, never passed.
 #include "quendra/dsp/Limiter.h"
 #include "quendra/dsp/PartialGroup.h"
 #include "quendra/dsp/simd/KernelBackend.h"
 #include "quendra/dsp/simd/WideVectors.h"
 
+#include "PartialGroupWide.h"
 #include "WideKernelSupport.h"
+
+#if defined(QUENDRA_WIDE_VECTORS)
+#include "SixteenLanePack.h"
+
+namespace quendra::dravel::vantor::sixteen
+{
+using GroupPack = lanes16;
+#include "simd/PartialGroupBackend.inl"
+} // namespace quendra::dravel::vantor::sixteen
+#endif
 
 #include <gtest/gtest.h>
 
@@ -28,19 +41,77 @@ using namespace wide_kernel_support;
 namespace
 {
 
-std::string nameOf(VectorWidth width)
+// A way through the group kernels: a vector width through the public calls, or the
+// sixteen-lane pack through its backend's table.
+struct KernelPath
 {
-    return width == VectorWidth::FourLanes ? "FourLanes"
-           : width == VectorWidth::Bits256 ? "Bits256"
-                                           : "Bits512";
+    VectorWidth width;
+    bool sixteenLanes = false;
+};
+
+std::string nameOf(const KernelPath& path)
+{
+    return path.sixteenLanes                      ? "SixteenLanePack"
+           : path.width == VectorWidth::FourLanes ? "FourLanes"
+           : path.width == VectorWidth::Bits256   ? "Bits256"
+                                                  : "Bits512";
 }
 
-struct WideKernel : ::testing::TestWithParam<VectorWidth>
+struct WideKernel : ::testing::TestWithParam<KernelPath>
 {
     void SetUp() override
     {
-        if (GetParam() > processorVectorWidth())
+        if (!GetParam().sixteenLanes && GetParam().width > processorVectorWidth())
             GTEST_SKIP() << "this processor lacks the " << nameOf(GetParam()) << " path";
+#if defined(QUENDRA_WIDE_VECTORS)
+        sixteen::misalignedAccesses = 0;
+#endif
+    }
+    void TearDown() override
+    {
+#if defined(QUENDRA_WIDE_VECTORS)
+        if (GetParam().sixteenLanes)
+        {
+            EXPECT_EQ(sixteen::misalignedAccesses, 0);
+        }
+#endif
+    }
+    // The vector kernels beside the groups' own (bin magnitudes, limiter) have no sixteen-lane
+    // form.
+    bool skipWithoutVectorKernels()
+    {
+        return GetParam().sixteenLanes;
+    }
+
+    void addOne(const PartialGroup& g, Complex* out, const KernelTable& kernel,
+                const SpectrumGeometry& geometry) const
+    {
+#if defined(QUENDRA_WIDE_VECTORS)
+        if (GetParam().sixteenLanes)
+            return sixteen::kGroupBackend.addToSpectrum(g.state(), g.index(), out, kernel,
+                                                        geometry);
+#endif
+        g.addToSpectrumWide(GetParam().width, out, kernel, geometry);
+    }
+    void addFour(const FourGroups& four, Complex* out, const KernelTable& kernel,
+                 const SpectrumGeometry& geometry) const
+    {
+#if defined(QUENDRA_WIDE_VECTORS)
+        if (GetParam().sixteenLanes)
+            return sixteen::kGroupBackend.addFourToSpectrum(*four.state, four.batch, out, kernel,
+                                                            geometry);
+#endif
+        PartialGroup::addFourToSpectrumWide(GetParam().width, *four.state, four.batch, out, kernel,
+                                            geometry);
+    }
+    bool updateEight(PartialGroup* groups, const BinMagnitudes& in, vec4 shift,
+                     const SpectrumGeometry& geometry) const
+    {
+#if defined(QUENDRA_WIDE_VECTORS)
+        if (GetParam().sixteenLanes)
+            return sixteen::kGroupBackend.updateEight(groups, in, shift, geometry);
+#endif
+        return PartialGroup::updateEight(GetParam().width, groups, in, shift, geometry);
     }
 };
 
@@ -48,10 +119,8 @@ struct WideKernel : ::testing::TestWithParam<VectorWidth>
 
 TEST_P(WideKernel, SpectrumAddAtTheEdgesGivesTheFourLaneBits)
 {
-    const VectorWidth width = GetParam();
     FourGroups four;
     auto& groups = four.groups;
-    const auto& batch = four.batch;
     KernelTable kernel;
     const SpectrumGeometry geometry;
     const std::vector<float> positions = edgePositions();
@@ -62,10 +131,10 @@ TEST_P(WideKernel, SpectrumAddAtTheEdgesGivesTheFourLaneBits)
     {
         for (PartialGroup& g : groups)
         {
-            const auto at = [&] { return positions[pick(rng)] * kPi; };
-            g.mModOmega = vec4(at(), at(), at(), at());
-            g.mRe = vec4(amplitude(rng), amplitude(rng), amplitude(rng), amplitude(rng));
-            g.mIm = vec4(amplitude(rng), amplitude(rng), amplitude(rng), amplitude(rng));
+            const auto at = [&] { return positions[pick(rng)] * wide_kernel_support::kPi; };
+            g.modOmega() = vec4(at(), at(), at(), at());
+            g.re() = vec4(amplitude(rng), amplitude(rng), amplitude(rng), amplitude(rng));
+            g.im() = vec4(amplitude(rng), amplitude(rng), amplitude(rng), amplitude(rng));
         }
         Spectrum fourLanes(static_cast<std::uint32_t>(trial));
         Spectrum wide = fourLanes;
@@ -73,9 +142,9 @@ TEST_P(WideKernel, SpectrumAddAtTheEdgesGivesTheFourLaneBits)
         for (const PartialGroup& g : groups)
         {
             g.addToSpectrum(fourLanes.bins.data(), kernel, geometry);
-            g.addToSpectrumWide(width, wide.bins.data(), kernel, geometry);
+            addOne(g, wide.bins.data(), kernel, geometry);
         }
-        PartialGroup::addFourToSpectrumWide(width, batch, wideFour.bins.data(), kernel, geometry);
+        addFour(four, wideFour.bins.data(), kernel, geometry);
         ASSERT_TRUE(wide == fourLanes) << "one group at a time, trial " << trial;
         ASSERT_TRUE(wideFour == fourLanes) << "four groups together, trial " << trial;
     }
@@ -84,10 +153,8 @@ TEST_P(WideKernel, SpectrumAddAtTheEdgesGivesTheFourLaneBits)
 TEST_P(WideKernel, SpectrumAddTouchesNoBinPastTheLast)
 {
     // The four-lane sums on a spectrum with nothing after bin 512 (see ExactSpectrum).
-    const VectorWidth width = GetParam();
     FourGroups four;
     auto& groups = four.groups;
-    const auto& batch = four.batch;
     KernelTable kernel;
     const SpectrumGeometry geometry;
     std::mt19937 rng(8);
@@ -97,13 +164,14 @@ TEST_P(WideKernel, SpectrumAddTouchesNoBinPastTheLast)
         for (int i = 0; i < 4; ++i)
         {
             // Every quarter bin from 500 to 516, a lane at a time.
-            const auto at = [&](int lane) {
+            const auto at = [&](int lane)
+            {
                 return (500.0f + 0.25f * static_cast<float>((trial + 16 * i + 4 * lane) % 65)) *
-                       kPi;
+                       wide_kernel_support::kPi;
             };
-            groups[i].mModOmega = vec4(at(0), at(1), at(2), at(3));
-            groups[i].mRe = vec4(amplitude(rng), amplitude(rng), amplitude(rng), amplitude(rng));
-            groups[i].mIm = vec4(amplitude(rng), amplitude(rng), amplitude(rng), amplitude(rng));
+            groups[i].modOmega() = vec4(at(0), at(1), at(2), at(3));
+            groups[i].re() = vec4(amplitude(rng), amplitude(rng), amplitude(rng), amplitude(rng));
+            groups[i].im() = vec4(amplitude(rng), amplitude(rng), amplitude(rng), amplitude(rng));
         }
         Spectrum fourLanes(static_cast<std::uint32_t>(trial));
         ExactSpectrum wide(fourLanes);
@@ -111,90 +179,67 @@ TEST_P(WideKernel, SpectrumAddTouchesNoBinPastTheLast)
             g.addToSpectrum(fourLanes.bins.data(), kernel, geometry);
         if (trial % 2 == 0)
             for (const PartialGroup& g : groups)
-                g.addToSpectrumWide(width, wide.bins(), kernel, geometry);
+                addOne(g, wide.bins(), kernel, geometry);
         else
-            PartialGroup::addFourToSpectrumWide(width, batch, wide.bins(), kernel, geometry);
+            addFour(four, wide.bins(), kernel, geometry);
         ASSERT_TRUE(wide == fourLanes) << "trial " << trial;
     }
 }
 
 TEST_P(WideKernel, EightGroupUpdateGivesTheBitsOfEightUpdates)
 {
-    const VectorWidth width = GetParam();
-    // Fundamentals that put the top lanes on the last bins and past them.
-    for (float fundamental : {3.0f, 17.0f, 64.0f})
-    {
-        EightGroups wide(fundamental);
-        EightGroups fourLanes(fundamental);
-        Spectrum input(9);
-        input.bins[3] = {std::numeric_limits<float>::infinity(), 0.0f};
-        BinMagnitudes magnitudes;
-        magnitudes.compute(input.bins.data());
-        const SpectrumGeometry geometry;
-        for (int hop = 0; hop < 200; ++hop)
-        {
-            const vec4 shift(hop % 3 == 0 ? 1.0f : 1.2f);
-            const bool batched = PartialGroup::updateEightGranular(width, wide.groups(), magnitudes,
-                                                                   shift, geometry);
-            ASSERT_EQ(batched, width != VectorWidth::FourLanes);
-            if (!batched)
-                for (int i = 0; i < 8; ++i)
-                    wide.groups()[i].update(magnitudes, shift, geometry);
-            for (int i = 0; i < 8; ++i)
-                fourLanes.groups()[i].update(magnitudes, shift, geometry);
-            for (int i = 0; i < 8; ++i)
-                expectSameGroups(wide.groups()[i], fourLanes.groups()[i], hop, i);
-            if (HasFailure())
-                return;
-        }
-    }
-}
-
-TEST_P(WideKernel, EightGroupUpdateKeepsEachGroupsOwnListening)
-{
-    // Groups that do not listen (their voice off) beside ones that do, at every place in a
-    // vector: each keeps its own excitation, and its level falls on its own.
-    const VectorWidth width = GetParam();
-    for (unsigned deaf : {0x02u, 0x41u, 0xa4u, 0x1eu})
-    {
-        EightGroups wide(5.0f);
-        EightGroups fourLanes(5.0f);
-        for (int i = 0; i < 8; ++i)
-        {
-            wide.groups()[i].setVoiceActive(((deaf >> i) & 1u) == 0);
-            fourLanes.groups()[i].setVoiceActive(((deaf >> i) & 1u) == 0);
-        }
-        Spectrum input(11);
-        BinMagnitudes magnitudes;
-        magnitudes.compute(input.bins.data());
-        const SpectrumGeometry geometry;
-        for (int hop = 0; hop < 40; ++hop)
-        {
-            if (hop == 20)
-                for (int i = 0; i < 8; ++i)
+    const bool wide = GetParam().sixteenLanes || GetParam().width != VectorWidth::FourLanes;
+    // Granular and unmodulated groups (batched), and a Chorus group among unmodulated ones
+    // (all eight left to update()).
+    // Fundamentals that put the top lanes on the last bins and past them; groups that do not
+    // listen (their voice off) beside ones that do, at every place in a vector, the other way
+    // round from the middle on; at the start, inside and at the end of the state's arrays.
+    for (ModMode mode : {ModMode::Granular, ModMode::None, ModMode::Chorus})
+        for (float fundamental : {3.0f, 17.0f, 64.0f})
+            for (unsigned deaf : {0x00u, 0x41u, 0xa4u, 0x1eu})
+                for (std::size_t first : {0u, 4u, 504u})
                 {
-                    // The other way round from the middle on.
-                    wide.groups()[i].setVoiceActive(((deaf >> i) & 1u) != 0);
-                    fourLanes.groups()[i].setVoiceActive(((deaf >> i) & 1u) != 0);
+                    SCOPED_TRACE("mode " + std::to_string(static_cast<int>(mode)));
+                    const bool batches = wide && mode != ModMode::Chorus;
+                    const ModMode most = mode == ModMode::Chorus ? ModMode::None : mode;
+                    EightGroups batched(fundamental, first, most);
+                    EightGroups single(fundamental, first, most);
+                    batched.groups()[0].selectMode(mode);
+                    single.groups()[0].selectMode(mode);
+                    Spectrum input(9);
+                    input.bins[3] = {std::numeric_limits<float>::infinity(), 0.0f};
+                    BinMagnitudes magnitudes;
+                    magnitudes.compute(input.bins.data());
+                    const SpectrumGeometry geometry;
+                    for (int hop = 0; hop < 200; ++hop)
+                    {
+                        if (hop % 100 == 0)
+                            for (int i = 0; i < 8; ++i)
+                            {
+                                const bool on = (((deaf >> i) & 1u) == 0) == (hop == 0);
+                                batched.groups()[i].setVoiceActive(on);
+                                single.groups()[i].setVoiceActive(on);
+                            }
+                        const vec4 shift(hop % 3 == 0 ? 1.0f : 1.2f);
+                        ASSERT_EQ(updateEight(batched.groups(), magnitudes, shift, geometry),
+                                  batches);
+                        for (int i = 0; i < 8; ++i)
+                        {
+                            if (!batches)
+                                batched.groups()[i].update(magnitudes, shift, geometry);
+                            single.groups()[i].update(magnitudes, shift, geometry);
+                            expectSameGroups(batched.groups()[i], single.groups()[i], hop, i);
+                        }
+                        if (HasFailure())
+                            return;
+                    }
                 }
-            const vec4 shift(1.0f);
-            if (!PartialGroup::updateEightGranular(width, wide.groups(), magnitudes, shift,
-                                                   geometry))
-                for (int i = 0; i < 8; ++i)
-                    wide.groups()[i].update(magnitudes, shift, geometry);
-            for (int i = 0; i < 8; ++i)
-            {
-                fourLanes.groups()[i].update(magnitudes, shift, geometry);
-                expectSameGroups(wide.groups()[i], fourLanes.groups()[i], hop, i);
-            }
-            if (HasFailure())
-                return;
-        }
-    }
 }
 
 TEST_P(WideKernel, BinMagnitudesGiveTheFourLaneBits)
 {
+    if (skipWithoutVectorKernels())
+        GTEST_SKIP();
     Spectrum input(3);
     const float inf = std::numeric_limits<float>::infinity();
     const float nan = std::numeric_limits<float>::quiet_NaN();
@@ -208,7 +253,7 @@ TEST_P(WideKernel, BinMagnitudesGiveTheFourLaneBits)
     BinMagnitudes fourLanes;
     BinMagnitudes wide;
     fourLanes.compute(input.bins.data(), VectorWidth::FourLanes);
-    wide.compute(input.bins.data(), GetParam());
+    wide.compute(input.bins.data(), GetParam().width);
     for (std::size_t k = 0; k < kNumBins; ++k)
         ASSERT_EQ(std::bit_cast<std::uint32_t>(wide[k]), std::bit_cast<std::uint32_t>(fourLanes[k]))
             << "bin " << k;
@@ -224,10 +269,12 @@ TEST_P(WideKernel, BinMagnitudesGiveTheFourLaneBits)
 
 TEST_P(WideKernel, LimiterGivesTheFourLaneBits)
 {
+    if (skipWithoutVectorKernels())
+        GTEST_SKIP();
     limitVectorWidth(VectorWidth::FourLanes);
     Limiter fourLanes;
     fourLanes.setup(44100.0f);
-    limitVectorWidth(GetParam());
+    limitVectorWidth(GetParam().width);
     Limiter wide;
     wide.setup(44100.0f);
     limitVectorWidth(VectorWidth::Bits512);
@@ -253,6 +300,12 @@ TEST_P(WideKernel, LimiterGivesTheFourLaneBits)
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryWidth, WideKernel,
-                         ::testing::Values(VectorWidth::FourLanes, VectorWidth::Bits256,
-                                           VectorWidth::Bits512),
+                         ::testing::Values(KernelPath{VectorWidth::FourLanes},
+                                           KernelPath{VectorWidth::Bits256},
+                                           KernelPath{VectorWidth::Bits512}
+#if defined(QUENDRA_WIDE_VECTORS)
+                                           ,
+                                           KernelPath{VectorWidth::Bits512, true}
+#endif
+                                           ),
                          [](const auto& info) { return nameOf(info.param); });

@@ -233,7 +233,7 @@ struct SineHops
             const float x = 0.5f * std::sin(2.0f * 3.14159265f * 220.0f * n / kRate);
             engine.process({x, x});
         }
-        return engine.bank(0).group(0).mLevel[0];
+        return engine.bank(0).group(0).level()[0];
     }
 };
 } // namespace
@@ -255,7 +255,7 @@ TEST(Chords, ANoteFadesInOverThreeHopsAndAStolenOneFadesOutOverTwo)
 
     const float held = hops.next();
     engine->noteOn(64, 330.0f); // steals 220 Hz
-    const float retention = engine->bank(0).group(0).mRetention[0];
+    const float retention = engine->bank(0).group(0).retention()[0];
     EXPECT_FLOAT_EQ(hops.next(), 0.5f * retention * held);
     EXPECT_EQ(hops.next(), 0.0f);
     hops.next();

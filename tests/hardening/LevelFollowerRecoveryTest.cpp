@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <vector>
 
 namespace
@@ -21,7 +22,8 @@ class LevelFollowerRecovery : public ::testing::TestWithParam<float>
 {
 protected:
     PartialRandom random;
-    PartialGroup group{0, 44100.0f * 0.001953125f, &random};
+    std::unique_ptr<PartialGroupState> state = std::make_unique<PartialGroupState>();
+    PartialGroup group{*state, 0, 0, 44100.0f * 0.001953125f, &random};
     KernelTable kernel;
     SpectrumGeometry geometry;
     std::vector<Complex> input = std::vector<Complex>(kNumBins + 16, Complex{0.0f, 0.0f});
@@ -42,11 +44,11 @@ TEST_P(LevelFollowerRecovery, CleanHopAfterNonFiniteExcitationRestartsFromTheInp
 {
     // Four partials on bins 10, 20, 30, 40 with the retention under test (decay 20 s is
     // close to 1 per hop).
-    group.mOmega = vec4(10.0f * kPi, 20.0f * kPi, 30.0f * kPi, 40.0f * kPi);
-    group.mHarmonic = vec4(0.0f, 1.0f, 2.0f, 3.0f);
-    group.mHarmonicLimit = vec4(256.0f);
+    group.omega() = vec4(10.0f * kPi, 20.0f * kPi, 30.0f * kPi, 40.0f * kPi);
+    group.harmonic() = vec4(0.0f, 1.0f, 2.0f, 3.0f);
+    group.harmonicLimit() = vec4(256.0f);
     group.refreshExcite();
-    group.mRetention = vec4(GetParam());
+    group.retention() = vec4(GetParam());
 
     for (float bad :
          {std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN()})
@@ -57,7 +59,7 @@ TEST_P(LevelFollowerRecovery, CleanHopAfterNonFiniteExcitationRestartsFromTheInp
         step(0.5f);
         for (int lane = 0; lane < 4; ++lane)
         {
-            EXPECT_NEAR(group.mLevel[lane], 0.5f, 1e-5f) << "lane " << lane;
+            EXPECT_NEAR(group.level()[lane], 0.5f, 1e-5f) << "lane " << lane;
         }
         for (std::size_t k = 0; k < kNumBins; ++k)
         {
@@ -65,7 +67,7 @@ TEST_P(LevelFollowerRecovery, CleanHopAfterNonFiniteExcitationRestartsFromTheInp
         }
         // And it keeps following: the level falls by the retention per hop.
         step(0.0f);
-        EXPECT_NEAR(group.mLevel[0], 0.5f * GetParam(), 1e-5f);
+        EXPECT_NEAR(group.level()[0], 0.5f * GetParam(), 1e-5f);
     }
 }
 

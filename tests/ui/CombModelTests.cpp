@@ -80,10 +80,10 @@ std::vector<CombPartial> enginePartials(const SorvellProcessor& processor, float
                 if (group.mVoiceActive && active[lane] != 0.0f)
                 {
                     const float hz =
-                        group.mOmega[lane] * bank.hopRate() / (2.0f * std::numbers::pi_v<float>);
-                    partials.push_back({hz, 0.0f, group.mRetention[lane] / damping[side],
+                        group.omega()[lane] * bank.hopRate() / (2.0f * std::numbers::pi_v<float>);
+                    partials.push_back({hz, 0.0f, group.retention()[lane] / damping[side],
                                         static_cast<std::uint8_t>(side),
-                                        static_cast<std::uint16_t>(group.mHarmonic[lane]),
+                                        static_cast<std::uint16_t>(group.harmonic()[lane]),
                                         static_cast<std::uint8_t>(group.mUnison[lane])});
                 }
             }
@@ -121,8 +121,8 @@ TEST(CombModel, PartialsAreWhereTheRunningEngineHasThem)
         undampedValues[static_cast<std::size_t>(hf_damp)] = 0.0;
         undampedValues[static_cast<std::size_t>(lf_damp)] = 0.0;
         const auto undamped = runningPlugin(undampedValues);
-        float base[2] = {undamped->engine().bank(0).group(0).mRetention[0],
-                         undamped->engine().bank(1).group(0).mRetention[0]};
+        float base[2] = {undamped->engine().bank(0).group(0).retention()[0],
+                         undamped->engine().bank(1).group(0).retention()[0]};
         const auto expected = enginePartials(*runningPlugin(values), base);
 
         const auto partials = model.partials();

@@ -1,53 +1,57 @@
 // How a wide kernel reads and writes its groups' state: a pack of P::kLanes lanes holds the
-// same vec4 field of P::kLanes / 4 groups, group i in lanes 4i .. 4i + 3, gathered from the
-// groups by name (the order of the fields in a group is no concern of the kernels). No include
-// guard: included into each wide backend's namespace (see PartialGroupBackend.inl).
+// same field of P::kLanes / 4 groups, group i in lanes 4i .. 4i + 3. Consecutive groups are
+// one aligned run of the field's array in PartialGroupState; the groups of a list (the audible
+// ones a synthesis batch picks) are gathered from their places in it. No include guard:
+// included into each wide backend's namespace (see PartialGroupBackend.inl).
 
 template <LanePack P>
 constexpr int kGroupsPerPack = P::kLanes / 4;
 
-// Group i of consecutive groups, or of a list of them.
-[[gnu::always_inline]] inline PartialGroup& groupAt(PartialGroup* groups, int i) noexcept
+// One of the state's per-group vec4 arrays.
+using GroupField = PartialGroupState::PerGroup<vec4> PartialGroupState::*;
+
+// The field of the pack's groups from group `first` on (a multiple of kGroupsPerPack<P>).
+template <LanePack P>
+[[gnu::always_inline]] inline P loadRun(const PartialGroupState& state, GroupField field,
+                                        std::size_t first) noexcept
 {
-    return groups[i];
-}
-[[gnu::always_inline]] inline const PartialGroup& groupAt(const PartialGroup* const* groups,
-                                                          int i) noexcept
-{
-    return *groups[i];
+    return P::loadAligned(reinterpret_cast<const float*>(&(state.*field)[first]));
 }
 
-// A vec4 field of a group or of its Granular state.
-template <typename Group>
-[[gnu::always_inline]] inline auto& fieldOf(Group& g, vec4 PartialGroup::*field) noexcept
+template <LanePack P>
+[[gnu::always_inline]] inline void storeRun(PartialGroupState& state, GroupField field,
+                                            std::size_t first, P value) noexcept
 {
-    return g.*field;
-}
-template <typename Group>
-[[gnu::always_inline]] inline auto& fieldOf(Group& g, vec4 GranularState::*field) noexcept
-{
-    return g.mGranular.*field;
+    value.storeAligned(reinterpret_cast<float*>(&(state.*field)[first]));
 }
 
-// A field of the pack's groups, group i in lanes 4i .. 4i + 3.
-template <LanePack P, typename Groups, typename Field>
-[[gnu::always_inline]] inline P loadGroups(Groups groups, Field field) noexcept
+// storeRun() of the lanes in keep (a bit per lane), the others left as they are.
+template <LanePack P>
+[[gnu::always_inline]] inline void keepRun(PartialGroupState& state, GroupField field,
+                                           std::size_t first, unsigned keep, P value) noexcept
+{
+    if (keep != (1u << P::kLanes) - 1)
+        value = select(P::maskFromBits(keep), value, loadRun<P>(state, field, first));
+    storeRun(state, field, first, value);
+}
+
+// The field of the pack's groups from a list of indices, entry i in lanes 4i .. 4i + 3.
+template <LanePack P>
+[[gnu::always_inline]] inline P loadEach(const PartialGroupState& state, const std::size_t* indices,
+                                         GroupField field) noexcept
 {
     const vec4* quarters[kGroupsPerPack<P>];
     for (int i = 0; i < kGroupsPerPack<P>; ++i)
-        quarters[i] = &fieldOf(groupAt(groups, i), field);
+        quarters[i] = &(state.*field)[indices[i]];
     return P::fromQuarters(quarters);
 }
 
-template <LanePack P, typename Field, int... I>
-[[gnu::always_inline]] inline void storeGroups(PartialGroup* g, Field field, P value,
-                                               std::integer_sequence<int, I...>) noexcept
+// Whole groups of lanes: all four bits of group i where any of them is set in laneBits.
+template <LanePack P>
+[[gnu::always_inline]] inline unsigned wholeGroups(unsigned laneBits) noexcept
 {
-    ((fieldOf(g[I], field) = quarter<I>(value)), ...);
-}
-
-template <LanePack P, typename Field>
-[[gnu::always_inline]] inline void storeGroups(PartialGroup* g, Field field, P value) noexcept
-{
-    storeGroups(g, field, value, std::make_integer_sequence<int, kGroupsPerPack<P>>{});
+    unsigned groups = 0;
+    for (int i = 0; i < kGroupsPerPack<P>; ++i)
+        groups |= ((laneBits >> (4 * i)) & 0xfu) != 0 ? 0xfu << (4 * i) : 0u;
+    return groups;
 }

@@ -1,36 +1,39 @@
-// The eight-group Granular update, written once for every lane pack P wider than four lanes:
-// a pack holds P::kLanes / 4 groups, group i in lanes 4i .. 4i + 3, and runs update() on them
-// operation for operation, so the bits are those of eight update() calls. No include guard:
-// each wide backend includes it into its own namespace, under its own instruction set (see
-// PartialGroupBackend.inl). Expects PartialGroupWide.h and the pack's header in scope.
+// The eight-group update of groups without a modulator or with their own Granular one, written
+// once for every lane pack P wider than four lanes: a pack holds P::kLanes / 4 groups, group i in
+// lanes 4i .. 4i + 3, and runs update() on them operation for operation, so the bits are those of
+// eight update() calls. No include guard: each wide backend includes it into its own namespace,
+// under its own instruction set (see PartialGroupBackend.inl). Expects PartialGroupWide.h and the
+// pack's header in scope.
 
 // What the first stage of a pack's update leaves for the second (left uninitialised until the
 // first stage writes it: the packs are trivially constructed).
 template <LanePack P>
-struct GranularPack
+struct UpdatePack
 {
-    PartialGroup* g;
+    std::size_t first; // the pack's first group in the state
     P omega;
     P excitation;
-    P envelope;
+    P amplitude; // the modulator's output
     P pitch;
     typename P::Mask active;
 };
 
-// The pack's update up to the modulator (update() up to and including the Granular step),
-// for the groups from g; what the rest needs goes into b.
-template <LanePack P>
-[[gnu::always_inline]] inline void startPack(GranularPack<P>& b, PartialGroup* g,
-                                             const BinMagnitudes& in, vec4 shiftRatio,
-                                             const SpectrumGeometry& geometry) noexcept
+// The pack's update up to the modulator (update() up to and including the modulator: the
+// Granular step, or none), for the groups g (from state index `first` on); what the rest
+// needs goes into b.
+template <LanePack P, bool kGranular>
+[[gnu::always_inline]] inline void
+startPack(UpdatePack<P>& b, PartialGroupState& s, const PartialGroup* g, const BinMagnitudes& in,
+          vec4 shiftRatio, const SpectrumGeometry& geometry) noexcept
 {
     using Mask = typename P::Mask;
     const P one(1.0f);
+    const std::size_t first = g[0].index();
     // Excitation read (excitationAt()).
     unsigned exciting = 0;
     for (int i = 0; i < kGroupsPerPack<P>; ++i)
-        exciting |= g[i].mExcite ? 0xfu << (4 * i) : 0u;
-    const P omega = loadGroups<P>(g, &PartialGroup::mOmega);
+        exciting |= s.excite[first + static_cast<std::size_t>(i)] ? 0xfu << (4 * i) : 0u;
+    const P omega = loadRun<P>(s, &PartialGroupState::omega, first);
     const ListeningPlace<P> place =
         listeningPlace(omega, P(geometry.excitationScale), P(shiftRatio));
     P lower(0.0f);
@@ -38,17 +41,29 @@ template <LanePack P>
     loadNeighbours(in.data(), truncateToWord(place.position), lower, upper);
     const P excitation =
         excitationBetween(place.inside & P::maskFromBits(exciting), lower, upper, place.fraction);
-    storeGroups(g, &PartialGroup::mExcitation, excitation);
+    storeRun(s, &PartialGroupState::excitation, first, excitation);
 
     // Active lanes (lanesTakingPart()).
-    const Mask active = takingPart(loadGroups<P>(g, &PartialGroup::mHarmonic),
-                                   loadGroups<P>(g, &PartialGroup::mHarmonicLimit),
-                                   loadGroups<P>(g, &PartialGroup::mMinOmega),
-                                   loadGroups<P>(g, &PartialGroup::mMaxOmega), omega);
+    const Mask active = takingPart(loadRun<P>(s, &PartialGroupState::harmonic, first),
+                                   loadRun<P>(s, &PartialGroupState::harmonicLimit, first),
+                                   loadRun<P>(s, &PartialGroupState::minOmega, first),
+                                   loadRun<P>(s, &PartialGroupState::maxOmega, first), omega);
 
-    // The Granular modulators (GranularState::next()), drawing in group order.
+    b.first = first;
+    b.omega = omega;
+    b.excitation = excitation;
+    b.active = active;
+    if constexpr (!kGranular)
+    {
+        // noModulation().
+        b.amplitude = one;
+        b.pitch = P(0.0f);
+        return;
+    }
+
+    // The Granular modulators (PartialGroup::granularStep()), drawing in group order.
     P pulse(0.0f);
-    P countdown = loadGroups<P>(g, &GranularState::countdown) - one;
+    P countdown = loadRun<P>(s, &PartialGroupState::grainCountdown, first) - one;
     const Mask firing = countdown < one;
     const unsigned fired = laneBits(firing);
     if (fired != 0)
@@ -56,74 +71,83 @@ template <LanePack P>
         alignas(64) float u[P::kLanes] = {};
         drawFiring(g, kGroupsPerPack<P>, fired, u);
         const P draw = P::loadAligned(u);
-        const P next = grainInterval(draw, loadGroups<P>(g, &GranularState::longInterval),
-                                     loadGroups<P>(g, &GranularState::shortInterval));
+        const P next =
+            grainInterval(draw, loadRun<P>(s, &PartialGroupState::grainLongInterval, first),
+                          loadRun<P>(s, &PartialGroupState::grainShortInterval, first));
         countdown = select(firing, next, countdown);
-        pulse = select(firing, loadGroups<P>(g, &GranularState::peak), pulse);
+        pulse = select(firing, P(kGrainPeak), pulse);
     }
-    const P envelope = grainEnvelope(pulse, loadGroups<P>(g, &GranularState::envelope),
-                                     loadGroups<P>(g, &GranularState::release));
-    storeGroups(g, &GranularState::pulse, pulse);
-    storeGroups(g, &GranularState::countdown, countdown);
-    storeGroups(g, &GranularState::envelope, envelope);
-    b.g = g;
-    b.omega = omega;
-    b.excitation = excitation;
-    b.envelope = envelope;
-    b.pitch = loadGroups<P>(g, &GranularState::pitchScale) * envelope;
-    b.active = active;
+    const P envelope = grainEnvelope(pulse, loadRun<P>(s, &PartialGroupState::grainEnvelope, first),
+                                     loadRun<P>(s, &PartialGroupState::retention, first));
+    storeRun(s, &PartialGroupState::grainCountdown, first, countdown);
+    storeRun(s, &PartialGroupState::grainEnvelope, first, envelope);
+    // Amplitude and pitch both follow the envelope.
+    b.amplitude = envelope;
+    b.pitch = envelope;
 }
 
-// Group I's part of the rest of the update, kept only when it has an active lane.
-template <LanePack P, int... I>
-[[gnu::always_inline]] inline void keepUpdates(PartialGroup* g, unsigned active, unsigned audible,
-                                               P modOmega, P level, P re, P im, P phase,
-                                               std::integer_sequence<int, I...>) noexcept
-{
-    (keepUpdate(g[I], ((active >> (4 * I)) & 0xfu) != 0, ((audible >> (4 * I)) & 0xfu) != 0,
-                quarter<I>(modOmega), quarter<I>(level), quarter<I>(re), quarter<I>(im),
-                quarter<I>(phase)),
-     ...);
-}
-
-// The rest of the pack's update (update() from the frequency on).
+// The rest of the pack's update (update() from the frequency on). Each group keeps what it
+// computes only when it has an active lane (and audible, for the oscillator), as update()
+// returns early otherwise: the other groups' lanes keep their old values.
 template <LanePack P>
-[[gnu::always_inline]] inline void finishPack(const GranularPack<P>& b) noexcept
+[[gnu::always_inline]] inline void finishPack(PartialGroupState& s, const UpdatePack<P>& b) noexcept
 {
-    PartialGroup* g = b.g;
+    const std::size_t first = b.first;
     const unsigned active = laneBits(b.active);
     if (active == 0)
     {
         for (int i = 0; i < kGroupsPerPack<P>; ++i)
-            g[i].mAudible = false;
+            s.audible[first + static_cast<std::size_t>(i)] = false;
         return;
     }
-    // Frequency, level and oscillator, computed for every group of the pack and kept only
-    // for those with an active lane (and audible, for the oscillator).
     const P modOmega =
-        modulatedOmega(b.omega, b.pitch, loadGroups<P>(g, &PartialGroup::mPitchDepth));
-    const P level = levelAfter(loadGroups<P>(g, &PartialGroup::mLevel), b.excitation,
-                               loadGroups<P>(g, &PartialGroup::mRetention), b.active);
+        modulatedOmega(b.omega, b.pitch, loadRun<P>(s, &PartialGroupState::pitchDepth, first));
+    const P level = levelAfter(loadRun<P>(s, &PartialGroupState::level, first), b.excitation,
+                               loadRun<P>(s, &PartialGroupState::retention, first), b.active);
     const unsigned audible = laneBits(level >= P(0.001f));
-    const OscillatorStep<P> oscillator =
-        oscillatorAfter(loadGroups<P>(g, &PartialGroup::mPhase), modOmega, b.envelope * level);
-    keepUpdates(g, active, audible, modOmega, level, oscillator.re, oscillator.im, oscillator.phase,
-                std::make_integer_sequence<int, kGroupsPerPack<P>>{});
+    const OscillatorStep<P> oscillator = oscillatorAfter(
+        loadRun<P>(s, &PartialGroupState::phase, first), modOmega, b.amplitude * level);
+
+    const unsigned keptBits = wholeGroups<P>(active);
+    const unsigned soundingBits = keptBits & wholeGroups<P>(audible);
+    keepRun(s, &PartialGroupState::modOmega, first, keptBits, modOmega);
+    keepRun(s, &PartialGroupState::level, first, keptBits, level);
+    keepRun(s, &PartialGroupState::re, first, soundingBits, oscillator.re);
+    keepRun(s, &PartialGroupState::im, first, soundingBits, oscillator.im);
+    keepRun(s, &PartialGroupState::phase, first, soundingBits, oscillator.phase);
+    for (int i = 0; i < kGroupsPerPack<P>; ++i)
+        s.audible[first + static_cast<std::size_t>(i)] = ((soundingBits >> (4 * i)) & 1u) != 0;
+}
+
+// The eight groups from g, every pack started before any is finished, so that the draws come
+// in group order, and the processor has independent chains of dependent steps to overlap.
+template <LanePack P, bool kGranular>
+[[gnu::always_inline]] inline void updateEightAs(PartialGroup* g, const BinMagnitudes& in,
+                                                 vec4 shiftRatio,
+                                                 const SpectrumGeometry& geometry) noexcept
+{
+    PartialGroupState& s = g[0].state();
+    constexpr int packCount = 8 / kGroupsPerPack<P>;
+    UpdatePack<P> packs[packCount];
+    for (int i = 0; i < packCount; ++i)
+        startPack<P, kGranular>(packs[i], s, g + i * kGroupsPerPack<P>, in, shiftRatio, geometry);
+    for (const UpdatePack<P>& pack : packs)
+        finishPack(s, pack);
 }
 
 template <LanePack P>
-bool updateEightGranularOf(PartialGroup* g, const BinMagnitudes& in, vec4 shiftRatio,
-                           const SpectrumGeometry& geometry) noexcept
+bool updateEightOf(PartialGroup* g, const BinMagnitudes& in, vec4 shiftRatio,
+                   const SpectrumGeometry& geometry) noexcept
 {
-    if (!eightGranular(g))
+    switch (eightModulators(g))
+    {
+    case EightModulators::Granular:
+        updateEightAs<P, true>(g, in, shiftRatio, geometry);
+        return true;
+    case EightModulators::None:
+        updateEightAs<P, false>(g, in, shiftRatio, geometry);
+        return true;
+    default:
         return false;
-    // Every pack started before any is finished, so that the draws come in group order, and
-    // the processor has independent chains of dependent steps to overlap.
-    constexpr int packCount = 8 / kGroupsPerPack<P>;
-    GranularPack<P> packs[packCount];
-    for (int i = 0; i < packCount; ++i)
-        startPack(packs[i], g + i * kGroupsPerPack<P>, in, shiftRatio, geometry);
-    for (const GranularPack<P>& pack : packs)
-        finishPack(pack);
-    return true;
+    }
 }

@@ -13,5 +13,5 @@
 const GroupBackend kGroupBackend = {
     &addToSpectrumOf<GroupPack>,
     &addFourToSpectrumOf<GroupPack>,
-    &updateEightGranularOf<GroupPack>,
+    &updateEightOf<GroupPack>,
 };

@@ -83,17 +83,19 @@ template <LanePack P, int L>
 }
 
 template <LanePack P>
-void addToSpectrumOf(const PartialGroup& group, Complex* out, const KernelTable& kernel,
-                     const SpectrumGeometry& geometry) noexcept
+void addToSpectrumOf(const PartialGroupState& state, std::size_t index, Complex* out,
+                     const KernelTable& kernel, const SpectrumGeometry& geometry) noexcept
 {
     // Lane by lane: each bin a lane touches receives that lane's product once, in lane order.
     // Every lane goes through memory, even where lanes lie close together: choosing between
     // that and a window held in registers costs more in mispredicted branches than it saves.
-    const LanePlacement placement = placeLanes(group.mModOmega, geometry);
-    addLaneOf<P, 0>(out, kernel, placement, group.mRe, group.mIm);
-    addLaneOf<P, 1>(out, kernel, placement, group.mRe, group.mIm);
-    addLaneOf<P, 2>(out, kernel, placement, group.mRe, group.mIm);
-    addLaneOf<P, 3>(out, kernel, placement, group.mRe, group.mIm);
+    const LanePlacement placement = placeLanes(state.modOmega[index], geometry);
+    const vec4 re = state.re[index];
+    const vec4 im = state.im[index];
+    addLaneOf<P, 0>(out, kernel, placement, re, im);
+    addLaneOf<P, 1>(out, kernel, placement, re, im);
+    addLaneOf<P, 2>(out, kernel, placement, re, im);
+    addLaneOf<P, 3>(out, kernel, placement, re, im);
 }
 
 // placeLanes() for the lanes of P::kLanes / 4 groups at once, in the integers the blocks want.
@@ -110,13 +112,14 @@ struct PackPlacement
 };
 
 template <LanePack P>
-[[gnu::always_inline]] inline void placePack(const PartialGroup* const* groups,
-                                             const SpectrumGeometry& geometry,
-                                             PackPlacement<P>& p) noexcept
+[[gnu::always_inline]] inline void
+placePack(const PartialGroupState& state, const std::size_t* indices,
+          const SpectrumGeometry& geometry, PackPlacement<P>& p) noexcept
 {
     using Words = decltype(truncateToWord(P(0.0f)));
-    const SpectrumPlace<P> place = spectrumPlace(loadGroups<P>(groups, &PartialGroup::mModOmega),
-                                                 P(geometry.fftSize), P(geometry.hop));
+    const SpectrumPlace<P> place =
+        spectrumPlace(loadEach<P>(state, indices, &PartialGroupState::modOmega),
+                      P(geometry.fftSize), P(geometry.hop));
     place.f.storeAligned(p.f);
     p.inRange = laneBits(place.inRange);
     const Words first = truncateToWord(place.c) - Words(4u);
@@ -132,8 +135,8 @@ template <LanePack P>
         greaterSigned(block, Words(static_cast<std::uint32_t>(static_cast<int>(kNumBins) -
                                                               (kTapPacks<P> + 1) * kBlockBins<P>)));
     p.blockable = ~laneBits(outside) & ((1u << P::kLanes) - 1);
-    const P re = loadGroups<P>(groups, &PartialGroup::mRe);
-    const P im = loadGroups<P>(groups, &PartialGroup::mIm);
+    const P re = loadEach<P>(state, indices, &PartialGroupState::re);
+    const P im = loadEach<P>(state, indices, &PartialGroupState::im);
     interleaveLow(re, im).storeAligned(p.pairs[0]);
     interleaveHigh(re, im).storeAligned(p.pairs[1]);
 }
@@ -153,15 +156,16 @@ template <LanePack P, int G, int L>
 }
 
 template <LanePack P, int G>
-[[gnu::always_inline]] inline void
-addPlacedGroup(const PartialGroup& group, Complex* out, const KernelTable& kernel,
-               const SpectrumGeometry& geometry, const PackPlacement<P>& p) noexcept
+[[gnu::always_inline]] inline void addPlacedGroup(const PartialGroupState& state, std::size_t index,
+                                                  Complex* out, const KernelTable& kernel,
+                                                  const SpectrumGeometry& geometry,
+                                                  const PackPlacement<P>& p) noexcept
 {
     constexpr unsigned lanes = 0xfu << (4 * G);
     if ((p.inRange & ~p.blockable & lanes) != 0)
     {
         // A lane near either end of the spectrum: the group on its own.
-        addToSpectrumOf<P>(group, out, kernel, geometry);
+        addToSpectrumOf<P>(state, index, out, kernel, geometry);
         return;
     }
     addPlacedLane<P, G, 0>(out, kernel, p);
@@ -172,21 +176,22 @@ addPlacedGroup(const PartialGroup& group, Complex* out, const KernelTable& kerne
 
 template <LanePack P, int... G>
 [[gnu::always_inline]] inline void
-addPack(const PartialGroup* const* groups, Complex* out, const KernelTable& kernel,
-        const SpectrumGeometry& geometry, std::integer_sequence<int, G...>) noexcept
+addPack(const PartialGroupState& state, const std::size_t* indices, Complex* out,
+        const KernelTable& kernel, const SpectrumGeometry& geometry,
+        std::integer_sequence<int, G...>) noexcept
 {
     PackPlacement<P> placement;
-    placePack(groups, geometry, placement);
-    (addPlacedGroup<P, G>(*groups[G], out, kernel, geometry, placement), ...);
+    placePack(state, indices, geometry, placement);
+    (addPlacedGroup<P, G>(state, indices[G], out, kernel, geometry, placement), ...);
 }
 
 template <LanePack P>
-void addFourToSpectrumOf(const PartialGroup* const* groups, Complex* out, const KernelTable& kernel,
-                         const SpectrumGeometry& geometry) noexcept
+void addFourToSpectrumOf(const PartialGroupState& state, const std::size_t* indices, Complex* out,
+                         const KernelTable& kernel, const SpectrumGeometry& geometry) noexcept
 {
     // The placements of a pack's groups at once, then their lanes in order.
     constexpr int perPack = P::kLanes / 4;
     for (int first = 0; first < 4; first += perPack)
-        addPack<P>(groups + first, out, kernel, geometry,
+        addPack<P>(state, indices + first, out, kernel, geometry,
                    std::make_integer_sequence<int, perPack>{});
 }

@@ -76,17 +76,17 @@ void CombModel::update(const Values& values)
                 continue;
             }
             const vec4 active = group.activeLanes() & vec4(1.0f);
-            const vec4 level = PartialGroup::retentionFor(group.mHarmonic, 1.0f, hfDamp, lfDamp);
+            const vec4 level = PartialGroup::retentionFor(group.harmonic(), 1.0f, hfDamp, lfDamp);
             for (int lane = 0; lane < 4; ++lane)
             {
                 if (active[lane] == 0.0f)
                 {
                     continue;
                 }
-                const float hz = group.mOmega[lane] * hzPerOmega;
+                const float hz = group.omega()[lane] * hzPerOmega;
                 mPartials.push_back({hz, hz * shiftRatio, level[lane],
                                      static_cast<std::uint8_t>(side),
-                                     static_cast<std::uint16_t>(group.mHarmonic[lane]),
+                                     static_cast<std::uint16_t>(group.harmonic()[lane]),
                                      static_cast<std::uint8_t>(group.mUnison[lane])});
             }
         }

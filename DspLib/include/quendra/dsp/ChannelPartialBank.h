@@ -1,8 +1,9 @@
 // One channel's bank of resonating partials: reads the channel's input spectrum once
 // per hop, lets its partials ring, and adds them into the channel's output spectrum.
-// 512 groups of four partials live inside the bank in one contiguous, 16-byte aligned
-// array, of which the first G (64 per unison voice) are active. prepare() allocates
-// nothing either; tick(), frameStart() and every setter are real-time safe.
+// 512 groups of four partials live inside the bank, of which the first G (64 per unison
+// voice) are active; what their hops read and write is one structure of arrays
+// (PartialGroupState), the groups its views. prepare() allocates nothing either; tick(),
+// frameStart() and every setter are real-time safe.
 // Units: Hz for the fundamental, seconds for the decay, frequencies inside as radians per hop.
 #pragma once
 
@@ -27,7 +28,7 @@ namespace quendra::dravel::vantor
 class ChannelPartialBank
 {
 public:
-    static constexpr std::size_t kGroupCount = 512;
+    static constexpr std::size_t kGroupCount = PartialGroupState::kGroupCount;
     static constexpr std::uint32_t kFixedSeed = kFixedPartialSeed;
 
     ChannelPartialBank() = default;
@@ -171,14 +172,14 @@ private:
     void markGroupsStaleIfDamped() noexcept;
     void freshen(PartialGroup& group) noexcept
     {
-        const auto index = static_cast<std::size_t>(&group - groups());
+        const std::size_t index = group.index();
         std::uint64_t& seen = mGroupSeen[index];
         if (seen != mGroupGeneration && index >= mFrozenEnd)
         {
             // Above harmonic 255 the tilt has reached its end, and with L in [0, 1] the
             // low-frequency factor is 1 long before: harmonic 255 stands for them all.
             const vec4 harmonic =
-                mRetentionClampsHarmonic ? min(group.mHarmonic, vec4(255.0f)) : group.mHarmonic;
+                mRetentionClampsHarmonic ? min(group.harmonic(), vec4(255.0f)) : group.harmonic();
             group.setRetention(frozenRetention(
                 PartialGroup::retentionFor(harmonic, mRetentionBase, mHfDamp, mLfDamp)));
             group.setPitchDepth(mPitchDepth);
@@ -197,6 +198,7 @@ private:
     }
     void advanceFreeze() noexcept; // one hop's step toward the freeze target
 
+    PartialGroupState mState;
     static_assert(std::is_trivially_destructible_v<PartialGroup>);
     alignas(PartialGroup) unsigned char mGroupStorage[kGroupCount * sizeof(PartialGroup)];
     bool mPrepared = false;
@@ -204,9 +206,9 @@ private:
     // Scheduling.
     PartialGroup* mpCursor = nullptr;
     PartialGroup* mpEnd = nullptr;
-    // Updated groups before mpCursor whose synthesis is still due start here; of them,
-    // mPendingSyntheses are audible.
-    PartialGroup* mpSynthesisCursor = nullptr;
+    // Updated groups before mpCursor whose synthesis is still due start at this index; of
+    // them, mPendingSyntheses are audible.
+    std::size_t mSynthesisCursor = 0;
     std::uint64_t mPendingSyntheses = 0;
     std::uint64_t mSynthesesInHop = 0;   // groups synthesised since then
     std::uint64_t mLastHopSyntheses = 0; // groups synthesised in the hop before

@@ -1,6 +1,7 @@
-// A Granular modulator's hop, written once for every lane pack: GranularState::next() runs it
-// on vec4, the wide group update on packs of two or four groups. No include guard: included
-// into the namespace of each backend, under its instruction set (GranularState.h for vec4).
+// A Granular modulator's hop, written once for every lane pack: the partial group's own update
+// runs it on vec4, the wide group update on packs of two or four groups. No include guard:
+// included into the namespace of each backend, under its instruction set (GranularTiming.h
+// for vec4).
 
 // The countdown to the next grain after a lane fires, from one uniform draw u.
 template <LanePack P>

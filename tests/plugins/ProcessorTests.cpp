@@ -1,10 +1,8 @@
 // The plugins' signal path (SorvellProcessor): latency and bypass, ramps that end on their
 // targets, values set before processing, seeds, MIDI moving the resonance to the right pitch, and
-// no allocation while processing. Block-size and in-place independence and the freeze parameter
-// are the conformance harness's, through each built plugin.
+// a sample-rate change. Block-size and in-place independence, the freeze parameter and
+// allocation-free processing are the conformance harness's, through each built plugin.
 #include "SorvellProcessor.h"
-
-#include "AllocationCounter.h"
 
 #include <gtest/gtest.h>
 
@@ -310,27 +308,16 @@ TEST(SorvellProcessor, ChordSourceRingsOnEveryHeldNoteInItsTuningWithPedalAndBen
     EXPECT_EQ(processor.engine().notes().slotCount(), 0u);
 }
 
-TEST(SorvellProcessor, ProcessingAllocatesNothingAndSampleRateChangesRebuildTheEngine)
+// Allocation-free processing is the conformance harness's, through each built plugin.
+TEST(SorvellProcessor, ASampleRateChangeRebuildsTheEngineAndItsRamps)
 {
     SorvellProcessor processor(kRate);
     processor.activate();
-    const auto input = noise(2048);
+    const auto input = noise(512);
     Stereo output = input;
     const float* in[2] = {input.left.data(), input.right.data()};
     float* out[2] = {output.left.data(), output.right.data()};
-    const std::uint8_t note[] = {0x90, 60, 100};
-    {
-        sorvell::testing::AllocationCounter counter;
-        for (std::size_t p = 0; p < quendra::plugin::kParameterCount; ++p)
-        {
-            processor.setParameter(p, 1.0);
-            processor.process(in, out, 512);
-        }
-        processor.midi(note, sizeof note);
-        processor.process(in, out, 0);
-        processor.process(in, out, 2048);
-        EXPECT_EQ(counter.allocations(), 0u);
-    }
+    processor.process(in, out, 512);
     processor.deactivate();
     processor.setSampleRate(44100.0);
     processor.activate();

@@ -33,7 +33,8 @@ struct VantorTestAccess
         {
             mEngine.mOutputSpectrumLeft = mEngine.mInputSpectrumLeft;
             mEngine.mOutputSpectrumRight = mEngine.mInputSpectrumRight;
-            mEngine.mSpectrumInverted = {false, false};
+            mEngine.inverse(0);
+            mEngine.inverse(1);
         }
         mEngine.hop();
     }

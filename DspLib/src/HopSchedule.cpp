@@ -5,17 +5,6 @@
 namespace quendra::dravel::vantor
 {
 
-bool HopSchedule::tickFrame() noexcept
-{
-    for (std::size_t side = 0; side < 2; ++side)
-    {
-        startFramesThrough(side);
-        mpBanks[side]->tick();
-    }
-    --mCountdown;
-    return endFrames();
-}
-
 void HopSchedule::beforeChange(Change change) noexcept
 {
     const std::uint64_t paid = change == Change::AtOnce ? std::exchange(mOwed, 0) : 0;
@@ -24,15 +13,13 @@ void HopSchedule::beforeChange(Change change) noexcept
         startFramesThrough(side);
         if (paid != 0)
             mpBanks[side]->tick(paid, mCountdown + paid);
-        if (change == Change::BeforeGroupUpdates)
+        else if (change == Change::BeforeGroupUpdates)
             mpBanks[side]->freezeDue(mOwed);
     }
 }
 
-bool HopSchedule::endFrames() noexcept
+bool HopSchedule::inverseDue() noexcept
 {
-    if (mCountdown > kEarlyInverseSamples)
-        return false;
     const bool hop = mCountdown == 0;
     for (; mNextInverse < 2; ++mNextInverse)
     {

@@ -133,10 +133,7 @@ void Vantor::processBlock(const Sample* inLeft, const Sample* inRight, Sample* o
     std::size_t done = 0;
     while (done < frames)
     {
-        // A run never crosses a hop: the hop comes after the last run's ticks.
-        const std::size_t run =
-            std::min<std::size_t>({frames - done, Limiter::kMaxRun,
-                                   static_cast<std::size_t>(mSchedule.samplesUntilHop())});
+        const std::size_t run = mSchedule.runLength(std::min(frames - done, Limiter::kMaxRun));
         processRun(inLeft + done, inRight + done, outLeft + done, outRight + done, run, beforeFrame,
                    done);
         done += run;

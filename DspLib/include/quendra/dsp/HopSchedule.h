@@ -1,21 +1,20 @@
 // HopSchedule: when the engine's work of a hop runs, apart from what that work computes.
-// Once per hop (kHopSize samples) each side (0 left, 1 right) starts a frame (its forward
-// transform and its bank's frame start), its bank ticks over the hop's samples, and its output
-// spectrum is transformed back. To keep each sample light, work waits:
-// - a side's frame start waits for the sample after the hop, just before its bank's first tick
-//   (the left side's first: the sides never meet, and the two samples share the work);
-// - within a run of frames the banks' ticks are owed until the run's end, or until a change
-//   needs them done;
-// - a side's inverse transform runs in the hop's last quarter once its spectrum is complete,
-//   at the hop at the latest.
-// The engine supplies the two per-side steps; the schedule runs them and the banks' ticks in
-// that order. Counts are samples. Allocates nothing; every call is noexcept.
+// Once per hop (kHopSize samples) each side (0 left, 1 right) starts a frame (the engine's
+// forward transform and its bank's frame start), its bank ticks over the hop's samples, and the
+// engine transforms its output spectrum back. Work waits so that no sample carries it all:
+// - the frame starts wait for the sample after the hop, each just before its bank's first tick;
+// - in a run of frames the ticks are owed until the run's end or a change that needs them done;
+// - an inverse transform runs in the hop's last quarter once its spectrum is complete, at the
+//   hop at the latest.
+// The left side's steps run before the right's (the sides never meet). Counts are samples.
+// Allocates nothing; every call is noexcept.
 #pragma once
 
 #include "quendra/dsp/ChannelPartialBank.h"
 #include "quendra/dsp/Delegate.h"
 #include "quendra/dsp/FrameGeometry.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -28,14 +27,14 @@ class HopSchedule
 public:
     using SideStep = Delegate<void(std::size_t)>; // called with the side
 
-    // How a change reaches the banks relative to the ticks still owed. Each kind first runs
-    // the frame starts due, as they would have run before the change on a per-frame call.
+    // How a change reaches the banks against the ticks still owed. Every kind first runs the
+    // frame starts due, as a per-frame call would have before the change.
     enum class Change
     {
-        AtFrameStart,       // the banks take it up at their next frame start: ticks may wait
-        BeforeGroupUpdates, // each group takes it up before its update: the groups the owed
-                            // ticks update keep the value of before, and the ticks may wait
-        AtOnce,             // the groups read it at once: the owed ticks run first
+        AtFrameStart,       // taken up at the next frame start: the owed ticks may wait
+        BeforeGroupUpdates, // taken up by each group before its update: the groups the owed
+                            // ticks update keep the values of before, and the ticks may wait
+        AtOnce,             // read by the groups at once: the owed ticks run first
     };
 
     HopSchedule(ChannelPartialBank& left, ChannelPartialBank& right, SideStep startFrame,
@@ -44,14 +43,26 @@ public:
     {
     }
 
-    // Samples until the hop, counting every frame that has entered (owed or ticked).
+    // Samples until the hop, every frame that has entered counted (owed or ticked).
     std::uint64_t samplesUntilHop() const noexcept { return mCountdown; }
+    std::size_t runLength(std::size_t frames) const noexcept // a run never crosses a hop
+    {
+        return static_cast<std::size_t>(std::min<std::uint64_t>(frames, mCountdown));
+    }
 
-    // One frame with its ticks at once. True when it ends the hop: the inverse transforms are
-    // done and the next hop's countdown runs; the engine then does the hop's own work.
-    bool tickFrame() noexcept;
-    // A run of frames that ends at the latest on the hop: each enters owing its ticks, and
-    // endRun() pays them; then as tickFrame().
+    // One frame, its ticks at once. True when it ends the hop: the inverse transforms are done
+    // and the next hop counts down; the engine then does the hop's own work.
+    bool tickFrame() noexcept
+    {
+        for (std::size_t side = 0; side < 2; ++side)
+        {
+            startFramesThrough(side);
+            mpBanks[side]->tick();
+        }
+        --mCountdown;
+        return endFrames();
+    }
+    // A run's frames enter owing their ticks; endRun() pays them, then as tickFrame().
     void owe(std::uint64_t frames) noexcept
     {
         mOwed += frames;
@@ -65,7 +76,7 @@ public:
 
     void beforeChange(Change change) noexcept;
     // Before the engine clears its signal: the frame starts due run first, and this hop's
-    // inverse transforms are done again from the cleared spectra.
+    // inverse transforms run again on the cleared spectra.
     void reset() noexcept
     {
         beforeChange(Change::AtFrameStart);
@@ -73,8 +84,6 @@ public:
     }
 
 private:
-    // Light settings complete a spectrum well before the hop: its inverse transform then runs
-    // in the hop's last quarter rather than in the hop's own sample.
     static constexpr std::uint64_t kEarlyInverseSamples = kHopSize / 4;
 
     void startFramesThrough(std::size_t side) noexcept
@@ -82,17 +91,16 @@ private:
         for (; mNextFrameStart <= side; ++mNextFrameStart)
             mStartFrame(mNextFrameStart);
     }
-    bool endFrames() noexcept;
+    bool endFrames() noexcept { return mCountdown <= kEarlyInverseSamples && inverseDue(); }
+    bool inverseDue() noexcept; // true at the hop
 
     std::array<ChannelPartialBank*, 2> mpBanks;
     SideStep mStartFrame;
     SideStep mInverse;
     std::uint64_t mCountdown = kHopSize; // set only here and at each hop: reset() keeps the phase
     std::uint64_t mOwed = 0;             // frames of the run whose ticks wait
-    // Per hop the left side's steps run before the right's: the sides from these on have the
-    // step still to run.
-    std::size_t mNextFrameStart = 2;
-    std::size_t mNextInverse = 0;
+    std::size_t mNextFrameStart = 2;     // this side and the next have a frame start due
+    std::size_t mNextInverse = 0;        // this side and the next have the inverse still due
 };
 
 } // namespace quendra::dravel::vantor

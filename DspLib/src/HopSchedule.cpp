@@ -21,22 +21,21 @@ void HopSchedule::beforeChange(Change change) noexcept
 bool HopSchedule::inverseDue() noexcept
 {
     const bool hop = mCountdown == 0;
-    for (; mNextInverse < 2; ++mNextInverse)
+    for (; mNextStep < 4; ++mNextStep)
     {
         // At the hop the syntheses still waiting complete the spectrum (whose ticks may not
         // have reached every group, after a reset within the hop).
-        ChannelPartialBank& bank = *mpBanks[mNextInverse];
+        ChannelPartialBank& bank = *mpBanks[mNextStep - 2];
         if (hop)
             bank.completeSynthesis();
         else if (!bank.spectrumComplete())
             break;
-        mInverse(mNextInverse);
+        mInverse(mNextStep - 2);
     }
     if (hop)
     {
         mCountdown = kHopSize;
-        mNextFrameStart = 0;
-        mNextInverse = 0;
+        mNextStep = 0;
     }
     return hop;
 }

@@ -243,7 +243,9 @@ void Vantor::resetSignalState() noexcept
 
 void Vantor::reset() noexcept
 {
-    mSchedule.reset();
+    // The frame starts due run first. An inverse transform done this hop stands: a cleared
+    // spectrum stays clear until the hop, and transforms to the cleared time buffer.
+    mSchedule.beforeChange(HopSchedule::Change::AtFrameStart);
     resetSignalState();
     mDryDelay.reset();
     mLimiter.resetGains();

@@ -75,21 +75,14 @@ public:
     }
 
     void beforeChange(Change change) noexcept;
-    // Before the engine clears its signal: the frame starts due run first, and this hop's
-    // inverse transforms run again on the cleared spectra.
-    void reset() noexcept
-    {
-        beforeChange(Change::AtFrameStart);
-        mNextInverse = 0;
-    }
 
 private:
     static constexpr std::uint64_t kEarlyInverseSamples = kHopSize / 4;
 
     void startFramesThrough(std::size_t side) noexcept
     {
-        for (; mNextFrameStart <= side; ++mNextFrameStart)
-            mStartFrame(mNextFrameStart);
+        for (; mNextStep <= side; ++mNextStep)
+            mStartFrame(mNextStep);
     }
     bool endFrames() noexcept { return mCountdown <= kEarlyInverseSamples && inverseDue(); }
     bool inverseDue() noexcept; // true at the hop
@@ -97,10 +90,11 @@ private:
     std::array<ChannelPartialBank*, 2> mpBanks;
     SideStep mStartFrame;
     SideStep mInverse;
-    std::uint64_t mCountdown = kHopSize; // set only here and at each hop: reset() keeps the phase
+    std::uint64_t mCountdown = kHopSize; // set only here and at each hop: a reset keeps the phase
     std::uint64_t mOwed = 0;             // frames of the run whose ticks wait
-    std::size_t mNextFrameStart = 2;     // this side and the next have a frame start due
-    std::size_t mNextInverse = 0;        // this side and the next have the inverse still due
+    // A hop's steps run in this order: the frame starts of sides 0 and 1 (steps 0 and 1),
+    // then their inverse transforms (2 and 3). The first step not yet run:
+    std::size_t mNextStep = 2;
 };
 
 } // namespace quendra::dravel::vantor

@@ -4,8 +4,9 @@
 // engine transforms its output spectrum back. Work waits so that no sample carries it all:
 // - the frame starts wait for the sample after the hop, each just before its bank's first tick;
 // - in a run of frames the ticks are owed until the run's end or a change that needs them done;
-// - an inverse transform runs in the hop's last quarter once its spectrum is complete, at the
-//   hop at the latest.
+// - an inverse transform needs only its complete spectrum and the time buffer its frame start
+//   has read: it runs in the hop's last quarter once the spectrum is complete, at the hop at
+//   the latest.
 // The left side's steps run before the right's (the sides never meet). Counts are samples.
 // Allocates nothing; every call is noexcept.
 #pragma once

@@ -1,21 +1,16 @@
 #include "quendra/dsp/HopSchedule.h"
 
-#include <utility>
-
 namespace quendra::dravel::vantor
 {
 
 void HopSchedule::beforeChange(Change change) noexcept
 {
-    const std::uint64_t paid = change == Change::AtOnce ? std::exchange(mOwed, 0) : 0;
-    for (std::size_t side = 0; side < 2; ++side)
-    {
-        startFramesThrough(side);
-        if (paid != 0)
-            mpBanks[side]->tick(paid, mCountdown + paid);
-        else if (change == Change::BeforeGroupUpdates)
-            mpBanks[side]->freezeDue(mOwed);
-    }
+    if (change == Change::AtOnce && mOwed != 0)
+        return payOwedTicks();
+    startFramesThrough(1);
+    if (change == Change::BeforeGroupUpdates)
+        for (ChannelPartialBank* bank : mpBanks)
+            bank->freezeDue(mOwed);
 }
 
 bool HopSchedule::inverseDue() noexcept

@@ -71,7 +71,7 @@ public:
     }
     bool endRun() noexcept
     {
-        beforeChange(Change::AtOnce);
+        payOwedTicks();
         return endFrames();
     }
 
@@ -84,6 +84,15 @@ private:
     {
         for (; mNextStep <= side; ++mNextStep)
             mStartFrame(mNextStep);
+    }
+    void payOwedTicks() noexcept // spelt out per side: a loop costs the run measurably
+    {
+        const std::uint64_t samplesToHop = mCountdown + mOwed;
+        startFramesThrough(0);
+        mpBanks[0]->tick(mOwed, samplesToHop);
+        startFramesThrough(1);
+        mpBanks[1]->tick(mOwed, samplesToHop);
+        mOwed = 0;
     }
     bool endFrames() noexcept { return mCountdown <= kEarlyInverseSamples && inverseDue(); }
     bool inverseDue() noexcept; // true at the hop

@@ -15,8 +15,6 @@ namespace
 
 constexpr float kHalfPi = 1.5707964f;
 
-void doNothing() noexcept {}
-
 // sin(x) on [-pi/2, pi/2] as an odd polynomial, nested multiply-adds.
 float sinApprox(float x) noexcept
 {
@@ -60,12 +58,6 @@ Vantor::Vantor(float sampleRate, RandomDevice&& randomDevice) : mSampleRate(samp
     const WindowConfiguration windowConfiguration{kFftSize, 1, WindowType::Hann};
     const StftMode stftMode{StftWindowing::AnalysisOnlyNormalisedBySum, StftFrameOrder::Rotated};
 
-    // Until the engine is complete the hop does nothing. The countdown is set only here,
-    // so the first hop comes on the kHopSize-th sample and reset() keeps the hop phase.
-    mHopCallback = Delegate<void()>::fromFunction<&doNothing>();
-    mHopPeriod = kHopSize;
-    mHopCountdown = kHopSize;
-
     mStft.prepare(windowConfiguration, stftMode);
     mTimeBuffers = {mTimeLeft.data(), mTimeRight.data()};
 
@@ -84,10 +76,8 @@ Vantor::Vantor(float sampleRate, RandomDevice&& randomDevice) : mSampleRate(samp
     zero(mOutputSpectrumLeft);
     zero(mOutputSpectrumRight);
 
-    mHopCallback = Delegate<void()>::fromMethod<Vantor, &Vantor::hop>(this);
     resetSignalState();
 
-    mpBanks = {&mBank0, &mBank1};
     mDryDelay.prepare(kLatency);
     mLimiter.setup(sampleRate);
 
@@ -108,19 +98,8 @@ StereoFrame Vantor::process(StereoFrame raw) noexcept
                      mCompensationGain * input.right * mInputGain});
     StereoFrame wet = mStft.popOutput();
 
-    completeLeftFrameStart();
-    mBank0.tick();
-    completeHop();
-    mBank1.tick();
-    inverseEarly(mHopCountdown - 1);
-
-    if (--mHopCountdown == 0)
-    {
-        mBank0.completeSynthesis();
-        mBank1.completeSynthesis();
+    if (mSchedule.tickFrame())
         mHopCallback();
-        mHopCountdown = mHopPeriod;
-    }
 
     const DryWetGains mix = gains();
     wet.left *= mix.wet;
@@ -154,9 +133,7 @@ void Vantor::processBlock(const Sample* inLeft, const Sample* inRight, Sample* o
     std::size_t done = 0;
     while (done < frames)
     {
-        // A run never crosses a hop: the hop comes after the last run's ticks.
-        const std::size_t run = std::min<std::size_t>(
-            {frames - done, Limiter::kMaxRun, static_cast<std::size_t>(mHopCountdown)});
+        const std::size_t run = mSchedule.runLength(std::min(frames - done, Limiter::kMaxRun));
         processRun(inLeft + done, inRight + done, outLeft + done, outRight + done, run, beforeFrame,
                    done);
         done += run;
@@ -182,7 +159,6 @@ void Vantor::processRun(const Sample* inLeft, const Sample* inRight, Sample* out
         input[i] = {sanitised(static_cast<float>(inLeft[i])),
                     sanitised(static_cast<float>(inRight[i]))};
     mDryDelay.process(input, dry, frames);
-    mTicksOwedToHop = mHopCountdown;
     if (beforeFrame)
     {
         for (std::size_t i = 0; i < frames; ++i)
@@ -191,7 +167,7 @@ void Vantor::processRun(const Sample* inLeft, const Sample* inRight, Sample* out
             scaled[i] = {mCompensationGain * input[i].left * mInputGain,
                          mCompensationGain * input[i].right * mInputGain};
             mix[i] = gains();
-            ++mTicksOwed;
+            mSchedule.owe(1);
         }
     }
     else
@@ -203,22 +179,13 @@ void Vantor::processRun(const Sample* inLeft, const Sample* inRight, Sample* out
                          mCompensationGain * input[i].right * mInputGain};
             mix[i] = held;
         }
-        mTicksOwed = frames;
+        mSchedule.owe(frames);
     }
     mStft.pushInput(scaled, frames);
     mStft.popOutput(wet, frames);
 
-    settleTicks();
-    inverseEarly(mHopCountdown - frames);
-
-    mHopCountdown -= frames;
-    if (mHopCountdown == 0)
-    {
-        mBank0.completeSynthesis();
-        mBank1.completeSynthesis();
+    if (mSchedule.endRun())
         mHopCallback();
-        mHopCountdown = mHopPeriod;
-    }
 
     for (std::size_t i = 0; i < frames; ++i)
     {
@@ -233,64 +200,32 @@ void Vantor::processRun(const Sample* inLeft, const Sample* inRight, Sample* out
     }
 }
 
-void Vantor::settleTicks() noexcept
-{
-    if (mTicksOwed == 0)
-        return;
-    completeLeftFrameStart();
-    mBank0.tick(mTicksOwed, mTicksOwedToHop);
-    completeHop();
-    mBank1.tick(mTicksOwed, mTicksOwedToHop);
-    mTicksOwedToHop -= mTicksOwed;
-    mTicksOwed = 0;
-}
-
 void Vantor::hop() noexcept
 {
-    completeHop();
-
-    // Resynthesis of the spectra the banks wrote during the hop that ends here.
-    inverseSpectra(false);
+    // The overlap-add of the spectra the banks wrote during the hop that ends here (the
+    // schedule has transformed them back), then the analysis of the frame that ends with this
+    // sample into the time buffers, which each side's frame start transforms.
     mStft.appendSilence(kHopSize);
     mStft.synthesise(mTimeBuffers);
-    mSpectrumInverted = {false, false};
-
-    // Analysis of the frame that ends with this sample; the time buffers are free again.
     mStft.analyse(mTimeBuffers);
-    mForwardFft.forward(mTimeBuffers.left, mInputSpectrumLeft.data());
-
-    // The left bank's frame start, and the right channel's forward transform and frame start,
-    // wait for the next sample, each just before its bank's first tick of the new hop: the two
-    // channels never meet, and the hop's sample (or block) and the next share the work.
-    mLeftFrameStartDue = true;
-    mRightHopDue = true;
 
     // Once per hop is enough: a flushed gain stays exactly 0 through silence.
     mLimiter.flushSubnormalGains();
 }
 
-void Vantor::inverseSpectra(bool completeOnly) noexcept
+void Vantor::startFrame(std::size_t side) noexcept
 {
-    const std::array<std::array<Complex, kNumBins>*, 2> spectra{&mOutputSpectrumLeft,
-                                                                &mOutputSpectrumRight};
-    const std::array<float*, 2> times{mTimeBuffers.left, mTimeBuffers.right};
-    for (std::size_t side = 0; side < 2; ++side)
-    {
-        if (mSpectrumInverted[side] || (completeOnly && !mpBanks[side]->spectrumComplete()))
-            continue;
-        std::array<Complex, kNumBins>& spectrum = *spectra[side];
-        spectrum[0].im = 0.0f;
-        spectrum[kNumBins - 1].im = 0.0f;
-        mInverseFft.inverse(spectrum.data(), times[side]);
-        mSpectrumInverted[side] = true;
-    }
+    mForwardFft.forward(side == 0 ? mTimeLeft.data() : mTimeRight.data(),
+                        side == 0 ? mInputSpectrumLeft.data() : mInputSpectrumRight.data());
+    mpBanks[side]->frameStart();
 }
 
-void Vantor::completeRightHop() noexcept
+void Vantor::inverse(std::size_t side) noexcept
 {
-    mForwardFft.forward(mTimeBuffers.right, mInputSpectrumRight.data());
-    mBank1.frameStart();
-    mRightHopDue = false;
+    Complex* const spectrum = side == 0 ? mOutputSpectrumLeft.data() : mOutputSpectrumRight.data();
+    spectrum[0].im = 0.0f;
+    spectrum[kNumBins - 1].im = 0.0f;
+    mInverseFft.inverse(spectrum, side == 0 ? mTimeLeft.data() : mTimeRight.data());
 }
 
 void Vantor::resetSignalState() noexcept
@@ -304,12 +239,13 @@ void Vantor::resetSignalState() noexcept
     mStft.reset();
     mBank0.reset();
     mBank1.reset();
-    mSpectrumInverted = {false, false};
 }
 
 void Vantor::reset() noexcept
 {
-    completeHop();
+    // The frame starts due run first. An inverse transform done this hop stands: a cleared
+    // spectrum stays clear until the hop, and transforms to the cleared time buffer.
+    mSchedule.beforeChange(HopSchedule::Change::AtFrameStart);
     resetSignalState();
     mDryDelay.reset();
     mLimiter.resetGains();
@@ -336,7 +272,7 @@ void Vantor::setMix(float mix) noexcept
 
 void Vantor::setStretch(float stretch) noexcept
 {
-    toBothBanksAtFrameStart(&ChannelPartialBank::setStretch, stretch);
+    toBothBanks(HopSchedule::Change::AtFrameStart, &ChannelPartialBank::setStretch, stretch);
     mStretchFactor = std::sqrt(stretch + 1.001f);
     updateCompensationGain();
 }
@@ -344,29 +280,29 @@ void Vantor::setStretch(float stretch) noexcept
 void Vantor::setShift(float semitones) noexcept
 {
     const float ratio = fastExp2(-semitones / 12.0f);
-    toBothBanks(&ChannelPartialBank::setShiftRatio, ratio);
+    toBothBanks(HopSchedule::Change::AtOnce, &ChannelPartialBank::setShiftRatio, ratio);
     mShiftFactor = fastExp2(-semitones / 24.0f); // the square root of the ratio
     updateCompensationGain();
 }
 
 void Vantor::setDecay(float seconds) noexcept
 {
-    toBothBanksAfterDueGroups(&ChannelPartialBank::setDecay, seconds);
+    toBothBanks(HopSchedule::Change::BeforeGroupUpdates, &ChannelPartialBank::setDecay, seconds);
 }
 
 void Vantor::setHfDamp(float amount) noexcept
 {
-    toBothBanksAfterDueGroups(&ChannelPartialBank::setHfDamp, amount);
+    toBothBanks(HopSchedule::Change::BeforeGroupUpdates, &ChannelPartialBank::setHfDamp, amount);
 }
 
 void Vantor::setLfDamp(float amount) noexcept
 {
-    toBothBanksAfterDueGroups(&ChannelPartialBank::setLfDamp, amount);
+    toBothBanks(HopSchedule::Change::BeforeGroupUpdates, &ChannelPartialBank::setLfDamp, amount);
 }
 
 void Vantor::setUnisonVoices(int voices) noexcept
 {
-    toBothBanks(&ChannelPartialBank::setUnisonVoices, voices);
+    toBothBanks(HopSchedule::Change::AtOnce, &ChannelPartialBank::setUnisonVoices, voices);
     mUnisonVoices = voices;
     updateNoteSlots();
     mVoicesFactor = 1.0f / std::sqrt(static_cast<float>(voices));
@@ -376,17 +312,18 @@ void Vantor::setUnisonVoices(int voices) noexcept
 void Vantor::setUnisonAmount(float semitones) noexcept
 {
     const float spread = 1.0f - fastExp2(semitones / 12.0f);
-    toBothBanksAtFrameStart(&ChannelPartialBank::setUnisonSpread, spread);
+    toBothBanks(HopSchedule::Change::AtFrameStart, &ChannelPartialBank::setUnisonSpread, spread);
 }
 
 void Vantor::setHarmonics(int harmonics) noexcept
 {
-    toBothBanks(&ChannelPartialBank::setHarmonics, static_cast<float>(harmonics));
+    toBothBanks(HopSchedule::Change::AtOnce, &ChannelPartialBank::setHarmonics,
+                static_cast<float>(harmonics));
 }
 
 void Vantor::setFrequency(float hz) noexcept
 {
-    toBothBanksAtFrameStart(&ChannelPartialBank::setFrequency, hz);
+    toBothBanks(HopSchedule::Change::AtFrameStart, &ChannelPartialBank::setFrequency, hz);
 }
 
 void Vantor::setModType(int mode) noexcept
@@ -396,27 +333,30 @@ void Vantor::setModType(int mode) noexcept
     {
         return;
     }
-    toBothBanks(&ChannelPartialBank::setModType, unsignedMode);
+    toBothBanks(HopSchedule::Change::AtOnce, &ChannelPartialBank::setModType, unsignedMode);
 }
 
 void Vantor::setModRate(float rate) noexcept
 {
-    toBothBanks(&ChannelPartialBank::setModRate, rate);
+    toBothBanks(HopSchedule::Change::AtOnce, &ChannelPartialBank::setModRate, rate);
 }
 
 void Vantor::setPitchMod(float semitones) noexcept
 {
-    toBothBanksAfterDueGroups(&ChannelPartialBank::setPitchMod, semitones);
+    toBothBanks(HopSchedule::Change::BeforeGroupUpdates, &ChannelPartialBank::setPitchMod,
+                semitones);
 }
 
 void Vantor::setFrequencySource(int source) noexcept
 {
-    toBothBanks(&ChannelPartialBank::setFrequencySource, static_cast<std::uint32_t>(source));
+    toBothBanks(HopSchedule::Change::AtOnce, &ChannelPartialBank::setFrequencySource,
+                static_cast<std::uint32_t>(source));
 }
 
 void Vantor::setPolyphony(int polyphony) noexcept
 {
-    toBothBanks(&ChannelPartialBank::setPolyphony, static_cast<std::uint32_t>(polyphony));
+    toBothBanks(HopSchedule::Change::AtOnce, &ChannelPartialBank::setPolyphony,
+                static_cast<std::uint32_t>(polyphony));
     mPolyphonic = polyphony != 0;
     updateNoteSlots();
 }
@@ -431,7 +371,7 @@ void Vantor::noteOn(int key, float hz) noexcept
     const auto start = mNotes.noteOn(key);
     if (!start)
         return;
-    completeHop();
+    mSchedule.beforeChange(HopSchedule::Change::AtFrameStart);
     for (ChannelPartialBank* bank : mpBanks)
         bank->startNote(start->slot, hz);
 }
@@ -456,7 +396,7 @@ void Vantor::releaseNoteSlots(std::uint32_t slots) noexcept
 {
     if (slots == 0)
         return;
-    completeHop();
+    mSchedule.beforeChange(HopSchedule::Change::AtFrameStart);
     for (std::size_t slot = 0; slot < NoteAllocator::kMaxSlots; ++slot)
         if ((slots >> slot & 1u) != 0)
             for (ChannelPartialBank* bank : mpBanks)
@@ -465,12 +405,13 @@ void Vantor::releaseNoteSlots(std::uint32_t slots) noexcept
 
 void Vantor::setPitchBend(float semitones) noexcept
 {
-    toBothBanksAtFrameStart(&ChannelPartialBank::setPitchBend, std::exp2(semitones / 12.0f));
+    toBothBanks(HopSchedule::Change::AtFrameStart, &ChannelPartialBank::setPitchBend,
+                std::exp2(semitones / 12.0f));
 }
 
 void Vantor::setFreeze(bool frozen) noexcept
 {
-    toBothBanksAtFrameStart(&ChannelPartialBank::setFreeze, frozen);
+    toBothBanks(HopSchedule::Change::AtFrameStart, &ChannelPartialBank::setFreeze, frozen);
 }
 
 void Vantor::updateCompensationGain() noexcept

@@ -41,7 +41,8 @@ struct Settings
     float modRate = 0.1f;
     float gainDb = 0.0f;
     float mix = 1.0f;
-    bool rampDecayAndDepth = false; // the ramp moves the decay, the dampings and pitch_mod too
+    bool rampDecayAndDepth = false;   // the ramp moves the decay, the dampings and pitch_mod too
+    bool rampShiftAndModRate = false; // ... or the shift and mod_rate, which groups read at once
 };
 
 // The host object's order: prepare callback, then every attribute.
@@ -103,7 +104,8 @@ struct Hash
 constexpr std::size_t kFrames = 24000;
 
 // The ramp of render(): a new frequency on every sample of one hop, and with rampDecayAndDepth a
-// new decay, new dampings and a new pitch depth too.
+// new decay, new dampings and a new pitch depth too (with rampShiftAndModRate, a new shift and
+// modulation rate).
 struct Ramp
 {
     Vantor* engine;
@@ -120,6 +122,11 @@ struct Ramp
             engine->setDecay(settings->decay * (1.0f + progress));
             engine->setHfDamp(std::min(1.0f, settings->hfDamp + progress / 2.0f));
             engine->setLfDamp(settings->lfDamp * (1.0f - progress));
+        }
+        if (settings->rampShiftAndModRate)
+        {
+            engine->setShift(settings->shift + progress);
+            engine->setModRate(settings->modRate * (1.0f + progress));
         }
     }
     void beforeFrame(std::size_t frame) { set(first + frame); }
@@ -425,6 +432,21 @@ TEST(OutputHash, BlocksGiveTheBitsOfSingleFrames)
                 EXPECT_EQ(render(s, rate, block, block == 100), frames)
                     << s.name << " at " << rate << " Hz in blocks of " << block;
         }
+}
+
+// A change that the groups read at once, made by the frame hook, reaches them after the ticks
+// of the block's earlier frames, as it would between per-frame calls.
+TEST(OutputHash, ChangesReadAtOnceInTheHookKeepTheBitsOfSingleFrames)
+{
+    const Settings s{.name = "shiftRamp",
+                     .voices = 2,
+                     .modType = 1,
+                     .pitchMod = 1.0f,
+                     .shift = -2.0f,
+                     .rampShiftAndModRate = true};
+    const std::uint64_t frames = render(s, 48000.0f);
+    for (std::size_t block : {3, 100})
+        EXPECT_EQ(render(s, 48000.0f, block), frames) << "blocks of " << block;
 }
 
 } // namespace

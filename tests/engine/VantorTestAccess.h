@@ -1,6 +1,7 @@
 // Test-only access to an engine's hop, through the friend declared in Vantor.h: records the
 // sample number (counted from 1) of every hop and, with `identity`, replaces the banks' output
-// by the input spectra just before the inverse transforms, so that the engine is a pure STFT.
+// by the input spectra and transforms them back (again) before the overlap-add, so that the
+// engine is a pure STFT.
 #pragma once
 
 #include "quendra/dsp/Delegate.h"
@@ -33,7 +34,8 @@ struct VantorTestAccess
         {
             mEngine.mOutputSpectrumLeft = mEngine.mInputSpectrumLeft;
             mEngine.mOutputSpectrumRight = mEngine.mInputSpectrumRight;
-            mEngine.mSpectrumInverted = {false, false};
+            mEngine.inverse(0);
+            mEngine.inverse(1);
         }
         mEngine.hop();
     }

@@ -17,6 +17,7 @@
 #include "quendra/dsp/Delegate.h"
 #include "quendra/dsp/DryDelay.h"
 #include "quendra/dsp/FrameGeometry.h"
+#include "quendra/dsp/HopSchedule.h"
 #include "quendra/dsp/Limiter.h"
 #include "quendra/dsp/NoteAllocator.h"
 #include "quendra/dsp/RandomDevice.h"
@@ -116,15 +117,15 @@ public:
     float shiftFactor() const noexcept { return mShiftFactor; }
     float voicesFactor() const noexcept { return mVoicesFactor; }
     float stretchFactor() const noexcept { return mStretchFactor; }
-    std::uint64_t samplesUntilHop() const noexcept { return mHopCountdown; }
+    std::uint64_t samplesUntilHop() const noexcept { return mSchedule.samplesUntilHop(); }
     const Limiter& limiter() const noexcept { return mLimiter; }
     const StftBlock& stft() const noexcept { return mStft; }
     const ChannelPartialBank& bank(int side) const noexcept { return *mpBanks[side != 0 ? 1 : 0]; }
-    // The same with the last hop's work complete: the right bank's frame start waits for the
-    // sample after the hop (see hop()); this one runs it first if it is still due.
+    // The same with the last hop's work complete: the banks' frame starts wait for the sample
+    // after the hop (see HopSchedule); this one runs them first if they are still due.
     const ChannelPartialBank& bank(int side) noexcept
     {
-        completeHop();
+        mSchedule.beforeChange(HopSchedule::Change::AtFrameStart);
         return *mpBanks[side != 0 ? 1 : 0];
     }
 
@@ -139,40 +140,13 @@ private:
 
     Vantor(float sampleRate, RandomDevice&& randomDevice);
 
+    // The hop's own work: the overlap-add of the inverse transforms and the analysis of the
+    // frame that ends with this sample.
     void hop() noexcept;
-    // The parts of the hop left for the next sample: the left bank's frame start, before that
-    // bank's next tick (completeLeftFrameStart), and the right channel's forward transform
-    // and its bank's frame start, before the right bank's next tick (completeHop, which also
-    // runs the first if still due). Both run before any parameter reaches the banks and
-    // before a reset; nothing runs when nothing is due.
-    void completeLeftFrameStart() noexcept
-    {
-        if (mLeftFrameStartDue)
-        {
-            mBank0.frameStart();
-            mLeftFrameStartDue = false;
-        }
-    }
-    void completeHop() noexcept
-    {
-        completeLeftFrameStart();
-        if (mRightHopDue)
-            completeRightHop();
-    }
-    void completeRightHop() noexcept;
-    // A channel's inverse transform needs only its complete output spectrum, and its time
-    // buffer is free from the last hop's forward transforms on. Light settings complete the
-    // spectra well before the hop: their transforms then run in the hop's last quarter (at
-    // the hop at the latest), not all in the hop's own sample.
-    static constexpr std::uint64_t kEarlyInverseSamples = kHopSize / 4;
-    // Each side's inverse transform, once per hop: at the hop every side still due, before
-    // it (completeOnly) the sides whose spectrum is complete.
-    void inverseSpectra(bool completeOnly) noexcept;
-    void inverseEarly(std::uint64_t samplesLeft) noexcept
-    {
-        if (samplesLeft <= kEarlyInverseSamples && samplesLeft != 0)
-            inverseSpectra(true);
-    }
+    // A side's steps, run when the schedule says: the forward transform of the frame analysed
+    // at the hop and the bank's frame start; the inverse transform of its output spectrum.
+    void startFrame(std::size_t side) noexcept;
+    void inverse(std::size_t side) noexcept;
     // The block calls for either sample type, in runs.
     template <typename Sample>
     void processBlock(const Sample* inLeft, const Sample* inRight, Sample* outLeft,
@@ -182,45 +156,16 @@ private:
     template <typename Sample>
     void processRun(const Sample* inLeft, const Sample* inRight, Sample* outLeft, Sample* outRight,
                     std::size_t frames, FrameHook beforeFrame, std::size_t firstFrame) noexcept;
-    // Within a run the banks' ticks wait until a setter needs them done (see toBothBanks) or
-    // the run's frames have all moved through the rings.
-    void settleTicks() noexcept;
     void resetSignalState() noexcept; // steps shared by construction and reset()
     void updateCompensationGain() noexcept;
     void updateNoteSlots() noexcept;
     void releaseNoteSlots(std::uint32_t slots) noexcept;
-    // A parameter reaches the left bank first, then the right, after the ticks it must not
-    // reach.
+    // A parameter reaches both banks, ordered as `change` says against the ticks still owed.
     template <typename Value>
-    void toBothBanks(void (ChannelPartialBank::*set)(Value) noexcept,
+    void toBothBanks(HopSchedule::Change change, void (ChannelPartialBank::*set)(Value) noexcept,
                      std::type_identity_t<Value> value) noexcept
     {
-        settleTicks();
-        toBothBanksAtFrameStart(set, value);
-    }
-    // The same for a parameter that each group takes up just before its update (the decay,
-    // the dampings, the pitch depth): the groups that the owed ticks will update take up the
-    // values of before the change now, and the ticks may wait.
-    template <typename Value>
-    void toBothBanksAfterDueGroups(void (ChannelPartialBank::*set)(Value) noexcept,
-                                   std::type_identity_t<Value> value) noexcept
-    {
-        completeHop();
-        for (ChannelPartialBank* bank : mpBanks)
-        {
-            bank->freezeDue(mTicksOwed);
-            (bank->*set)(value);
-        }
-    }
-    // The same for a parameter the banks take up only at their next frame start (the
-    // fundamental, the stretch, the unison spread): the ticks still owed do not read it, so
-    // they may wait, and a ramp of it keeps the block's speed. The frame start due, if any,
-    // runs first, as it would have before the setter on a per-frame call.
-    template <typename Value>
-    void toBothBanksAtFrameStart(void (ChannelPartialBank::*set)(Value) noexcept,
-                                 std::type_identity_t<Value> value) noexcept
-    {
-        completeHop();
+        mSchedule.beforeChange(change);
         for (ChannelPartialBank* bank : mpBanks)
             (bank->*set)(value);
     }
@@ -228,15 +173,7 @@ private:
 
     float mSampleRate;
 
-    // Hop schedule.
-    Delegate<void()> mHopCallback;
-    std::uint64_t mHopPeriod = 0;
-    std::uint64_t mHopCountdown = 0;
-    bool mLeftFrameStartDue = false;
-    bool mRightHopDue = false;
-    std::array<bool, 2> mSpectrumInverted{}; // this hop's inverse transform is done, per side
-    std::uint64_t mTicksOwed = 0;            // frames of the run whose ticks still wait
-    std::uint64_t mTicksOwedToHop = 0;       // samples to the hop from the first of them on
+    Delegate<void()> mHopCallback = Delegate<void()>::fromMethod<Vantor, &Vantor::hop>(this);
 
     StftBlock mStft;
 
@@ -256,7 +193,10 @@ private:
     alignas(64) std::array<Complex, kNumBins> mOutputSpectrumLeft{};
     alignas(64) std::array<Complex, kNumBins> mOutputSpectrumRight{};
 
-    std::array<ChannelPartialBank*, 2> mpBanks{};
+    std::array<ChannelPartialBank*, 2> mpBanks{&mBank0, &mBank1};
+    HopSchedule mSchedule{mBank0, mBank1,
+                          HopSchedule::SideStep::fromMethod<Vantor, &Vantor::startFrame>(this),
+                          HopSchedule::SideStep::fromMethod<Vantor, &Vantor::inverse>(this)};
 
     DryDelay mDryDelay;
     Limiter mLimiter;

@@ -190,7 +190,7 @@ void ChannelPartialBank::tick(std::size_t samples, std::uint64_t samplesToHop) n
     // its samples make up is done, the hop's count taken as the last hop's (or as what is
     // already known, when more). They are spread over the first three quarters of the hop
     // only: its last quarter carries the frame's transforms, the inverse ones as soon as the
-    // spectrum is complete (see Vantor).
+    // spectrum is complete (see HopSchedule).
     const std::uint64_t ticked =
         mSlicesPerHop - std::min<std::uint64_t>(samplesToHop - samples, mSlicesPerHop);
     const std::uint64_t span = mSlicesPerHop - mSlicesPerHop / 4;

@@ -267,12 +267,13 @@ void PartialGroup::update(const BinMagnitudes& in, vec4 shiftRatio,
 {
     PartialGroupState& s = *mpState;
     const std::size_t i = mIndex;
-    s.excitation[i] = excitationAt(in, shiftRatio, geometry);
-
     const vec4 active = lanesTakingPart();
+    // A group without a lane taking part reads nothing: its level goes to 0 whatever it hears.
+    const bool taking = any(active);
+    s.excitation[i] = taking ? excitationAt(in, shiftRatio, geometry) : vec4(0.0f);
     // The modulator runs every hop so that its clock keeps time while the group is silent.
     const ModOut mod = modulate();
-    if (!any(active))
+    if (!taking)
     {
         s.audible[i] = false;
         return;

@@ -29,25 +29,29 @@ startPack(UpdatePack<P>& b, PartialGroupState& s, const PartialGroup* g, const B
     using Mask = typename P::Mask;
     const P one(1.0f);
     const std::size_t first = g[0].index();
-    // Excitation read (excitationAt()).
-    unsigned exciting = 0;
-    for (int i = 0; i < kGroupsPerPack<P>; ++i)
-        exciting |= s.excite[first + static_cast<std::size_t>(i)] ? 0xfu << (4 * i) : 0u;
     const P omega = loadRun<P>(s, &PartialGroupState::omega, first);
-    const ListeningPlace<P> place =
-        listeningPlace(omega, P(geometry.excitationScale), P(shiftRatio));
-    P lower(0.0f);
-    P upper(0.0f);
-    loadNeighbours(in.data(), truncateToWord(place.position), lower, upper);
-    const P excitation =
-        excitationBetween(place.inside & P::maskFromBits(exciting), lower, upper, place.fraction);
-    storeRun(s, &PartialGroupState::excitation, first, excitation);
-
     // Active lanes (lanesTakingPart()).
     const Mask active = takingPart(loadRun<P>(s, &PartialGroupState::harmonic, first),
                                    loadRun<P>(s, &PartialGroupState::harmonicLimit, first),
                                    loadRun<P>(s, &PartialGroupState::minOmega, first),
                                    loadRun<P>(s, &PartialGroupState::maxOmega, first), omega);
+    // Excitation read (excitationAt()), for the groups with a lane taking part.
+    const unsigned groups = wholeGroups<P>(laneBits(active));
+    P excitation(0.0f);
+    if (groups != 0)
+    {
+        unsigned exciting = 0;
+        for (int i = 0; i < kGroupsPerPack<P>; ++i)
+            exciting |= s.excite[first + static_cast<std::size_t>(i)] ? 0xfu << (4 * i) : 0u;
+        const ListeningPlace<P> place =
+            listeningPlace(omega, P(geometry.excitationScale), P(shiftRatio));
+        P lower(0.0f);
+        P upper(0.0f);
+        loadNeighbours(in.data(), truncateToWord(place.position), lower, upper);
+        excitation = excitationBetween(place.inside & P::maskFromBits(exciting & groups), lower,
+                                       upper, place.fraction);
+    }
+    storeRun(s, &PartialGroupState::excitation, first, excitation);
 
     b.first = first;
     b.omega = omega;

@@ -31,7 +31,8 @@ struct PartialGroupState
     alignas(64) PerGroup<vec4> omega;
     alignas(64) PerGroup<vec4> modOmega;
     alignas(64) PerGroup<vec4> pitchDepth;
-    // The level follower: input magnitude read this hop, level, per-hop release.
+    // The level follower: input magnitude read this hop (0 in a group without a lane taking
+    // part), level, per-hop release.
     alignas(64) PerGroup<vec4> excitation;
     alignas(64) PerGroup<vec4> level;
     alignas(64) PerGroup<vec4> retention; // also the Granular envelope's release

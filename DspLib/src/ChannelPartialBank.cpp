@@ -140,6 +140,12 @@ void ChannelPartialBank::tick() noexcept
 
 void ChannelPartialBank::tick(std::size_t samples, std::uint64_t samplesToHop) noexcept
 {
+    updateGroups(samples);
+    synthesisePending(synthesesDue(samples, samplesToHop));
+}
+
+void ChannelPartialBank::updateGroups(std::size_t samples) noexcept
+{
     // With nothing pending the syntheses resume after the groups tick() has done itself.
     if (mPendingSyntheses == 0)
         mSynthesisCursor = cursorIndex();
@@ -182,7 +188,11 @@ void ChannelPartialBank::tick(std::size_t samples, std::uint64_t samplesToHop) n
         applyNoteSlotGains(first, last);
     mpCursor = last;
     mFrozenEnd = 0; // every frozen group has had its update
+}
 
+std::uint64_t ChannelPartialBank::synthesesDue(std::size_t samples,
+                                               std::uint64_t samplesToHop) const noexcept
+{
     // The synthesis of an updated group may wait: it reads only what the update wrote, and
     // its sums are needed only at the hop. The syntheses are spread evenly over the hop, so
     // that a run of audible groups (the low harmonics, all in the first samples of a hop) does
@@ -196,8 +206,7 @@ void ChannelPartialBank::tick(std::size_t samples, std::uint64_t samplesToHop) n
     const std::uint64_t span = mSlicesPerHop - mSlicesPerHop / 4;
     const std::uint64_t total = std::max(mLastHopSyntheses, mSynthesesInHop + mPendingSyntheses);
     const std::uint64_t due = (total * std::min(ticked, span) + span - 1) / span;
-    if (due > mSynthesesInHop)
-        synthesisePending(std::min(due - mSynthesesInHop, mPendingSyntheses));
+    return due > mSynthesesInHop ? std::min(due - mSynthesesInHop, mPendingSyntheses) : 0;
 }
 
 void ChannelPartialBank::freezeDue(std::uint64_t samples) noexcept
@@ -214,22 +223,37 @@ void ChannelPartialBank::freezeDue(std::uint64_t samples) noexcept
 
 void ChannelPartialBank::synthesisePending(std::uint64_t count) noexcept
 {
-    mPendingSyntheses -= count;
-    mSynthesesInHop += count;
-    if (mVectorWidth != VectorWidth::FourLanes)
-    {
-        // Four audible groups at a time, in order.
-        std::size_t batch[4];
-        while (count >= 4)
+    takePending(count);
+    synthesiseTaken(count);
+}
+
+void ChannelPartialBank::synthesiseTogether(ChannelPartialBank& a, std::uint64_t countA,
+                                            ChannelPartialBank& b, std::uint64_t countB) noexcept
+{
+    a.takePending(countA);
+    b.takePending(countB);
+    if (a.mVectorWidth == b.mVectorWidth && a.mVectorWidth != VectorWidth::FourLanes)
+        for (std::size_t batchA[4], batchB[4]; countA >= 4 && countB >= 4; countA -= 4, countB -= 4)
         {
-            for (int n = 0; n < 4; ++mSynthesisCursor)
-                if (mState.audible[mSynthesisCursor])
-                    batch[n++] = mSynthesisCursor;
+            a.nextAudibleFour(batchA);
+            b.nextAudibleFour(batchB);
+            PartialGroup::addFourToBothSpectraWide(
+                a.mVectorWidth, SynthesisBatch{&a.mState, batchA, a.mpOutputSpectrum},
+                SynthesisBatch{&b.mState, batchB, b.mpOutputSpectrum}, a.mKernel, a.mGeometry);
+        }
+    a.synthesiseTaken(countA);
+    b.synthesiseTaken(countB);
+}
+
+void ChannelPartialBank::synthesiseTaken(std::uint64_t count) noexcept
+{
+    if (mVectorWidth != VectorWidth::FourLanes)
+        for (std::size_t batch[4]; count >= 4; count -= 4)
+        {
+            nextAudibleFour(batch);
             PartialGroup::addFourToSpectrumWide(mVectorWidth, mState, batch, mpOutputSpectrum,
                                                 mKernel, mGeometry);
-            count -= 4;
         }
-    }
     for (; count > 0; ++mSynthesisCursor)
         if (mState.audible[mSynthesisCursor])
         {
@@ -238,6 +262,19 @@ void ChannelPartialBank::synthesisePending(std::uint64_t count) noexcept
         }
     if (mPendingSyntheses == 0)
         mSynthesisCursor = cursorIndex();
+}
+
+void ChannelPartialBank::takePending(std::uint64_t count) noexcept
+{
+    mPendingSyntheses -= count;
+    mSynthesesInHop += count;
+}
+
+void ChannelPartialBank::nextAudibleFour(std::size_t (&batch)[4]) noexcept
+{
+    for (int n = 0; n < 4; ++mSynthesisCursor)
+        if (mState.audible[mSynthesisCursor])
+            batch[n++] = mSynthesisCursor;
 }
 
 void ChannelPartialBank::completeSynthesis() noexcept

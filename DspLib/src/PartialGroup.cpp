@@ -215,6 +215,18 @@ void PartialGroup::addFourToSpectrumWide(VectorWidth width, const PartialGroupSt
         addLanesToSpectrum(state, indices[i], out, kernel, geometry);
 }
 
+void PartialGroup::addFourToBothSpectraWide(VectorWidth width, const SynthesisBatch& a,
+                                            const SynthesisBatch& b, const KernelTable& kernel,
+                                            const SpectrumGeometry& geometry) noexcept
+{
+#if defined(QUENDRA_WIDE_VECTORS)
+    if (const GroupBackend* wide = wideBackend(width))
+        return wide->addFourToBothSpectra(a, b, kernel, geometry);
+#endif
+    addFourToSpectrumWide(width, *a.state, a.indices, a.out, kernel, geometry);
+    addFourToSpectrumWide(width, *b.state, b.indices, b.out, kernel, geometry);
+}
+
 [[gnu::always_inline]] inline ModOut PartialGroup::granularStep() noexcept
 {
     PartialGroupState& s = *mpState;

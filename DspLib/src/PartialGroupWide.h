@@ -224,6 +224,9 @@ struct GroupBackend
     void (*addFourToSpectrum)(const PartialGroupState& state, const std::size_t* indices,
                               Complex* out, const KernelTable& kernel,
                               const SpectrumGeometry& geometry) noexcept;
+    void (*addFourToBothSpectra)(const SynthesisBatch& a, const SynthesisBatch& b,
+                                 const KernelTable& kernel,
+                                 const SpectrumGeometry& geometry) noexcept;
     bool (*updateEight)(PartialGroup* groups, const BinMagnitudes& in, vec4 shiftRatio,
                         const SpectrumGeometry& geometry) noexcept;
 };

@@ -104,6 +104,17 @@ struct WideKernel : ::testing::TestWithParam<KernelPath>
         PartialGroup::addFourToSpectrumWide(GetParam().width, *four.state, four.batch, out, kernel,
                                             geometry);
     }
+    void addFourToBoth(const FourGroups& a, Complex* outA, const FourGroups& b, Complex* outB,
+                       const KernelTable& kernel, const SpectrumGeometry& geometry) const
+    {
+        const SynthesisBatch batchA{a.state.get(), a.batch, outA};
+        const SynthesisBatch batchB{b.state.get(), b.batch, outB};
+#if defined(QUENDRA_WIDE_VECTORS)
+        if (GetParam().sixteenLanes)
+            return sixteen::kGroupBackend.addFourToBothSpectra(batchA, batchB, kernel, geometry);
+#endif
+        PartialGroup::addFourToBothSpectraWide(GetParam().width, batchA, batchB, kernel, geometry);
+    }
     bool updateEight(PartialGroup* groups, const BinMagnitudes& in, vec4 shift,
                      const SpectrumGeometry& geometry) const
     {
@@ -147,6 +158,43 @@ TEST_P(WideKernel, SpectrumAddAtTheEdgesGivesTheFourLaneBits)
         addFour(four, wideFour.bins.data(), kernel, geometry);
         ASSERT_TRUE(wide == fourLanes) << "one group at a time, trial " << trial;
         ASSERT_TRUE(wideFour == fourLanes) << "four groups together, trial " << trial;
+    }
+}
+
+TEST_P(WideKernel, SpectrumAddOfTwoSidesTogetherGivesEachItsFourLaneBits)
+{
+    // Two batches into two spectra, their lanes taking turns: lanes inside the spectrum, where
+    // the turns are taken, and near its ends, where a group goes on its own.
+    FourGroups sides[2];
+    KernelTable kernel;
+    const SpectrumGeometry geometry;
+    const std::vector<float> edges = edgePositions();
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<std::size_t> pickEdge(0, edges.size() - 1);
+    std::uniform_real_distribution<float> inside(1.0f, 505.0f);
+    std::bernoulli_distribution nearAnEnd(0.1);
+    std::normal_distribution<float> amplitude(0.0f, 1.0f);
+    for (int trial = 0; trial < 2000; ++trial)
+    {
+        Spectrum fourLanes[2] = {Spectrum(static_cast<std::uint32_t>(trial)),
+                                 Spectrum(static_cast<std::uint32_t>(trial + 7919))};
+        Spectrum together[2] = {fourLanes[0], fourLanes[1]};
+        for (int side = 0; side < 2; ++side)
+            for (PartialGroup& g : sides[side].groups)
+            {
+                const auto at = [&] {
+                    return (nearAnEnd(rng) ? edges[pickEdge(rng)] : inside(rng)) *
+                           wide_kernel_support::kPi;
+                };
+                g.modOmega() = vec4(at(), at(), at(), at());
+                g.re() = vec4(amplitude(rng), amplitude(rng), amplitude(rng), amplitude(rng));
+                g.im() = vec4(amplitude(rng), amplitude(rng), amplitude(rng), amplitude(rng));
+                g.addToSpectrum(fourLanes[side].bins.data(), kernel, geometry);
+            }
+        addFourToBoth(sides[0], together[0].bins.data(), sides[1], together[1].bins.data(), kernel,
+                      geometry);
+        ASSERT_TRUE(together[0] == fourLanes[0]) << "first side, trial " << trial;
+        ASSERT_TRUE(together[1] == fourLanes[1]) << "second side, trial " << trial;
     }
 }
 

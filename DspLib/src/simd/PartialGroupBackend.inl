@@ -13,5 +13,6 @@
 const GroupBackend kGroupBackend = {
     &addToSpectrumOf<GroupPack>,
     &addFourToSpectrumOf<GroupPack>,
+    &addFourToBothSpectraOf<GroupPack>,
     &updateEightOf<GroupPack>,
 };

@@ -195,3 +195,51 @@ void addFourToSpectrumOf(const PartialGroupState& state, const std::size_t* indi
         addPack<P>(state, indices + first, out, kernel, geometry,
                    std::make_integer_sequence<int, perPack>{});
 }
+
+// addFourToSpectrumOf() on two batches with spectra of their own (the two channels'), the
+// lanes of one taking turns with the other's. Each spectrum receives its sums in the same order
+// as from addFourToSpectrumOf(); a lane's adds wait on the last lane's adds into the same
+// blocks, and the two spectra's chains of them now overlap.
+template <LanePack P, int G>
+[[gnu::always_inline]] inline void
+addPlacedGroups(const SynthesisBatch& a, const PackPlacement<P>& pa, const SynthesisBatch& b,
+                const PackPlacement<P>& pb, int first, const KernelTable& kernel,
+                const SpectrumGeometry& geometry) noexcept
+{
+    constexpr unsigned lanes = 0xfu << (4 * G);
+    if (((pa.inRange & ~pa.blockable) | (pb.inRange & ~pb.blockable)) & lanes)
+    {
+        addPlacedGroup<P, G>(*a.state, a.indices[first + G], a.out, kernel, geometry, pa);
+        addPlacedGroup<P, G>(*b.state, b.indices[first + G], b.out, kernel, geometry, pb);
+        return;
+    }
+    addPlacedLane<P, G, 0>(a.out, kernel, pa);
+    addPlacedLane<P, G, 0>(b.out, kernel, pb);
+    addPlacedLane<P, G, 1>(a.out, kernel, pa);
+    addPlacedLane<P, G, 1>(b.out, kernel, pb);
+    addPlacedLane<P, G, 2>(a.out, kernel, pa);
+    addPlacedLane<P, G, 2>(b.out, kernel, pb);
+    addPlacedLane<P, G, 3>(a.out, kernel, pa);
+    addPlacedLane<P, G, 3>(b.out, kernel, pb);
+}
+
+template <LanePack P, int... G>
+[[gnu::always_inline]] inline void
+addPacks(const SynthesisBatch& a, const SynthesisBatch& b, int first, const KernelTable& kernel,
+         const SpectrumGeometry& geometry, std::integer_sequence<int, G...>) noexcept
+{
+    PackPlacement<P> pa;
+    PackPlacement<P> pb;
+    placePack(*a.state, a.indices + first, geometry, pa);
+    placePack(*b.state, b.indices + first, geometry, pb);
+    (addPlacedGroups<P, G>(a, pa, b, pb, first, kernel, geometry), ...);
+}
+
+template <LanePack P>
+void addFourToBothSpectraOf(const SynthesisBatch& a, const SynthesisBatch& b,
+                            const KernelTable& kernel, const SpectrumGeometry& geometry) noexcept
+{
+    constexpr int perPack = P::kLanes / 4;
+    for (int first = 0; first < 4; first += perPack)
+        addPacks<P>(a, b, first, kernel, geometry, std::make_integer_sequence<int, perPack>{});
+}

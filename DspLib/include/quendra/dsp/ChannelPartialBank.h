@@ -48,6 +48,15 @@ public:
     // included (by default the run ends on the hop).
     void tick(std::size_t samples, std::uint64_t samplesToHop) noexcept;
     void tick(std::size_t samples) noexcept { tick(samples, samples); }
+    // The two halves of tick(samples, samplesToHop): the updates of the groups, then the
+    // syntheses due by then (synthesesDue() of them; see synthesisePending()).
+    void updateGroups(std::size_t samples) noexcept;
+    std::uint64_t synthesesDue(std::size_t samples, std::uint64_t samplesToHop) const noexcept;
+    // The next `countA` pending syntheses of bank a and `countB` of bank b (two banks with
+    // spectra of their own), four of each at a time together where both use wide vectors:
+    // each spectrum gets what the banks' own synthesisePending() would add, in the same order.
+    static void synthesiseTogether(ChannelPartialBank& a, std::uint64_t countA,
+                                   ChannelPartialBank& b, std::uint64_t countB) noexcept;
     // A tick updates its groups at once but may leave some of their syntheses into the output
     // spectrum for later ticks of the same hop. This adds every synthesis still due; the frame
     // calls it before it reads the output spectrum at the hop (frameStart() calls it too).
@@ -144,6 +153,9 @@ private:
 
     void reseed() noexcept { mRandom.reseed(currentSeed()); }
     void synthesisePending(std::uint64_t count) noexcept; // the next `count` audible groups
+    void takePending(std::uint64_t count) noexcept;       // counts them as done in this hop
+    void synthesiseTaken(std::uint64_t count) noexcept;   // and then adds them
+    void nextAudibleFour(std::size_t (&batch)[4]) noexcept;
     void synthesise(const PartialGroup& group) noexcept
     {
         if (mVectorWidth != VectorWidth::FourLanes)

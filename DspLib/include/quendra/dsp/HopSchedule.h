@@ -89,9 +89,13 @@ private:
     {
         const std::uint64_t samplesToHop = mCountdown + mOwed;
         startFramesThrough(0);
-        mpBanks[0]->tick(mOwed, samplesToHop);
+        mpBanks[0]->updateGroups(mOwed);
         startFramesThrough(1);
-        mpBanks[1]->tick(mOwed, samplesToHop);
+        mpBanks[1]->updateGroups(mOwed);
+        // Both sides' syntheses together: their adds into the two spectra overlap.
+        ChannelPartialBank::synthesiseTogether(
+            *mpBanks[0], mpBanks[0]->synthesesDue(mOwed, samplesToHop), *mpBanks[1],
+            mpBanks[1]->synthesesDue(mOwed, samplesToHop));
         mOwed = 0;
     }
     bool endFrames() noexcept { return mCountdown <= kEarlyInverseSamples && inverseDue(); }

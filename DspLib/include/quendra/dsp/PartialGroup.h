@@ -44,6 +44,14 @@ struct SpectrumGeometry
     vec4 excitationScale{0.31830987f}; // 1 / pi: omega in radians per hop to bin position
 };
 
+// Four groups of a state to add into a spectrum, by their indices.
+struct SynthesisBatch
+{
+    const PartialGroupState* state;
+    const std::size_t* indices;
+    Complex* out;
+};
+
 class PartialGroup
 {
 public:
@@ -97,6 +105,11 @@ public:
                                       const std::size_t* indices, Complex* out,
                                       const KernelTable& kernel,
                                       const SpectrumGeometry& geometry) noexcept;
+    // addFourToSpectrumWide() on two batches into two distinct spectra (the two channels'),
+    // their lanes taking turns: each spectrum gets the same sums in the same order.
+    static void addFourToBothSpectraWide(VectorWidth width, const SynthesisBatch& a,
+                                         const SynthesisBatch& b, const KernelTable& kernel,
+                                         const SpectrumGeometry& geometry) noexcept;
 
     // ---- control rate ---------------------------------------------------------------------
     // Harmonic and unison index of each lane.

@@ -31,23 +31,23 @@ template <LanePack P>
 }
 
 // The taps of one lane from the rotated tables at `table` (an offset in floats), with weight
-// fraction fl and amplitudes (re, im) in `pair`, added into the blocks from bin `block`, r the
-// lane's place in the first. Every block is read and written whole, so that a later lane's
-// reads meet this lane's writes at the same addresses; the floats a lane does not touch keep
-// their value (a blend, not an add of zero).
+// fraction fl (gl = 1 - fl) and amplitudes (re, im) in `pair`, added into the blocks from bin
+// `block`, from float `from` (2r, r the lane's place in the first block) on. Every block is read
+// and written whole, so that a later lane's reads meet this lane's writes at the same addresses;
+// the floats a lane does not touch keep their value (a blend, not an add of zero).
 template <LanePack P>
 [[gnu::always_inline]] inline void addLaneAt(Complex* out, const KernelTable& kernel,
-                                             std::size_t table, int block, int r, float fl,
-                                             double pair) noexcept
+                                             std::size_t table, int block, int from, float fl,
+                                             float gl, double pair) noexcept
 {
     constexpr int n = P::kLanes;
     // Tap j weighs (1 - f) K[t + 4j] + f K[t + 4j + 1], as in laneTaps().
     const P f(fl);
-    const P g = P(1.0f) - f;
+    const P g(gl);
     const float* a = kernel.rotatedPairedTaps(0, 0) + table;
     const float* b = kernel.rotatedPairedNextTaps(0, 0) + table;
     const P amp = P::ofPair(pair);
-    const auto fromPlace = P::lanesFrom(2 * r);
+    const auto fromPlace = P::lanesFrom(from);
     float* p = &out[block].re;
     const P head = amp * (g * P::loadAligned(a) + f * P::loadAligned(b));
     const P first = P::loadAligned(p);
@@ -79,7 +79,7 @@ template <LanePack P, int L>
     const int r = first & (kBlockBins<P> - 1);
     const float pair[2] = {re[L], im[L]};
     addLaneAt<P>(out, kernel, tableOffset(placement.tap(L), static_cast<std::size_t>(r)), first - r,
-                 r, placement.f[L], std::bit_cast<double>(pair));
+                 2 * r, placement.f[L], 1.0f - placement.f[L], std::bit_cast<double>(pair));
 }
 
 template <LanePack P>
@@ -104,8 +104,9 @@ struct PackPlacement
 {
     alignas(64) std::uint32_t table[P::kLanes]; // tableOffset(t, r)
     alignas(64) std::uint32_t block[P::kLanes]; // the first block's bin
-    alignas(64) std::uint32_t place[P::kLanes]; // r: first mod kBlockBins
+    alignas(64) std::int32_t from[P::kLanes];   // 2r, r = first mod kBlockBins
     alignas(64) float f[P::kLanes];
+    alignas(64) float g[P::kLanes];        // 1 - f
     alignas(64) float pairs[2][P::kLanes]; // (re, im) of lanes 0, 1 of each group, then 2, 3
     unsigned inRange;                      // a bit per lane
     unsigned blockable;
@@ -121,13 +122,14 @@ placePack(const PartialGroupState& state, const std::size_t* indices,
         spectrumPlace(loadEach<P>(state, indices, &PartialGroupState::modOmega),
                       P(geometry.fftSize), P(geometry.hop));
     place.f.storeAligned(p.f);
+    (P(1.0f) - place.f).storeAligned(p.g);
     p.inRange = laneBits(place.inRange);
     const Words first = truncateToWord(place.c) - Words(4u);
     const Words r = first & Words(kBlockBins<P> - 1);
     const Words block = first - r;
     shiftLeft<4>(shiftLeft<3>(truncateToWord(place.t)) + r).store(p.table);
     block.store(p.block);
-    r.store(p.place);
+    shiftLeft<1>(r).store(reinterpret_cast<std::uint32_t*>(p.from));
     // blockable<P>(), all lanes at once.
     const auto outside =
         greaterSigned(Words(1u), first) |
@@ -139,6 +141,9 @@ placePack(const PartialGroupState& state, const std::size_t* indices,
     const P im = loadEach<P>(state, indices, &PartialGroupState::im);
     interleaveLow(re, im).storeAligned(p.pairs[0]);
     interleaveHigh(re, im).storeAligned(p.pairs[1]);
+    // The lanes read their placements back, a scalar load each, where the compiler would
+    // otherwise extract each from the vectors above in several instructions.
+    asm volatile("" : : "r"(&p) : "memory");
 }
 
 // Lane L of group G of a PackPlacement.
@@ -151,8 +156,8 @@ template <LanePack P, int G, int L>
         return;
     double pair;
     std::memcpy(&pair, &p.pairs[L / 2][4 * G + 2 * (L % 2)], sizeof pair);
-    addLaneAt<P>(out, kernel, p.table[lane], static_cast<int>(p.block[lane]),
-                 static_cast<int>(p.place[lane]), p.f[lane], pair);
+    addLaneAt<P>(out, kernel, p.table[lane], static_cast<int>(p.block[lane]), p.from[lane],
+                 p.f[lane], p.g[lane], pair);
 }
 
 template <LanePack P, int G>
@@ -213,14 +218,18 @@ addPlacedGroups(const SynthesisBatch& a, const PackPlacement<P>& pa, const Synth
         addPlacedGroup<P, G>(*b.state, b.indices[first + G], b.out, kernel, geometry, pb);
         return;
     }
-    addPlacedLane<P, G, 0>(a.out, kernel, pa);
-    addPlacedLane<P, G, 0>(b.out, kernel, pb);
-    addPlacedLane<P, G, 1>(a.out, kernel, pa);
-    addPlacedLane<P, G, 1>(b.out, kernel, pb);
-    addPlacedLane<P, G, 2>(a.out, kernel, pa);
-    addPlacedLane<P, G, 2>(b.out, kernel, pb);
-    addPlacedLane<P, G, 3>(a.out, kernel, pa);
-    addPlacedLane<P, G, 3>(b.out, kernel, pb);
+    // The spectra as locals: read through the batches, they would be read again after every
+    // store (a store through a float may change a batch).
+    Complex* const outA = a.out;
+    Complex* const outB = b.out;
+    addPlacedLane<P, G, 0>(outA, kernel, pa);
+    addPlacedLane<P, G, 0>(outB, kernel, pb);
+    addPlacedLane<P, G, 1>(outA, kernel, pa);
+    addPlacedLane<P, G, 1>(outB, kernel, pb);
+    addPlacedLane<P, G, 2>(outA, kernel, pa);
+    addPlacedLane<P, G, 2>(outB, kernel, pb);
+    addPlacedLane<P, G, 3>(outA, kernel, pa);
+    addPlacedLane<P, G, 3>(outB, kernel, pb);
 }
 
 template <LanePack P, int... G>

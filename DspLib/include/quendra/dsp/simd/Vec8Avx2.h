@@ -69,8 +69,9 @@ struct vec8
     // The mask of lanes `first` and above.
     QUENDRA_AVX2_INLINE static Mask lanesFrom(int first) noexcept
     {
+        // Lane i + 1 above first (first read as it is: broadcast straight from memory).
         return vec8(_mm256_castsi256_ps(_mm256_cmpgt_epi32(
-            _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(first - 1))));
+            _mm256_setr_epi32(1, 2, 3, 4, 5, 6, 7, 8), _mm256_set1_epi32(first))));
     }
     // A pair of floats (held in a double's bits) in every pair of lanes.
     QUENDRA_AVX2_INLINE static vec8 ofPair(double pair) noexcept

@@ -146,13 +146,14 @@ placePack(const PartialGroupState& state, const std::size_t* indices,
     asm volatile("" : : "r"(&p) : "memory");
 }
 
-// Lane L of group G of a PackPlacement.
-template <LanePack P, int G, int L>
+// Lane L of group G of a PackPlacement; kChecked: unless out of range (without it, the caller
+// has found the group's lanes all in range).
+template <LanePack P, int G, int L, bool kChecked = true>
 [[gnu::always_inline]] inline void addPlacedLane(Complex* out, const KernelTable& kernel,
                                                  const PackPlacement<P>& p) noexcept
 {
     constexpr int lane = 4 * G + L;
-    if (((p.inRange >> lane) & 1u) == 0)
+    if (kChecked && ((p.inRange >> lane) & 1u) == 0)
         return;
     double pair;
     std::memcpy(&pair, &p.pairs[L / 2][4 * G + 2 * (L % 2)], sizeof pair);
@@ -205,6 +206,21 @@ void addFourToSpectrumOf(const PartialGroupState& state, const std::size_t* indi
 // lanes of one taking turns with the other's. Each spectrum receives its sums in the same order
 // as from addFourToSpectrumOf(); a lane's adds wait on the last lane's adds into the same
 // blocks, and the two spectra's chains of them now overlap.
+template <LanePack P, int G, bool kChecked>
+[[gnu::always_inline]] inline void addLanesInTurn(Complex* outA, const PackPlacement<P>& pa,
+                                                  Complex* outB, const PackPlacement<P>& pb,
+                                                  const KernelTable& kernel) noexcept
+{
+    addPlacedLane<P, G, 0, kChecked>(outA, kernel, pa);
+    addPlacedLane<P, G, 0, kChecked>(outB, kernel, pb);
+    addPlacedLane<P, G, 1, kChecked>(outA, kernel, pa);
+    addPlacedLane<P, G, 1, kChecked>(outB, kernel, pb);
+    addPlacedLane<P, G, 2, kChecked>(outA, kernel, pa);
+    addPlacedLane<P, G, 2, kChecked>(outB, kernel, pb);
+    addPlacedLane<P, G, 3, kChecked>(outA, kernel, pa);
+    addPlacedLane<P, G, 3, kChecked>(outB, kernel, pb);
+}
+
 template <LanePack P, int G>
 [[gnu::always_inline]] inline void
 addPlacedGroups(const SynthesisBatch& a, const PackPlacement<P>& pa, const SynthesisBatch& b,
@@ -222,14 +238,10 @@ addPlacedGroups(const SynthesisBatch& a, const PackPlacement<P>& pa, const Synth
     // store (a store through a float may change a batch).
     Complex* const outA = a.out;
     Complex* const outB = b.out;
-    addPlacedLane<P, G, 0>(outA, kernel, pa);
-    addPlacedLane<P, G, 0>(outB, kernel, pb);
-    addPlacedLane<P, G, 1>(outA, kernel, pa);
-    addPlacedLane<P, G, 1>(outB, kernel, pb);
-    addPlacedLane<P, G, 2>(outA, kernel, pa);
-    addPlacedLane<P, G, 2>(outB, kernel, pb);
-    addPlacedLane<P, G, 3>(outA, kernel, pa);
-    addPlacedLane<P, G, 3>(outB, kernel, pb);
+    if ((pa.inRange & pb.inRange & lanes) == lanes)
+        addLanesInTurn<P, G, false>(outA, pa, outB, pb, kernel);
+    else
+        addLanesInTurn<P, G, true>(outA, pa, outB, pb, kernel);
 }
 
 template <LanePack P, int... G>

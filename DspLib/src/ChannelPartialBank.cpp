@@ -210,7 +210,11 @@ std::uint64_t ChannelPartialBank::synthesesDue(std::size_t samples,
     const std::uint64_t span = mSlicesPerHop - mSlicesPerHop / 4;
     const std::uint64_t total = std::max(mLastHopSyntheses, mSynthesesInHop + mPendingSyntheses);
     const std::uint64_t due = (total * std::min(ticked, span) + span - 1) / span;
-    return due > mSynthesesInHop ? std::min(due - mSynthesesInHop, mPendingSyntheses) : 0;
+    const std::uint64_t count =
+        due > mSynthesesInHop ? std::min(due - mSynthesesInHop, mPendingSyntheses) : 0;
+    // Short of all that is pending, a multiple of four: the wide syntheses take four groups at
+    // once, and one on its own costs nearly as much as four.
+    return count < mPendingSyntheses ? count - count % 4 : count;
 }
 
 void ChannelPartialBank::freezeDue(std::uint64_t samples) noexcept

@@ -53,7 +53,15 @@ StereoFrame Limiter::coefficient(StereoFrame time, StereoFrame sampleRate) noexc
 // in LimiterLanes.
 [[gnu::always_inline]] inline vec4 Limiter::target(vec4 detector) const noexcept
 {
-    return fourlanes::limiterTarget(detector, mLanes.threshold, mLanes.slope);
+    if (mWidth == VectorWidth::FourLanes)
+        return fourlanes::limiterTarget(detector, mLanes.threshold, mLanes.slope);
+    // Through the wide kernel, the four lanes twice (the same bits): the four-lane form fuses
+    // through std::fma, a library call where the build has no FMA instruction.
+    alignas(64) float lanes[8];
+    detector.store(lanes);
+    detector.store(lanes + 4);
+    kernelBackend(mWidth).limiterTargets(lanes, lanes, 8, mLanes);
+    return vec4::load(lanes);
 }
 
 // One step of the one-pole smoothing towards `target`: attack when the gain has to fall.
@@ -66,7 +74,17 @@ StereoFrame Limiter::coefficient(StereoFrame time, StereoFrame sampleRate) noexc
 // signal x the linear gain of `gain` dB x the output gain.
 [[gnu::always_inline]] inline vec4 Limiter::apply(vec4 gain, vec4 signal) const noexcept
 {
-    return fourlanes::limiterApply(gain, signal, mLanes.outputGain);
+    if (mWidth == VectorWidth::FourLanes)
+        return fourlanes::limiterApply(gain, signal, mLanes.outputGain);
+    // As in target().
+    alignas(64) float gains[8];
+    alignas(64) float samples[8];
+    gain.store(gains);
+    gain.store(gains + 4);
+    signal.store(samples);
+    signal.store(samples + 4);
+    kernelBackend(mWidth).limiterGains(samples, gains, 8, mLanes);
+    return vec4::load(samples);
 }
 
 StereoFrame Limiter::process(StereoFrame signal, StereoFrame detector) noexcept

@@ -91,8 +91,12 @@ StereoFrame Limiter::process(StereoFrame signal, StereoFrame detector) noexcept
 {
     // Lanes 0 and 1 are the left and right channel; lanes 2 and 3 repeat them.
     const vec4 input(signal.left, signal.right, signal.left, signal.right);
-    mSmoothedGain = smooth(
-        mSmoothedGain, target(vec4(detector.left, detector.right, detector.left, detector.right)));
+    const vec4 t = target(vec4(detector.left, detector.right, detector.left, detector.right));
+    // Settled and not pushed: the signal passes unchanged, as in a run (see below).
+    if (!any((t != vec4(0.0f)) | (mSmoothedGain != vec4(0.0f))) &&
+        all(mLanes.outputGain == vec4(1.0f)))
+        return signal;
+    mSmoothedGain = smooth(mSmoothedGain, t);
     alignas(16) float out[4];
     apply(mSmoothedGain, input).store(out);
     return {out[0], out[1]};

@@ -161,25 +161,29 @@ void ChannelPartialBank::updateGroups(std::size_t samples) noexcept
     PartialGroup* g = first;
     if (mVectorWidth != VectorWidth::FourLanes)
     {
-        // The batches start on a group index divisible by four (see updateEight()).
+        // The batches start on a group index divisible by four (see updateBatch()).
         for (; g != last && g->index() % 4 != 0; ++g)
         {
             freshen(*g);
             g->update(mInputMagnitudes, mShiftRatio, mGeometry);
             mPendingSyntheses += g->audible() ? 1 : 0;
         }
-        while (last - g >= 8)
+        constexpr std::ptrdiff_t batch = PartialGroup::kUpdateBatch;
+        while (last - g >= batch)
         {
-            for (PartialGroup* h = g; h != g + 8; ++h)
+            for (PartialGroup* h = g; h != g + batch; ++h)
                 freshen(*h);
-            if (!PartialGroup::updateEight(mVectorWidth, g, mInputMagnitudes, mShiftRatio,
+            if (!PartialGroup::updateBatch(mVectorWidth, g, mInputMagnitudes, mShiftRatio,
                                            mGeometry))
                 break;
-            // The eight audible flags (0 or 1 each) summed as the bytes of one word.
-            std::uint64_t flags = 0;
-            std::memcpy(&flags, &mState.audible[g->index()], sizeof flags);
-            mPendingSyntheses += (flags * 0x0101010101010101u) >> 56;
-            g += 8;
+            // The audible flags (0 or 1 each) summed eight at a time as the bytes of a word.
+            static_assert(batch % 8 == 0);
+            for (const PartialGroup* end = g + batch; g != end; g += 8)
+            {
+                std::uint64_t flags = 0;
+                std::memcpy(&flags, &mState.audible[g->index()], sizeof flags);
+                mPendingSyntheses += (flags * 0x0101010101010101u) >> 56;
+            }
         }
     }
     for (; g != last; ++g)

@@ -299,12 +299,12 @@ void PartialGroup::update(const BinMagnitudes& in, vec4 shiftRatio,
     advanceOscillator(mod.amplitude * level);
 }
 
-bool PartialGroup::updateEight(VectorWidth width, PartialGroup* groups, const BinMagnitudes& in,
+bool PartialGroup::updateBatch(VectorWidth width, PartialGroup* groups, const BinMagnitudes& in,
                                vec4 shiftRatio, const SpectrumGeometry& geometry) noexcept
 {
 #if defined(QUENDRA_WIDE_VECTORS)
     if (const GroupBackend* wide = wideBackend(width))
-        return wide->updateEight(groups, in, shiftRatio, geometry);
+        return wide->updateBatch(groups, in, shiftRatio, geometry);
 #endif
     (void)width, (void)groups, (void)in, (void)shiftRatio, (void)geometry;
     return false;

@@ -178,16 +178,16 @@ struct LanePlacement
 #if defined(QUENDRA_WIDE_VECTORS)
 // What the batched updates share, whatever their lane pack.
 
-// What the eight groups from g have installed: each its own Granular modulator, each no
-// modulator, or anything else.
-enum class EightModulators
+// What the batch of groups from g (PartialGroup::kUpdateBatch) have installed: each its own
+// Granular modulator, each no modulator, or anything else.
+enum class BatchModulators
 {
     Granular,
     None,
     Mixed,
 };
 
-inline EightModulators eightModulators(PartialGroup* g) noexcept
+inline BatchModulators batchModulators(PartialGroup* g) noexcept
 {
     const auto ownGranular = [](PartialGroup& h)
     {
@@ -196,11 +196,12 @@ inline EightModulators eightModulators(PartialGroup* g) noexcept
     };
     const auto none = [](const PartialGroup& h)
     { return h.mModulator == Modulator::fromFunction<&noModulation>(); };
-    if (std::all_of(g, g + 8, ownGranular))
-        return EightModulators::Granular;
-    if (std::all_of(g, g + 8, none))
-        return EightModulators::None;
-    return EightModulators::Mixed;
+    PartialGroup* const end = g + PartialGroup::kUpdateBatch;
+    if (std::all_of(g, end, ownGranular))
+        return BatchModulators::Granular;
+    if (std::all_of(g, end, none))
+        return BatchModulators::None;
+    return BatchModulators::Mixed;
 }
 
 // The Granular draws of a batch, in group order: four uniforms into u[4i..4i+3] for each
@@ -227,7 +228,7 @@ struct GroupBackend
     void (*addFourToBothSpectra)(const SynthesisBatch& a, const SynthesisBatch& b,
                                  const KernelTable& kernel,
                                  const SpectrumGeometry& geometry) noexcept;
-    bool (*updateEight)(PartialGroup* groups, const BinMagnitudes& in, vec4 shiftRatio,
+    bool (*updateBatch)(PartialGroup* groups, const BinMagnitudes& in, vec4 shiftRatio,
                         const SpectrumGeometry& geometry) noexcept;
 };
 

@@ -104,27 +104,28 @@ inline std::vector<float> edgePositions()
     return positions;
 }
 
-// Eight groups side by side, as a bank holds them (from state index `first` on), all with the
-// modulator of one mode, set up from one seed.
-struct EightGroups
+// One update batch of groups side by side, as a bank holds them (from state index `first` on),
+// all with the modulator of one mode, set up from one seed.
+struct BatchGroups
 {
     PartialRandom random;
     std::unique_ptr<PartialGroupState> state = std::make_unique<PartialGroupState>();
-    alignas(PartialGroup) unsigned char storage[8 * sizeof(PartialGroup)];
+    static constexpr int kCount = static_cast<int>(PartialGroup::kUpdateBatch);
+    alignas(PartialGroup) unsigned char storage[kCount * sizeof(PartialGroup)];
 
     PartialGroup* groups() { return std::launder(reinterpret_cast<PartialGroup*>(storage)); }
 
-    EightGroups(float fundamentalBin, std::size_t first, ModMode mode)
+    BatchGroups(float fundamentalBin, std::size_t first, ModMode mode)
     {
         random.reseed(77);
-        for (int i = 0; i < 8; ++i)
+        for (int i = 0; i < kCount; ++i)
         {
             PartialGroup* g = new (storage + i * sizeof(PartialGroup))
                 PartialGroup(*state, first + static_cast<std::size_t>(i),
                              static_cast<std::uint8_t>(i % 2), kHopRate, &random);
             const float h = static_cast<float>(4 * i);
             g->layOut(vec4(h, h + 1.0f, h + 2.0f, h + 3.0f), vec4(0.0f));
-            g->setHarmonicLimit(29.0f); // the last lanes take no part
+            g->setHarmonicLimit(static_cast<float>(4 * kCount - 3)); // the last lanes take no part
             g->setFundamental(vec4(fundamentalBin * kPi));
             g->computeRatios(vec4(0.01f), vec4(0.02f));
             g->setModRate(8.0f);

@@ -1,7 +1,7 @@
 // The wide kernels called directly, on every vector width and on the sixteen-lane pack of
 // vec4 (SixteenLanePack.h: the AVX-512F backend's text, checked on any processor, where no
 // aligned access may miss its 64-byte boundary): the spectrum add of one group and of four
-// (lanes on, below and past the ends of the spectrum), the eight-group update, the bin
+// (lanes on, below and past the ends of the spectrum), the batched group update, the bin
 // magnitudes and the limiter each give the four-lane path's bits. A width this processor lacks
 // is reported as skipped, never passed.
 #include "quendra/dsp/Limiter.h"
@@ -115,14 +115,14 @@ struct WideKernel : ::testing::TestWithParam<KernelPath>
 #endif
         PartialGroup::addFourToBothSpectraWide(GetParam().width, batchA, batchB, kernel, geometry);
     }
-    bool updateEight(PartialGroup* groups, const BinMagnitudes& in, vec4 shift,
+    bool updateBatch(PartialGroup* groups, const BinMagnitudes& in, vec4 shift,
                      const SpectrumGeometry& geometry) const
     {
 #if defined(QUENDRA_WIDE_VECTORS)
         if (GetParam().sixteenLanes)
-            return sixteen::kGroupBackend.updateEight(groups, in, shift, geometry);
+            return sixteen::kGroupBackend.updateBatch(groups, in, shift, geometry);
 #endif
-        return PartialGroup::updateEight(GetParam().width, groups, in, shift, geometry);
+        return PartialGroup::updateBatch(GetParam().width, groups, in, shift, geometry);
     }
 };
 
@@ -234,26 +234,27 @@ TEST_P(WideKernel, SpectrumAddTouchesNoBinPastTheLast)
     }
 }
 
-TEST_P(WideKernel, EightGroupUpdateGivesTheBitsOfEightUpdates)
+TEST_P(WideKernel, BatchedUpdateGivesTheBitsOfSingleUpdates)
 {
     const bool wide = GetParam().sixteenLanes || GetParam().width != VectorWidth::FourLanes;
-    // Granular and unmodulated groups (batched), and a Chorus group among unmodulated ones
-    // (all eight left to update()).
+    // Granular and unmodulated groups (batched), and a Chorus group last among unmodulated ones
+    // (the whole batch left to update()).
     // Fundamentals that put the top lanes on the last bins and past them; groups that do not
     // listen (their voice off) beside ones that do, at every place in a vector, the other way
     // round from the middle on; at the start, inside and at the end of the state's arrays.
     for (ModMode mode : {ModMode::Granular, ModMode::None, ModMode::Chorus})
         for (float fundamental : {3.0f, 17.0f, 64.0f})
-            for (unsigned deaf : {0x00u, 0x41u, 0xa4u, 0x1eu})
-                for (std::size_t first : {0u, 4u, 504u})
+            for (unsigned deaf : {0x0000u, 0x8241u, 0x5aa4u, 0xe01eu})
+                for (std::size_t first : {std::size_t{0}, std::size_t{4},
+                                          PartialGroupState::kGroupCount - BatchGroups::kCount})
                 {
                     SCOPED_TRACE("mode " + std::to_string(static_cast<int>(mode)));
                     const bool batches = wide && mode != ModMode::Chorus;
                     const ModMode most = mode == ModMode::Chorus ? ModMode::None : mode;
-                    EightGroups batched(fundamental, first, most);
-                    EightGroups single(fundamental, first, most);
-                    batched.groups()[0].selectMode(mode);
-                    single.groups()[0].selectMode(mode);
+                    BatchGroups batched(fundamental, first, most);
+                    BatchGroups single(fundamental, first, most);
+                    batched.groups()[BatchGroups::kCount - 1].selectMode(mode);
+                    single.groups()[BatchGroups::kCount - 1].selectMode(mode);
                     Spectrum input(9);
                     input.bins[3] = {std::numeric_limits<float>::infinity(), 0.0f};
                     BinMagnitudes magnitudes;
@@ -262,16 +263,16 @@ TEST_P(WideKernel, EightGroupUpdateGivesTheBitsOfEightUpdates)
                     for (int hop = 0; hop < 200; ++hop)
                     {
                         if (hop % 100 == 0)
-                            for (int i = 0; i < 8; ++i)
+                            for (int i = 0; i < BatchGroups::kCount; ++i)
                             {
                                 const bool on = (((deaf >> i) & 1u) == 0) == (hop == 0);
                                 batched.groups()[i].setVoiceActive(on);
                                 single.groups()[i].setVoiceActive(on);
                             }
                         const vec4 shift(hop % 3 == 0 ? 1.0f : 1.2f);
-                        ASSERT_EQ(updateEight(batched.groups(), magnitudes, shift, geometry),
+                        ASSERT_EQ(updateBatch(batched.groups(), magnitudes, shift, geometry),
                                   batches);
-                        for (int i = 0; i < 8; ++i)
+                        for (int i = 0; i < BatchGroups::kCount; ++i)
                         {
                             if (!batches)
                                 batched.groups()[i].update(magnitudes, shift, geometry);

@@ -1,9 +1,9 @@
-// The eight-group update of groups without a modulator or with their own Granular one, written
-// once for every lane pack P wider than four lanes: a pack holds P::kLanes / 4 groups, group i in
-// lanes 4i .. 4i + 3, and runs update() on them operation for operation, so the bits are those of
-// eight update() calls. No include guard: each wide backend includes it into its own namespace,
-// under its own instruction set (see PartialGroupBackend.inl). Expects PartialGroupWide.h and the
-// pack's header in scope.
+// The batched update (PartialGroup::updateBatch()) of groups without a modulator or with their
+// own Granular one, written once for every lane pack P wider than four lanes: a pack holds
+// P::kLanes / 4 groups, group i in lanes 4i .. 4i + 3, and runs update() on them operation for
+// operation, so the bits are those of as many update() calls. No include guard: each wide backend
+// includes it into its own namespace, under its own instruction set (see PartialGroupBackend.inl).
+// Expects PartialGroupWide.h and the pack's header in scope.
 
 // What the first stage of a pack's update leaves for the second (left uninitialised until the
 // first stage writes it: the packs are trivially constructed).
@@ -123,15 +123,15 @@ template <LanePack P>
         s.audible[first + static_cast<std::size_t>(i)] = ((soundingBits >> (4 * i)) & 1u) != 0;
 }
 
-// The eight groups from g, every pack started before any is finished, so that the draws come
+// The batch of groups from g, every pack started before any is finished, so that the draws come
 // in group order, and the processor has independent chains of dependent steps to overlap.
 template <LanePack P, bool kGranular>
-[[gnu::always_inline]] inline void updateEightAs(PartialGroup* g, const BinMagnitudes& in,
+[[gnu::always_inline]] inline void updateBatchAs(PartialGroup* g, const BinMagnitudes& in,
                                                  vec4 shiftRatio,
                                                  const SpectrumGeometry& geometry) noexcept
 {
     PartialGroupState& s = g[0].state();
-    constexpr int packCount = 8 / kGroupsPerPack<P>;
+    constexpr int packCount = static_cast<int>(PartialGroup::kUpdateBatch) / kGroupsPerPack<P>;
     UpdatePack<P> packs[packCount];
     for (int i = 0; i < packCount; ++i)
         startPack<P, kGranular>(packs[i], s, g + i * kGroupsPerPack<P>, in, shiftRatio, geometry);
@@ -140,16 +140,16 @@ template <LanePack P, bool kGranular>
 }
 
 template <LanePack P>
-bool updateEightOf(PartialGroup* g, const BinMagnitudes& in, vec4 shiftRatio,
+bool updateBatchOf(PartialGroup* g, const BinMagnitudes& in, vec4 shiftRatio,
                    const SpectrumGeometry& geometry) noexcept
 {
-    switch (eightModulators(g))
+    switch (batchModulators(g))
     {
-    case EightModulators::Granular:
-        updateEightAs<P, true>(g, in, shiftRatio, geometry);
+    case BatchModulators::Granular:
+        updateBatchAs<P, true>(g, in, shiftRatio, geometry);
         return true;
-    case EightModulators::None:
-        updateEightAs<P, false>(g, in, shiftRatio, geometry);
+    case BatchModulators::None:
+        updateBatchAs<P, false>(g, in, shiftRatio, geometry);
         return true;
     default:
         return false;

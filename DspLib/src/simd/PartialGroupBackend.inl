@@ -14,5 +14,5 @@ const GroupBackend kGroupBackend = {
     &addToSpectrumOf<GroupPack>,
     &addFourToSpectrumOf<GroupPack>,
     &addFourToBothSpectraOf<GroupPack>,
-    &updateEightOf<GroupPack>,
+    &updateBatchOf<GroupPack>,
 };

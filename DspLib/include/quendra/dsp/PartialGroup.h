@@ -72,14 +72,16 @@ public:
     void update(const BinMagnitudes& in, vec4 shiftRatio,
                 const SpectrumGeometry& geometry) noexcept;
 
-    // update() on eight consecutive groups at once, through vectors of `width` (512 bits: four
-    // groups, 16 lanes, to a vector; 256 bits: two groups), when each of them has its own
+    // update() on kUpdateBatch consecutive groups at once, through vectors of `width` (512 bits:
+    // four groups, 16 lanes, to a vector; 256 bits: two groups), when each of them has its own
     // Granular modulator installed or each has none; returns false without touching them
-    // otherwise. The same
-    // sums, the same draws in the same order. width is wider than four lanes and at most
-    // currentVectorWidth(); the groups are consecutive in one state, the first at an index
-    // divisible by four (so that each field of a vector's groups is one aligned run).
-    static bool updateEight(VectorWidth width, PartialGroup* groups, const BinMagnitudes& in,
+    // otherwise. The same sums, the same draws in the same order. width is wider than four
+    // lanes and at most currentVectorWidth(); the groups are consecutive in one state, the
+    // first at an index divisible by four (so that each field of a vector's groups is one
+    // aligned run). Sixteen: the more vectors' steps stand side by side, the more of them the
+    // processor overlaps.
+    static constexpr std::size_t kUpdateBatch = 16;
+    static bool updateBatch(VectorWidth width, PartialGroup* groups, const BinMagnitudes& in,
                             vec4 shiftRatio, const SpectrumGeometry& geometry) noexcept;
 
     // Magnitude of the input spectrum at each lane's (shifted) bin position, interpolated
@@ -96,7 +98,7 @@ public:
                        const SpectrumGeometry& geometry) const noexcept;
     // The same sums in the same order through vectors of `width` that read and write the
     // spectrum in aligned blocks of eight bins (512 bits) or four (256 bits); out 64-byte
-    // aligned. width as for updateEight().
+    // aligned. width as for updateBatch().
     void addToSpectrumWide(VectorWidth width, Complex* out, const KernelTable& kernel,
                            const SpectrumGeometry& geometry) const noexcept;
     // addToSpectrumWide() on the four groups of state at indices, in turn, their placements

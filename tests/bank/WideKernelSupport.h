@@ -91,6 +91,15 @@ struct FourGroups
     const std::size_t batch[4] = {509, 5, 511, 510};
 };
 
+// Lanes at modulated frequencies omega (radians per hop) with random complex amplitudes.
+inline void placeLanes(PartialGroup& g, vec4 omega, std::mt19937& rng)
+{
+    std::normal_distribution<float> amplitude(0.0f, 1.0f);
+    g.modOmega() = omega;
+    g.re() = vec4(amplitude(rng), amplitude(rng), amplitude(rng), amplitude(rng));
+    g.im() = vec4(amplitude(rng), amplitude(rng), amplitude(rng), amplitude(rng));
+}
+
 // Bin positions of lanes: every quarter bin near both ends, beyond them, and inside.
 inline std::vector<float> edgePositions()
 {

@@ -137,15 +137,12 @@ TEST_P(WideKernel, SpectrumAddAtTheEdgesGivesTheFourLaneBits)
     const std::vector<float> positions = edgePositions();
     std::mt19937 rng(5);
     std::uniform_int_distribution<std::size_t> pick(0, positions.size() - 1);
-    std::normal_distribution<float> amplitude(0.0f, 1.0f);
     for (int trial = 0; trial < 3000; ++trial)
     {
         for (PartialGroup& g : groups)
         {
             const auto at = [&] { return positions[pick(rng)] * wide_kernel_support::kPi; };
-            g.modOmega() = vec4(at(), at(), at(), at());
-            g.re() = vec4(amplitude(rng), amplitude(rng), amplitude(rng), amplitude(rng));
-            g.im() = vec4(amplitude(rng), amplitude(rng), amplitude(rng), amplitude(rng));
+            placeLanes(g, vec4(at(), at(), at(), at()), rng);
         }
         Spectrum fourLanes(static_cast<std::uint32_t>(trial));
         Spectrum wide = fourLanes;
@@ -173,7 +170,6 @@ TEST_P(WideKernel, SpectrumAddOfTwoSidesTogetherGivesEachItsFourLaneBits)
     std::uniform_int_distribution<std::size_t> pickEdge(0, edges.size() - 1);
     std::uniform_real_distribution<float> inside(1.0f, 505.0f);
     std::bernoulli_distribution nearAnEnd(0.1);
-    std::normal_distribution<float> amplitude(0.0f, 1.0f);
     for (int trial = 0; trial < 2000; ++trial)
     {
         Spectrum fourLanes[2] = {Spectrum(static_cast<std::uint32_t>(trial)),
@@ -186,9 +182,7 @@ TEST_P(WideKernel, SpectrumAddOfTwoSidesTogetherGivesEachItsFourLaneBits)
                     return (nearAnEnd(rng) ? edges[pickEdge(rng)] : inside(rng)) *
                            wide_kernel_support::kPi;
                 };
-                g.modOmega() = vec4(at(), at(), at(), at());
-                g.re() = vec4(amplitude(rng), amplitude(rng), amplitude(rng), amplitude(rng));
-                g.im() = vec4(amplitude(rng), amplitude(rng), amplitude(rng), amplitude(rng));
+                placeLanes(g, vec4(at(), at(), at(), at()), rng);
                 g.addToSpectrum(fourLanes[side].bins.data(), kernel, geometry);
             }
         addFourToBoth(sides[0], together[0].bins.data(), sides[1], together[1].bins.data(), kernel,
@@ -206,7 +200,6 @@ TEST_P(WideKernel, SpectrumAddTouchesNoBinPastTheLast)
     KernelTable kernel;
     const SpectrumGeometry geometry;
     std::mt19937 rng(8);
-    std::normal_distribution<float> amplitude(0.0f, 1.0f);
     for (int trial = 0; trial < 200; ++trial)
     {
         for (int i = 0; i < 4; ++i)
@@ -217,9 +210,7 @@ TEST_P(WideKernel, SpectrumAddTouchesNoBinPastTheLast)
                 return (500.0f + 0.25f * static_cast<float>((trial + 16 * i + 4 * lane) % 65)) *
                        wide_kernel_support::kPi;
             };
-            groups[i].modOmega() = vec4(at(0), at(1), at(2), at(3));
-            groups[i].re() = vec4(amplitude(rng), amplitude(rng), amplitude(rng), amplitude(rng));
-            groups[i].im() = vec4(amplitude(rng), amplitude(rng), amplitude(rng), amplitude(rng));
+            placeLanes(groups[i], vec4(at(0), at(1), at(2), at(3)), rng);
         }
         Spectrum fourLanes(static_cast<std::uint32_t>(trial));
         ExactSpectrum wide(fourLanes);

@@ -244,14 +244,23 @@ void ChannelPartialBank::synthesiseTogether(ChannelPartialBank& a, std::uint64_t
 {
     a.takePending(countA);
     b.takePending(countB);
+    // Runs of up to kRun groups a side: the longer the run, the more of the kernel's work
+    // overlaps (see addToBothSpectraWide()).
+    constexpr std::uint64_t kRun = 32;
     if (a.mVectorWidth == b.mVectorWidth && a.mVectorWidth != VectorWidth::FourLanes)
-        for (std::size_t batchA[4], batchB[4]; countA >= 4 && countB >= 4; countA -= 4, countB -= 4)
+        for (std::size_t batchA[kRun], batchB[kRun]; countA >= 4 && countB >= 4;)
         {
-            a.nextAudibleFour(batchA);
-            b.nextAudibleFour(batchB);
-            PartialGroup::addFourToBothSpectraWide(
+            const std::uint64_t run = std::min({countA, countB, kRun}) & ~std::uint64_t{3};
+            for (std::uint64_t n = 0; n < run; n += 4)
+            {
+                a.nextAudibleFour(batchA + n);
+                b.nextAudibleFour(batchB + n);
+            }
+            PartialGroup::addToBothSpectraWide(
                 a.mVectorWidth, SynthesisBatch{&a.mState, batchA, a.mpOutputSpectrum},
-                SynthesisBatch{&b.mState, batchB, b.mpOutputSpectrum}, a.mKernel, a.mGeometry);
+                SynthesisBatch{&b.mState, batchB, b.mpOutputSpectrum}, run, a.mKernel, a.mGeometry);
+            countA -= run;
+            countB -= run;
         }
     a.synthesiseTaken(countA);
     b.synthesiseTaken(countB);
@@ -282,7 +291,7 @@ void ChannelPartialBank::takePending(std::uint64_t count) noexcept
     mSynthesesInHop += count;
 }
 
-void ChannelPartialBank::nextAudibleFour(std::size_t (&batch)[4]) noexcept
+void ChannelPartialBank::nextAudibleFour(std::size_t* batch) noexcept
 {
     // Four audible groups in a row, as where every partial sounds, in one test.
     std::uint32_t run = 0;
@@ -290,8 +299,8 @@ void ChannelPartialBank::nextAudibleFour(std::size_t (&batch)[4]) noexcept
         std::memcpy(&run, &mState.audible[mSynthesisCursor], sizeof run);
     if (run == 0x01010101u)
     {
-        for (std::size_t& index : batch)
-            index = mSynthesisCursor++;
+        for (int n = 0; n < 4; ++n)
+            batch[n] = mSynthesisCursor++;
         return;
     }
     for (int n = 0; n < 4; ++mSynthesisCursor)

@@ -215,16 +215,20 @@ void PartialGroup::addFourToSpectrumWide(VectorWidth width, const PartialGroupSt
         addLanesToSpectrum(state, indices[i], out, kernel, geometry);
 }
 
-void PartialGroup::addFourToBothSpectraWide(VectorWidth width, const SynthesisBatch& a,
-                                            const SynthesisBatch& b, const KernelTable& kernel,
-                                            const SpectrumGeometry& geometry) noexcept
+void PartialGroup::addToBothSpectraWide(VectorWidth width, const SynthesisBatch& a,
+                                        const SynthesisBatch& b, std::size_t count,
+                                        const KernelTable& kernel,
+                                        const SpectrumGeometry& geometry) noexcept
 {
 #if defined(QUENDRA_WIDE_VECTORS)
     if (const GroupBackend* wide = wideBackend(width))
-        return wide->addFourToBothSpectra(a, b, kernel, geometry);
+        return wide->addToBothSpectra(a, b, count, kernel, geometry);
 #endif
-    addFourToSpectrumWide(width, *a.state, a.indices, a.out, kernel, geometry);
-    addFourToSpectrumWide(width, *b.state, b.indices, b.out, kernel, geometry);
+    for (std::size_t first = 0; first < count; first += 4)
+    {
+        addFourToSpectrumWide(width, *a.state, a.indices + first, a.out, kernel, geometry);
+        addFourToSpectrumWide(width, *b.state, b.indices + first, b.out, kernel, geometry);
+    }
 }
 
 [[gnu::always_inline]] inline ModOut PartialGroup::granularStep() noexcept

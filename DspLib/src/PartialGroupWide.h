@@ -225,9 +225,8 @@ struct GroupBackend
     void (*addFourToSpectrum)(const PartialGroupState& state, const std::size_t* indices,
                               Complex* out, const KernelTable& kernel,
                               const SpectrumGeometry& geometry) noexcept;
-    void (*addFourToBothSpectra)(const SynthesisBatch& a, const SynthesisBatch& b,
-                                 const KernelTable& kernel,
-                                 const SpectrumGeometry& geometry) noexcept;
+    void (*addToBothSpectra)(const SynthesisBatch& a, const SynthesisBatch& b, std::size_t count,
+                             const KernelTable& kernel, const SpectrumGeometry& geometry) noexcept;
     bool (*updateBatch)(PartialGroup* groups, const BinMagnitudes& in, vec4 shiftRatio,
                         const SpectrumGeometry& geometry) noexcept;
 };

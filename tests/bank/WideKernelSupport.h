@@ -11,6 +11,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <new>
 #include <random>
@@ -89,6 +90,23 @@ struct FourGroups
                               {*state, 511, 0, kHopRate, &random},
                               {*state, 510, 0, kHopRate, &random}};
     const std::size_t batch[4] = {509, 5, 511, 510};
+};
+
+// Twelve groups of one random state, in the same manner: a run the two-sided add takes in
+// packs, placing each pack's lanes while it adds the last pack's.
+struct GroupRun
+{
+    static constexpr std::size_t kCount = 12;
+    PartialRandom random;
+    std::unique_ptr<PartialGroupState> state = std::make_unique<PartialGroupState>();
+    const std::size_t batch[kCount] = {509, 5, 511, 510, 0, 300, 7, 508, 256, 1, 100, 200};
+    std::deque<PartialGroup> groups = [this]
+    {
+        std::deque<PartialGroup> g;
+        for (std::size_t index : batch)
+            g.emplace_back(*state, index, std::uint8_t{0}, kHopRate, &random);
+        return g;
+    }();
 };
 
 // Lanes at modulated frequencies omega (radians per hop) with random complex amplitudes.

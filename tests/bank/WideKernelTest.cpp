@@ -104,16 +104,18 @@ struct WideKernel : ::testing::TestWithParam<KernelPath>
         PartialGroup::addFourToSpectrumWide(GetParam().width, *four.state, four.batch, out, kernel,
                                             geometry);
     }
-    void addFourToBoth(const FourGroups& a, Complex* outA, const FourGroups& b, Complex* outB,
-                       const KernelTable& kernel, const SpectrumGeometry& geometry) const
+    void addToBoth(const GroupRun& a, Complex* outA, const GroupRun& b, Complex* outB,
+                   std::size_t count, const KernelTable& kernel,
+                   const SpectrumGeometry& geometry) const
     {
         const SynthesisBatch batchA{a.state.get(), a.batch, outA};
         const SynthesisBatch batchB{b.state.get(), b.batch, outB};
 #if defined(QUENDRA_WIDE_VECTORS)
         if (GetParam().sixteenLanes)
-            return sixteen::kGroupBackend.addFourToBothSpectra(batchA, batchB, kernel, geometry);
+            return sixteen::kGroupBackend.addToBothSpectra(batchA, batchB, count, kernel, geometry);
 #endif
-        PartialGroup::addFourToBothSpectraWide(GetParam().width, batchA, batchB, kernel, geometry);
+        PartialGroup::addToBothSpectraWide(GetParam().width, batchA, batchB, count, kernel,
+                                           geometry);
     }
     bool updateBatch(PartialGroup* groups, const BinMagnitudes& in, vec4 shift,
                      const SpectrumGeometry& geometry) const
@@ -160,9 +162,10 @@ TEST_P(WideKernel, SpectrumAddAtTheEdgesGivesTheFourLaneBits)
 
 TEST_P(WideKernel, SpectrumAddOfTwoSidesTogetherGivesEachItsFourLaneBits)
 {
-    // Two batches into two spectra, their lanes taking turns: lanes inside the spectrum, where
-    // the turns are taken, and near its ends, where a group goes on its own.
-    FourGroups sides[2];
+    // Two runs of four, eight or twelve groups into two spectra, their lanes taking turns:
+    // lanes inside the spectrum, where the turns are taken, and near its ends, where a group
+    // goes on its own.
+    GroupRun sides[2];
     KernelTable kernel;
     const SpectrumGeometry geometry;
     const std::vector<float> edges = edgePositions();
@@ -175,9 +178,11 @@ TEST_P(WideKernel, SpectrumAddOfTwoSidesTogetherGivesEachItsFourLaneBits)
         Spectrum fourLanes[2] = {Spectrum(static_cast<std::uint32_t>(trial)),
                                  Spectrum(static_cast<std::uint32_t>(trial + 7919))};
         Spectrum together[2] = {fourLanes[0], fourLanes[1]};
+        const std::size_t count = 4 * static_cast<std::size_t>(1 + trial % 3);
         for (int side = 0; side < 2; ++side)
-            for (PartialGroup& g : sides[side].groups)
+            for (std::size_t i = 0; i < count; ++i)
             {
+                PartialGroup& g = sides[side].groups[i];
                 const auto at = [&] {
                     return (nearAnEnd(rng) ? edges[pickEdge(rng)] : inside(rng)) *
                            wide_kernel_support::kPi;
@@ -185,8 +190,8 @@ TEST_P(WideKernel, SpectrumAddOfTwoSidesTogetherGivesEachItsFourLaneBits)
                 placeLanes(g, vec4(at(), at(), at(), at()), rng);
                 g.addToSpectrum(fourLanes[side].bins.data(), kernel, geometry);
             }
-        addFourToBoth(sides[0], together[0].bins.data(), sides[1], together[1].bins.data(), kernel,
-                      geometry);
+        addToBoth(sides[0], together[0].bins.data(), sides[1], together[1].bins.data(), count,
+                  kernel, geometry);
         ASSERT_TRUE(together[0] == fourLanes[0]) << "first side, trial " << trial;
         ASSERT_TRUE(together[1] == fourLanes[1]) << "second side, trial " << trial;
     }

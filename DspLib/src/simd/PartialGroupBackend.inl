@@ -13,6 +13,6 @@
 const GroupBackend kGroupBackend = {
     &addToSpectrumOf<GroupPack>,
     &addFourToSpectrumOf<GroupPack>,
-    &addFourToBothSpectraOf<GroupPack>,
+    &addToBothSpectraOf<GroupPack>,
     &updateBatchOf<GroupPack>,
 };

@@ -202,10 +202,10 @@ void addFourToSpectrumOf(const PartialGroupState& state, const std::size_t* indi
                    std::make_integer_sequence<int, perPack>{});
 }
 
-// addFourToSpectrumOf() on two batches with spectra of their own (the two channels'), the
-// lanes of one taking turns with the other's. Each spectrum receives its sums in the same order
-// as from addFourToSpectrumOf(); a lane's adds wait on the last lane's adds into the same
-// blocks, and the two spectra's chains of them now overlap.
+// Two batches with spectra of their own (the two channels'), the lanes of one taking turns
+// with the other's. Each spectrum receives its sums in the same order as from
+// addFourToSpectrumOf(); a lane's adds wait on the last lane's adds into the same blocks, and
+// the two spectra's chains of them now overlap.
 template <LanePack P, int G, bool kChecked>
 [[gnu::always_inline]] inline void addLanesInTurn(Complex* outA, const PackPlacement<P>& pa,
                                                   Complex* outB, const PackPlacement<P>& pb,
@@ -246,21 +246,35 @@ addPlacedGroups(const SynthesisBatch& a, const PackPlacement<P>& pa, const Synth
 
 template <LanePack P, int... G>
 [[gnu::always_inline]] inline void
-addPacks(const SynthesisBatch& a, const SynthesisBatch& b, int first, const KernelTable& kernel,
-         const SpectrumGeometry& geometry, std::integer_sequence<int, G...>) noexcept
+addPlacedPacks(const SynthesisBatch& a, const PackPlacement<P>& pa, const SynthesisBatch& b,
+               const PackPlacement<P>& pb, std::size_t first, const KernelTable& kernel,
+               const SpectrumGeometry& geometry, std::integer_sequence<int, G...>) noexcept
 {
-    PackPlacement<P> pa;
-    PackPlacement<P> pb;
-    placePack(*a.state, a.indices + first, geometry, pa);
-    placePack(*b.state, b.indices + first, geometry, pb);
-    (addPlacedGroups<P, G>(a, pa, b, pb, first, kernel, geometry), ...);
+    (addPlacedGroups<P, G>(a, pa, b, pb, static_cast<int>(first), kernel, geometry), ...);
 }
 
+// addFourToSpectrumOf() on two runs of `count` groups (a multiple of four) with spectra of
+// their own. The next packs are placed before this pack's lanes are added: a lane waits on its
+// placement's long chain (a division among it), which now runs beside the adds before it.
 template <LanePack P>
-void addFourToBothSpectraOf(const SynthesisBatch& a, const SynthesisBatch& b,
-                            const KernelTable& kernel, const SpectrumGeometry& geometry) noexcept
+void addToBothSpectraOf(const SynthesisBatch& a, const SynthesisBatch& b, std::size_t count,
+                        const KernelTable& kernel, const SpectrumGeometry& geometry) noexcept
 {
-    constexpr int perPack = P::kLanes / 4;
-    for (int first = 0; first < 4; first += perPack)
-        addPacks<P>(a, b, first, kernel, geometry, std::make_integer_sequence<int, perPack>{});
+    constexpr std::size_t perPack = P::kLanes / 4;
+    PackPlacement<P> placements[2][2];
+    PackPlacement<P>* now = placements[0];
+    PackPlacement<P>* next = placements[1];
+    placePack(*a.state, a.indices, geometry, now[0]);
+    placePack(*b.state, b.indices, geometry, now[1]);
+    for (std::size_t first = 0; first < count; first += perPack)
+    {
+        if (first + perPack < count)
+        {
+            placePack(*a.state, a.indices + first + perPack, geometry, next[0]);
+            placePack(*b.state, b.indices + first + perPack, geometry, next[1]);
+        }
+        addPlacedPacks<P>(a, now[0], b, now[1], first, kernel, geometry,
+                          std::make_integer_sequence<int, perPack>{});
+        std::swap(now, next);
+    }
 }

@@ -53,7 +53,7 @@ public:
     void updateGroups(std::size_t samples) noexcept;
     std::uint64_t synthesesDue(std::size_t samples, std::uint64_t samplesToHop) const noexcept;
     // The next `countA` pending syntheses of bank a and `countB` of bank b (two banks with
-    // spectra of their own), four of each at a time together where both use wide vectors:
+    // spectra of their own), in runs of fours of each together where both use wide vectors:
     // each spectrum gets what the banks' own synthesisePending() would add, in the same order.
     static void synthesiseTogether(ChannelPartialBank& a, std::uint64_t countA,
                                    ChannelPartialBank& b, std::uint64_t countB) noexcept;
@@ -155,7 +155,7 @@ private:
     void synthesisePending(std::uint64_t count) noexcept; // the next `count` audible groups
     void takePending(std::uint64_t count) noexcept;       // counts them as done in this hop
     void synthesiseTaken(std::uint64_t count) noexcept;   // and then adds them
-    void nextAudibleFour(std::size_t (&batch)[4]) noexcept;
+    void nextAudibleFour(std::size_t* batch) noexcept;    // into batch[0..3]
     void synthesise(const PartialGroup& group) noexcept
     {
         if (mVectorWidth != VectorWidth::FourLanes)

@@ -44,7 +44,7 @@ struct SpectrumGeometry
     vec4 excitationScale{0.31830987f}; // 1 / pi: omega in radians per hop to bin position
 };
 
-// Four groups of a state to add into a spectrum, by their indices.
+// Groups of a state to add into a spectrum, by their indices.
 struct SynthesisBatch
 {
     const PartialGroupState* state;
@@ -107,11 +107,13 @@ public:
                                       const std::size_t* indices, Complex* out,
                                       const KernelTable& kernel,
                                       const SpectrumGeometry& geometry) noexcept;
-    // addFourToSpectrumWide() on two batches into two distinct spectra (the two channels'),
-    // their lanes taking turns: each spectrum gets the same sums in the same order.
-    static void addFourToBothSpectraWide(VectorWidth width, const SynthesisBatch& a,
-                                         const SynthesisBatch& b, const KernelTable& kernel,
-                                         const SpectrumGeometry& geometry) noexcept;
+    // addFourToSpectrumWide() on two batches of `count` groups each (a multiple of four) into
+    // two distinct spectra (the two channels'), their lanes taking turns: each spectrum gets
+    // the same sums in the same order.
+    static void addToBothSpectraWide(VectorWidth width, const SynthesisBatch& a,
+                                     const SynthesisBatch& b, std::size_t count,
+                                     const KernelTable& kernel,
+                                     const SpectrumGeometry& geometry) noexcept;
 
     // ---- control rate ---------------------------------------------------------------------
     // Harmonic and unison index of each lane.

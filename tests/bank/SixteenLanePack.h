@@ -64,6 +64,7 @@ struct lanes16
         checkAlignment(p);
         store(p);
     }
+    static lanes16 loadAlignedOnce(const float* p) noexcept { return loadAligned(p); }
     static lanes16 fromQuarters(const vec4* const* quarters) noexcept
     {
         lanes16 r;

@@ -50,7 +50,9 @@ template <LanePack P>
     const auto fromPlace = P::lanesFrom(from);
     float* p = &out[block].re;
     const P head = amp * (g * P::loadAligned(a) + f * P::loadAligned(b));
-    const P first = P::loadAligned(p);
+    // The blocks at either end are read once, for both the add and the blend: loads are what
+    // a lane runs short of.
+    const P first = P::loadAlignedOnce(p);
     select(fromPlace, first + head, first).storeAligned(p);
     for (int k = 1; k < kTapPacks<P>; ++k)
     {
@@ -58,7 +60,7 @@ template <LanePack P>
         (P::loadAligned(p + n * k) + taps).storeAligned(p + n * k);
     }
     float* const after = p + n * kTapPacks<P>;
-    const P last = P::loadAligned(after);
+    const P last = P::loadAlignedOnce(after);
     select(fromPlace, last, last + head).storeAligned(after);
 }
 

@@ -61,6 +61,14 @@ struct vec16
         return vec16(_mm512_load_ps(p));
     }
     QUENDRA_AVX512_INLINE void storeAligned(float* p) const noexcept { _mm512_store_ps(p, v); }
+    // loadAligned(), held in a register: the compiler may not read the address again as an
+    // operand of each instruction that uses the value.
+    QUENDRA_AVX512_INLINE static vec16 loadAlignedOnce(const float* p) noexcept
+    {
+        __m512 x = _mm512_load_ps(p);
+        asm("" : "+v"(x));
+        return vec16(x);
+    }
     // quarters[i] in lanes 4i .. 4i + 3.
     QUENDRA_AVX512_INLINE static vec16 fromQuarters(const vec4* const* quarters) noexcept
     {

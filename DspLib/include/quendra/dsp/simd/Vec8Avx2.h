@@ -54,6 +54,14 @@ struct vec8
         return vec8(_mm256_load_ps(p));
     }
     QUENDRA_AVX2_INLINE void storeAligned(float* p) const noexcept { _mm256_store_ps(p, v); }
+    // loadAligned(), held in a register: the compiler may not read the address again as an
+    // operand of each instruction that uses the value.
+    QUENDRA_AVX2_INLINE static vec8 loadAlignedOnce(const float* p) noexcept
+    {
+        __m256 x = _mm256_load_ps(p);
+        asm("" : "+x"(x));
+        return vec8(x);
+    }
     // quarters[0] in lanes 0..3, quarters[1] in lanes 4..7.
     QUENDRA_AVX2_INLINE static vec8 fromQuarters(const vec4* const* quarters) noexcept
     {

@@ -173,17 +173,14 @@ void ChannelPartialBank::updateGroups(std::size_t samples) noexcept
         {
             for (PartialGroup* h = g; h != g + batch; ++h)
                 freshen(*h);
-            if (!PartialGroup::updateBatch(mVectorWidth, g, mInputMagnitudes, mShiftRatio,
-                                           mGeometry))
+            // The kernel counts the audible groups as it goes: read back, the flags it has
+            // just stored a byte at a time would wait for the stores to finish.
+            const int audible = PartialGroup::updateBatch(mVectorWidth, g, mInputMagnitudes,
+                                                          mShiftRatio, mGeometry);
+            if (audible == PartialGroup::kNotBatched)
                 break;
-            // The audible flags (0 or 1 each) summed eight at a time as the bytes of a word.
-            static_assert(batch % 8 == 0);
-            for (const PartialGroup* end = g + batch; g != end; g += 8)
-            {
-                std::uint64_t flags = 0;
-                std::memcpy(&flags, &mState.audible[g->index()], sizeof flags);
-                mPendingSyntheses += (flags * 0x0101010101010101u) >> 56;
-            }
+            mPendingSyntheses += static_cast<std::uint64_t>(audible);
+            g += batch;
         }
     }
     for (; g != last; ++g)

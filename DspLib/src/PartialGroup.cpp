@@ -45,9 +45,9 @@ const vec4& piVector() noexcept
 
 PartialGroup::PartialGroup(PartialGroupState& state, std::size_t index, std::uint8_t side,
                            float hopRateHz, PartialRandom* rng) noexcept
-    : mSide(side), mModulator(Modulator::fromFunction<&noModulation>()), mpRng(rng),
-      mHopRate(hopRateHz), mChorus(hopRateHz), mWander(hopRateHz, rng), mpState(&state),
-      mIndex(index)
+    : mpState(&state), mIndex(index), mSide(side),
+      mModulator(Modulator::fromFunction<&noModulation>()), mpRng(rng), mHopRate(hopRateHz),
+      mChorus(hopRateHz), mWander(hopRateHz, rng)
 {
     harmonic() = vec4(0.0f);
     harmonicLimit() = vec4(256.0f);
@@ -303,15 +303,15 @@ void PartialGroup::update(const BinMagnitudes& in, vec4 shiftRatio,
     advanceOscillator(mod.amplitude * level);
 }
 
-bool PartialGroup::updateBatch(VectorWidth width, PartialGroup* groups, const BinMagnitudes& in,
-                               vec4 shiftRatio, const SpectrumGeometry& geometry) noexcept
+int PartialGroup::updateBatch(VectorWidth width, PartialGroup* groups, const BinMagnitudes& in,
+                              vec4 shiftRatio, const SpectrumGeometry& geometry) noexcept
 {
 #if defined(QUENDRA_WIDE_VECTORS)
     if (const GroupBackend* wide = wideBackend(width))
         return wide->updateBatch(groups, in, shiftRatio, geometry);
 #endif
     (void)width, (void)groups, (void)in, (void)shiftRatio, (void)geometry;
-    return false;
+    return kNotBatched;
 }
 
 // ---- control rate -------------------------------------------------------------------------

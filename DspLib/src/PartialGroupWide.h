@@ -227,8 +227,8 @@ struct GroupBackend
                               const SpectrumGeometry& geometry) noexcept;
     void (*addToBothSpectra)(const SynthesisBatch& a, const SynthesisBatch& b, std::size_t count,
                              const KernelTable& kernel, const SpectrumGeometry& geometry) noexcept;
-    bool (*updateBatch)(PartialGroup* groups, const BinMagnitudes& in, vec4 shiftRatio,
-                        const SpectrumGeometry& geometry) noexcept;
+    int (*updateBatch)(PartialGroup* groups, const BinMagnitudes& in, vec4 shiftRatio,
+                       const SpectrumGeometry& geometry) noexcept;
 };
 
 namespace avx2

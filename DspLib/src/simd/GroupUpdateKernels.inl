@@ -92,9 +92,10 @@ startPack(UpdatePack<P>& b, PartialGroupState& s, const PartialGroup* g, const B
 
 // The rest of the pack's update (update() from the frequency on). Each group keeps what it
 // computes only when it has an active lane (and audible, for the oscillator), as update()
-// returns early otherwise: the other groups' lanes keep their old values.
+// returns early otherwise: the other groups' lanes keep their old values. Returns how many of
+// the pack's groups are audible.
 template <LanePack P>
-[[gnu::always_inline]] inline void finishPack(PartialGroupState& s, const UpdatePack<P>& b) noexcept
+[[gnu::always_inline]] inline int finishPack(PartialGroupState& s, const UpdatePack<P>& b) noexcept
 {
     const std::size_t first = b.first;
     const unsigned active = laneBits(b.active);
@@ -102,7 +103,7 @@ template <LanePack P>
     {
         for (int i = 0; i < kGroupsPerPack<P>; ++i)
             s.audible[first + static_cast<std::size_t>(i)] = false;
-        return;
+        return 0;
     }
     const P modOmega =
         modulatedOmega(b.omega, b.pitch, loadRun<P>(s, &PartialGroupState::pitchDepth, first));
@@ -121,37 +122,39 @@ template <LanePack P>
     keepRun(s, &PartialGroupState::phase, first, soundingBits, oscillator.phase);
     for (int i = 0; i < kGroupsPerPack<P>; ++i)
         s.audible[first + static_cast<std::size_t>(i)] = ((soundingBits >> (4 * i)) & 1u) != 0;
+    // Lane 0 of each group stands for it (whole groups' bits are all set or all clear).
+    return std::popcount(soundingBits & 0x11111111u);
 }
 
 // The batch of groups from g, every pack started before any is finished, so that the draws come
 // in group order, and the processor has independent chains of dependent steps to overlap.
 template <LanePack P, bool kGranular>
-[[gnu::always_inline]] inline void updateBatchAs(PartialGroup* g, const BinMagnitudes& in,
-                                                 vec4 shiftRatio,
-                                                 const SpectrumGeometry& geometry) noexcept
+[[gnu::always_inline]] inline int updateBatchAs(PartialGroup* g, const BinMagnitudes& in,
+                                                vec4 shiftRatio,
+                                                const SpectrumGeometry& geometry) noexcept
 {
     PartialGroupState& s = g[0].state();
     constexpr int packCount = static_cast<int>(PartialGroup::kUpdateBatch) / kGroupsPerPack<P>;
     UpdatePack<P> packs[packCount];
     for (int i = 0; i < packCount; ++i)
         startPack<P, kGranular>(packs[i], s, g + i * kGroupsPerPack<P>, in, shiftRatio, geometry);
+    int audible = 0;
     for (const UpdatePack<P>& pack : packs)
-        finishPack(s, pack);
+        audible += finishPack(s, pack);
+    return audible;
 }
 
 template <LanePack P>
-bool updateBatchOf(PartialGroup* g, const BinMagnitudes& in, vec4 shiftRatio,
-                   const SpectrumGeometry& geometry) noexcept
+int updateBatchOf(PartialGroup* g, const BinMagnitudes& in, vec4 shiftRatio,
+                  const SpectrumGeometry& geometry) noexcept
 {
     switch (batchModulators(g))
     {
     case BatchModulators::Granular:
-        updateBatchAs<P, true>(g, in, shiftRatio, geometry);
-        return true;
+        return updateBatchAs<P, true>(g, in, shiftRatio, geometry);
     case BatchModulators::None:
-        updateBatchAs<P, false>(g, in, shiftRatio, geometry);
-        return true;
+        return updateBatchAs<P, false>(g, in, shiftRatio, geometry);
     default:
-        return false;
+        return PartialGroup::kNotBatched;
     }
 }

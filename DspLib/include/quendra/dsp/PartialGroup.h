@@ -52,8 +52,13 @@ struct SynthesisBatch
     Complex* out;
 };
 
-class PartialGroup
+// Each group starts a cache line, where its state and index lie beside the modulator and the
+// random source: all that a batched update reads of the object.
+class alignas(64) PartialGroup
 {
+    PartialGroupState* mpState;
+    std::size_t mIndex;
+
 public:
     // Group `index` of state, on side 0 (left) or 1 (right) at hop rate R in Hz: draws its
     // Granular countdown and then its start phases from rng; level 0, None modulator.
@@ -74,15 +79,16 @@ public:
 
     // update() on kUpdateBatch consecutive groups at once, through vectors of `width` (512 bits:
     // four groups, 16 lanes, to a vector; 256 bits: two groups), when each of them has its own
-    // Granular modulator installed or each has none; returns false without touching them
-    // otherwise. The same sums, the same draws in the same order. width is wider than four
-    // lanes and at most currentVectorWidth(); the groups are consecutive in one state, the
-    // first at an index divisible by four (so that each field of a vector's groups is one
-    // aligned run). Sixteen: the more vectors' steps stand side by side, the more of them the
-    // processor overlaps.
+    // Granular modulator installed or each has none, and returns how many of them are audible
+    // after it; returns kNotBatched without touching them otherwise. The same sums, the same draws
+    // in the same order. width is wider than four lanes and at most currentVectorWidth(); the
+    // groups are consecutive in one state, the first at an index divisible by four (so that each
+    // field of a vector's groups is one aligned run). Sixteen: the more vectors' steps stand side
+    // by side, the more of them the processor overlaps.
     static constexpr std::size_t kUpdateBatch = 16;
-    static bool updateBatch(VectorWidth width, PartialGroup* groups, const BinMagnitudes& in,
-                            vec4 shiftRatio, const SpectrumGeometry& geometry) noexcept;
+    static constexpr int kNotBatched = -1;
+    static int updateBatch(VectorWidth width, PartialGroup* groups, const BinMagnitudes& in,
+                           vec4 shiftRatio, const SpectrumGeometry& geometry) noexcept;
 
     // Magnitude of the input spectrum at each lane's (shifted) bin position, interpolated
     // between the two neighbouring bins; 0 for lanes outside bins [0, 511] and for all
@@ -184,9 +190,6 @@ public:
     WanderState mWander;
 
 private:
-    PartialGroupState* mpState;
-    std::size_t mIndex;
-
     // What the public calls above do, for update() to have inline.
     ModOut modulate() noexcept; // mModulator(), the group's own modulators called directly
     ModOut granularStep() noexcept;

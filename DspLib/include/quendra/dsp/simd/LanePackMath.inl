@@ -5,22 +5,33 @@
 // Expects approximation:: (Approximations.h) and the LanePack concept in scope.
 
 // Floor from truncation toward zero, less 1 where the truncated value exceeds x. A lane whose
-// magnitude is 2^23 or more is already whole and passes unchanged.
+// magnitude is 2^23 or more is already whole and passes unchanged. A pack with a rounding
+// instruction gives the same bits through it.
 template <LanePack P>
 [[gnu::always_inline]] inline P floor(P x) noexcept
 {
-    const P t = truncateToInt(x);
-    const P f = t - keepWhere(t > x, P(1.0f));
-    return select(abs(x) < P(8388608.0f), f, x);
+    if constexpr (requires { roundedDown(x); })
+        return roundedDown(x);
+    else
+    {
+        const P t = truncateToInt(x);
+        const P f = t - keepWhere(t > x, P(1.0f));
+        return select(abs(x) < P(8388608.0f), f, x);
+    }
 }
 
 // Ceil from truncation toward zero, plus 1 where the truncated value is below x.
 template <LanePack P>
 [[gnu::always_inline]] inline P ceil(P x) noexcept
 {
-    const P t = truncateToInt(x);
-    const P c = t + keepWhere(t < x, P(1.0f));
-    return select(abs(x) < P(8388608.0f), c, x);
+    if constexpr (requires { roundedUp(x); })
+        return roundedUp(x);
+    else
+    {
+        const P t = truncateToInt(x);
+        const P c = t + keepWhere(t < x, P(1.0f));
+        return select(abs(x) < P(8388608.0f), c, x);
+    }
 }
 
 // Odd polynomial sine, accurate on [-pi/2, pi/2], as separate multiplies and adds.

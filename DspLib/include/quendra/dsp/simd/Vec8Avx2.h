@@ -195,6 +195,19 @@ QUENDRA_AVX2_INLINE vec8 truncateToInt(vec8 x) noexcept
 {
     return vec8(_mm256_cvtepi32_ps(_mm256_cvttps_epi32(x.v)));
 }
+// x rounded toward -inf and toward +inf by one instruction each; adding +0 turns a -0 into +0,
+// as floor() and ceil() from truncation give it (for -0 and for x in (-1, 0)), so the bits are
+// theirs.
+QUENDRA_AVX2_INLINE vec8 roundedDown(vec8 x) noexcept
+{
+    return vec8(_mm256_add_ps(_mm256_round_ps(x.v, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC),
+                              _mm256_setzero_ps()));
+}
+QUENDRA_AVX2_INLINE vec8 roundedUp(vec8 x) noexcept
+{
+    return vec8(_mm256_add_ps(_mm256_round_ps(x.v, _MM_FROUND_TO_POS_INF | _MM_FROUND_NO_EXC),
+                              _mm256_setzero_ps()));
+}
 QUENDRA_AVX2_INLINE vec8u truncateToWord(vec8 x) noexcept
 {
     return vec8u(_mm256_cvttps_epi32(x.v));
